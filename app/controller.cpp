@@ -1,0 +1,10 @@
+#include "app/controller.h"
+
+namespace tintel {
+
+TintelController::~TintelController() {
+    delete lightWorker;
+    lightWorker = nullptr;
+}
+
+}  // namespace tintel

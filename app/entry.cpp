@@ -1,0 +1,115 @@
+#include "app/entry.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/controller.h"
+#include "app/prefs.h"
+#include "app/tintel_ui.h"
+#include "colour/wide_gamma.h"
+#include "platform/instance.h"
+#include "platform/process.h"
+#include "toolkit/messages.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/window.h"
+
+namespace tintel {
+namespace {
+
+constexpr const char* kInstanceName = "Tintel";
+constexpr const char* kWindowClass = "ytWindow";
+constexpr const char* kWindowTitle = "Tintel";
+constexpr int kClientWidth = 554;
+constexpr int kClientHeight = 243;
+constexpr int kIdleWaitMs = 20;
+
+std::string g_modulePath;
+bool g_wideGammaRange = false;
+
+// The three maintenance switches must be the whole command line; anything more is no switch.
+bool handleMaintenanceSwitch(const std::string& commandLine) {
+    if (commandLine == "/unlockwingamma") {
+        enableWideGammaRange();
+        return true;
+    }
+    if (commandLine == "/adminlockwingamma") {
+        restoreDefaultGammaRange();
+        return true;
+    }
+    if (commandLine == "/lockwingamma") {
+        if (isWideGammaRangeEnabled() &&
+            yt::Confirm("Return to Windows default color settings?", nullptr, "Back to normal?"))
+            restoreDefaultGammaRange();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::string& modulePath() {
+    return g_modulePath;
+}
+bool wideGammaRangeAtStart() {
+    return g_wideGammaRange;
+}
+
+int tintelMain(void* instance, const std::string& commandLine) {
+    g_modulePath = platform::modulePath().substr(0, 259);
+    if (handleMaintenanceSwitch(commandLine)) return 0;
+
+    std::unique_ptr<platform::InstanceLock> instanceLock;
+    if (platform::acquireInstance(kInstanceName, &instanceLock) ==
+        platform::InstanceResult::AlreadyRunning) {
+        platform::signalRunningInstance(kInstanceName, kWindowClass, kWindowTitle,
+                                        yt::kShowInstanceMessage);
+        return 0;
+    }
+
+    std::string why;
+    if (yt::Start(instance, true, &why) != 0) {
+        std::fprintf(stderr, "Tintel cannot start: %s.\n", why.c_str());
+        yt::Stop();
+        return 1;
+    }
+    run(commandLine.find("noshow") == std::string::npos);
+    instanceLock.reset();
+    yt::Stop();
+    return 0;
+}
+
+void run(bool show) {
+    g_wideGammaRange = isWideGammaRangeEnabled();
+
+    // The window deletes itself (and the UI it owns) when it is destroyed.
+    auto* window = new yt::ytWindow();
+    if (!window->Create(kWindowTitle, yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, kClientWidth,
+                        kClientHeight, kWindowClass)) {
+        window->Release();
+        window = nullptr;
+    }
+
+    TintelController controller;
+    auto* ui = new TintelUI(&controller);
+    ui->Initialise();
+    if (window) {
+        window->SetDocument(ui);
+    }
+
+    controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
+
+    if (window) {
+        window->SetTopmost();
+        if (show) window->Show(true);
+    }
+
+    // The tray icon promotion runs until it has once found the program's tray record.
+    RegDword trayDone(kPreferences, "tray", 0);
+    trayDone.read();
+
+    yt::RunLoop(kIdleWaitMs);
+
+    if (!window) delete ui;  // without a window nobody else owns it
+}
+
+}  // namespace tintel

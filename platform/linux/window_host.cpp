@@ -1,0 +1,288 @@
+// Linux window host: GTK 3 top-level windows whose events are translated into the toolkit's
+// (Win32-numbered) messages, and the pump's wait as one iteration of the GLib main context, so
+// GTK windows, menus and dialogs share the program's loop.
+//
+// Contents
+//   1. window registry and posted messages
+//   2. LinuxWindow
+//   3. windowing start-up and signals
+//   4. the pump
+//   5. message boxes
+#include <gdk/gdkx.h>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/linux/window_registry.h"
+#include "platform/window_host.h"
+#include "toolkit/messages.h"
+#include "toolkit/text.h"
+
+namespace platform {
+namespace {
+
+class LinuxWindow;
+
+// ---- 1. window registry and posted messages ---------------------------------------------------
+
+std::map<uint64_t, LinuxWindow*>& registry() {
+    static std::map<uint64_t, LinuxWindow*> windows;
+    return windows;
+}
+uint64_t g_nextId = 1;
+bool g_quitRequested = false;
+
+struct PostedMessage {
+    uint64_t window;
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+gboolean deliverPosted(gpointer data);
+
+// ---- 2. LinuxWindow ----------------------------------------------------------------------------
+
+class LinuxWindow : public NativeWindow {
+public:
+    LinuxWindow(const WindowSpec& spec, WindowClient* client)
+        : client_(client), spec_(spec), id_(g_nextId++) {
+        widget_ = gtk_window_new(spec.popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
+        GtkWindow* window = GTK_WINDOW(widget_);
+        gtk_window_set_title(window, yt::cp1252ToUtf8(spec.title).c_str());
+        // WM_CLASS is the toolkit's window class; GTK keeps the call only as deprecated.
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_window_set_wmclass(window, spec.className.c_str(), spec.className.c_str());
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        gtk_window_set_resizable(window, spec.resizable);
+        gtk_widget_set_size_request(widget_, spec.width, spec.height);
+        gtk_window_set_default_size(window, spec.width, spec.height);
+        gtk_window_move(window, spec.left, spec.top);
+        gtk_widget_set_app_paintable(widget_, TRUE);
+        g_signal_connect(widget_, "delete-event", G_CALLBACK(onDelete), this);
+        g_signal_connect(widget_, "destroy", G_CALLBACK(onDestroy), this);
+        g_signal_connect(widget_, "size-allocate", G_CALLBACK(onSizeAllocate), this);
+        gtk_widget_realize(widget_);
+        registry()[id_] = this;
+    }
+
+    ~LinuxWindow() override {
+        registry().erase(id_);
+        if (!destroyed_) {
+            destroyed_ = true;
+            g_signal_handlers_disconnect_by_data(widget_, this);
+            gtk_widget_destroy(widget_);
+        }
+    }
+
+    void show(bool visible) override {
+        if (destroyed_) return;
+        if (visible) {
+            gtk_widget_show(widget_);
+            gtk_window_present(GTK_WINDOW(widget_));
+        } else {
+            gtk_widget_hide(widget_);
+        }
+    }
+
+    bool isVisible() const override { return !destroyed_ && gtk_widget_get_visible(widget_); }
+
+    void setTopmost() override {
+        if (destroyed_) return;
+        gtk_window_set_keep_above(GTK_WINDOW(widget_), TRUE);
+        if (gtk_widget_get_visible(widget_)) gtk_window_present(GTK_WINDOW(widget_));
+    }
+
+    void destroy() override {
+        if (!destroyed_) gtk_widget_destroy(widget_);
+    }
+
+    void post(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+        g_idle_add_full(G_PRIORITY_DEFAULT, deliverPosted,
+                        new PostedMessage{id_, message, wParam, lParam}, nullptr);
+    }
+
+    intptr_t defaultProc(uint32_t message, uintptr_t, intptr_t) override {
+        if (message == yt::kWmClose) destroy();
+        return 0;
+    }
+
+    void clientSize(int* width, int* height) const override {
+        *width = spec_.width;
+        *height = spec_.height;
+        if (!destroyed_) gtk_window_get_size(GTK_WINDOW(widget_), width, height);
+    }
+
+    uintptr_t nativeHandle() const override {
+        GdkWindow* window = destroyed_ ? nullptr : gtk_widget_get_window(widget_);
+        return window ? gdk_x11_window_get_xid(window) : 0;
+    }
+
+    // Sends a message to the client; the platform's default handling when it declines.
+    intptr_t send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        const intptr_t result = client_->windowProc(message, wParam, lParam);
+        return result == kDefaultHandling ? defaultProc(message, wParam, lParam) : result;
+    }
+
+    const WindowSpec& spec() const { return spec_; }
+    bool destroyed() const { return destroyed_; }
+
+private:
+    static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self) {
+        // Closing is the client's decision: by default it destroys the window.
+        static_cast<LinuxWindow*>(self)->send(yt::kWmClose, 0, 0);
+        return TRUE;
+    }
+
+    static void onDestroy(GtkWidget*, gpointer data) {
+        auto* self = static_cast<LinuxWindow*>(data);
+        self->destroyed_ = true;
+        registry().erase(self->id_);
+        WindowClient* client = self->client_;
+        // The client may delete this object while handling WM_DESTROY: nothing touches it after.
+        client->windowProc(yt::kWmDestroy, 0, 0);
+    }
+
+    static void onSizeAllocate(GtkWidget*, GdkRectangle*, gpointer data) {
+        auto* self = static_cast<LinuxWindow*>(data);
+        int width = 0, height = 0;
+        gtk_window_get_size(GTK_WINDOW(self->widget_), &width, &height);
+        if (width == self->lastWidth_ && height == self->lastHeight_) return;
+        self->lastWidth_ = width;
+        self->lastHeight_ = height;
+        self->client_->windowProc(
+            yt::kWmSize, 0, static_cast<intptr_t>((height & 0xFFFF) << 16 | (width & 0xFFFF)));
+    }
+
+    WindowClient* client_;
+    WindowSpec spec_;
+    uint64_t id_;
+    GtkWidget* widget_ = nullptr;
+    bool destroyed_ = false;
+    int lastWidth_ = -1, lastHeight_ = -1;
+};
+
+gboolean deliverPosted(gpointer data) {
+    auto* posted = static_cast<PostedMessage*>(data);
+    const auto it = registry().find(posted->window);
+    if (it != registry().end()) it->second->send(posted->message, posted->wParam, posted->lParam);
+    delete posted;
+    return G_SOURCE_REMOVE;
+}
+
+// ---- 3. windowing start-up and signals --------------------------------------------------------
+
+// SIGTERM, SIGINT and SIGHUP close the main windows as the close button would, so the program
+// stops cleanly (and resets the displays) when the session or a user asks it to.
+gboolean onStopSignal(gpointer) {
+    std::vector<LinuxWindow*> mains;
+    for (auto& [id, window] : registry())
+        if (!window->spec().popup) mains.push_back(window);
+    if (mains.empty()) g_quitRequested = true;
+    for (LinuxWindow* window : mains)
+        window->post(yt::kWmClose, 0, 0);
+    return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+NativeWindow* findLinuxWindow(const std::string& className, const std::string& title) {
+    for (auto& [id, window] : registry())
+        if (!window->destroyed() && window->spec().className == className &&
+            window->spec().title == title)
+            return window;
+    return nullptr;
+}
+
+intptr_t sendLinuxWindowMessage(NativeWindow* window, uint32_t message, uintptr_t wParam,
+                                intptr_t lParam) {
+    return static_cast<LinuxWindow*>(window)->send(message, wParam, lParam);
+}
+
+bool initWindowing(std::string* error) {
+    static bool ready = false;
+    if (ready) return true;
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(nullptr, nullptr)) {
+        const char* display = getenv("DISPLAY");
+        *error = display && *display ? std::string("cannot open the X display \"") + display + "\""
+                                     : "no X display (DISPLAY is not set)";
+        return false;
+    }
+    g_unix_signal_add(SIGTERM, onStopSignal, nullptr);
+    g_unix_signal_add(SIGINT, onStopSignal, nullptr);
+    g_unix_signal_add(SIGHUP, onStopSignal, nullptr);
+    ready = true;
+    return true;
+}
+
+std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& spec, WindowClient* client) {
+    return std::make_unique<LinuxWindow>(spec, client);
+}
+
+// ---- 4. the pump -------------------------------------------------------------------------------
+
+bool dispatchPending() {
+    // Bounded, so a source that is always ready cannot starve the callbacks.
+    for (int i = 0; i < 256 && g_main_context_pending(nullptr); ++i)
+        g_main_context_iteration(nullptr, FALSE);
+    if (g_quitRequested) {
+        g_quitRequested = false;
+        return false;
+    }
+    return true;
+}
+
+void waitForInput(int timeoutMs) {
+    GMainContext* context = g_main_context_default();
+    if (!g_main_context_acquire(context)) return;
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    std::vector<GPollFD> fds(16);
+    gint sourceTimeout = -1;
+    gint count;
+    while ((count = g_main_context_query(context, priority, &sourceTimeout, fds.data(),
+                                         static_cast<gint>(fds.size()))) >
+           static_cast<gint>(fds.size()))
+        fds.resize(static_cast<size_t>(count));
+    const gint timeout =
+        sourceTimeout >= 0 && sourceTimeout < timeoutMs ? sourceTimeout : timeoutMs;
+    g_poll(fds.data(), static_cast<guint>(count), timeout);
+    if (g_main_context_check(context, priority, fds.data(), count))
+        g_main_context_dispatch(context);
+    g_main_context_release(context);
+}
+
+void postQuit() {
+    g_quitRequested = true;
+}
+
+// ---- 5. message boxes --------------------------------------------------------------------------
+
+bool messageBox(NativeWindow* owner, const std::string& text, const std::string& title,
+                BoxKind kind) {
+    (void)owner;  // GTK dialogs here are modal to the application, not to one window
+    const GtkMessageType type = kind == BoxKind::Error   ? GTK_MESSAGE_ERROR
+                                : kind == BoxKind::YesNo ? GTK_MESSAGE_QUESTION
+                                                         : GTK_MESSAGE_INFO;
+    GtkWidget* dialog =
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
+                               kind == BoxKind::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
+                               yt::cp1252ToUtf8(text).c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), yt::cp1252ToUtf8(title).c_str());
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    return response == GTK_RESPONSE_YES || response == GTK_RESPONSE_OK;
+}
+
+std::string lastErrorText() {
+    return std::strerror(errno);
+}
+
+}  // namespace platform

@@ -1,0 +1,221 @@
+// The toolkit's process-wide services: start and stop, clock, debug log, counters, the
+// preferences root, the callback list and the message pump.
+#include "toolkit/toolkit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/window_host.h"
+#include "toolkit/base.h"
+#include "toolkit/bitmap.h"
+
+namespace yt {
+namespace {
+
+std::atomic<int> g_startCount{0};
+std::atomic<int> g_liveObjects{0};
+std::atomic<int> g_openMainWindows{0};
+std::atomic<int64_t> g_bitmapBytes{0};
+std::atomic<int64_t> g_peakBitmapBytes{0};
+std::atomic<bool> g_quitFlag{false};
+std::atomic<DebugSink> g_debugSink{nullptr};
+void* g_instance = nullptr;
+std::string g_registryBase;
+std::vector<ytCallBase*> g_callbacks;
+
+uint32_t g_reciprocal[256];
+uint8_t g_gammaUp[256];
+uint8_t g_gammaDown[256];
+
+// Fills the shared drawing tables: reciprocals for fixed-point division and the two 1.4 gammas.
+void fillTables() {
+    g_reciprocal[0] = 0;
+    for (int i = 1; i < 256; ++i)
+        g_reciprocal[i] = 16777215u / static_cast<uint32_t>(i);
+    for (int i = 0; i < 256; ++i) {
+        const double x = i / 256.0;
+        g_gammaUp[i] = static_cast<uint8_t>(std::lround(255.0 * std::pow(x, 1.4)));
+        g_gammaDown[i] = static_cast<uint8_t>(std::lround(255.0 * std::pow(x, 1.0 / 1.4)));
+    }
+}
+
+// Runs every due callback once; answers the milliseconds until the next one is due (0: at once).
+double runCallbacks() {
+    double untilNext = 1000.0;
+    const double now = Clock();
+    for (size_t i = 0; i < g_callbacks.size();) {
+        ytCallBase* cb = g_callbacks[i];
+        const double elapsedMs = (now - cb->lastRun) * 1000.0;
+        if (elapsedMs < cb->interval) {
+            untilNext = std::min(untilNext, cb->interval - elapsedMs);
+            ++i;
+            continue;
+        }
+        cb->lastRun = now;
+        const int result = cb->Run();
+        if (result == kCallbackRemove) {
+            g_callbacks.erase(std::find(g_callbacks.begin(), g_callbacks.end(), cb));
+            cb->Destroy();
+            continue;
+        }
+        if (result == kCallbackEndPass) break;
+        cb->interval = result;
+        untilNext = std::min(untilNext, static_cast<double>(result));
+        ++i;
+    }
+    return untilNext;
+}
+
+}  // namespace
+
+int32_t Start(void* instance, bool usePools, std::string* error) {
+    DebugLog("A ytBitmap is %d bytes\n", static_cast<int>(sizeof(ytBitmap)));
+    DebugLog("A ytString is %d bytes\n", static_cast<int>(sizeof(void*)));
+    if (g_startCount.fetch_add(1) != 0) return 0;
+    (void)usePools;  // the small-object pools are the C++ allocator's job here
+    g_instance = instance;
+    g_quitFlag = false;
+    if (g_registryBase.empty()) SetRegistryBaseName(platform::baseNameOf(platform::modulePath()));
+    fillTables();
+    std::string why;
+    if (!platform::initWindowing(&why)) {
+        if (error) *error = why;
+        return -1;
+    }
+    return 0;
+}
+
+void Stop() {
+    if (g_startCount.load() <= 0 || g_startCount.fetch_sub(1) != 1) return;
+    if (!g_callbacks.empty()) {
+        DebugLog("WARNING: %d callbacks still running on exit (potential crash.)\n",
+                 static_cast<int>(g_callbacks.size()));
+        std::vector<ytCallBase*> left;
+        left.swap(g_callbacks);
+        for (ytCallBase* cb : left)
+            cb->Destroy();
+    }
+    DebugLog("Peak bitmap usage: %dK\n", static_cast<int>(g_peakBitmapBytes.load() / 1024));
+    if (g_liveObjects.load() != 0)
+        DebugLog("WARNING: %d leaked objects on exit.\n", g_liveObjects.load());
+    g_instance = nullptr;
+}
+
+bool IsStarted() {
+    return g_startCount.load() > 0;
+}
+
+double Clock() {
+    static const int64_t frequency = platform::performanceFrequency();
+    static const int64_t origin = platform::performanceCounter();
+    return static_cast<double>(platform::performanceCounter() - origin) /
+           static_cast<double>(frequency);
+}
+
+void DebugLog(const char* format, ...) {
+    DebugSink sink = g_debugSink.load();
+    if (!sink) return;
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    sink(line);
+}
+
+void SetDebugSink(DebugSink sink) {
+    g_debugSink = sink;
+}
+
+int LiveObjects() {
+    return g_liveObjects.load();
+}
+void CountObject(int delta) {
+    g_liveObjects += delta;
+}
+int OpenMainWindows() {
+    return g_openMainWindows.load();
+}
+void CountMainWindow(int delta) {
+    g_openMainWindows += delta;
+}
+
+void CountBitmapBytes(int64_t delta) {
+    const int64_t now = (g_bitmapBytes += delta);
+    int64_t peak = g_peakBitmapBytes.load();
+    while (now > peak && !g_peakBitmapBytes.compare_exchange_weak(peak, now)) {
+    }
+}
+
+int64_t PeakBitmapBytes() {
+    return g_peakBitmapBytes.load();
+}
+
+void SetQuitFlag() {
+    g_quitFlag = true;
+}
+
+uint32_t Reciprocal(int i) {
+    return g_reciprocal[i & 255];
+}
+uint8_t GammaUp(int i) {
+    return g_gammaUp[i & 255];
+}
+uint8_t GammaDown(int i) {
+    return g_gammaDown[i & 255];
+}
+
+const std::string& RegistryBase() {
+    return g_registryBase;
+}
+
+void SetRegistryBaseName(const std::string& baseName) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, "Software\\Brisbel\\%s", baseName.c_str());
+    g_registryBase = buffer;
+}
+
+void AddCallback(ytCallBase* callback) {
+    callback->lastRun = Clock();
+    g_callbacks.push_back(callback);
+}
+
+int CallbackCount() {
+    return static_cast<int>(g_callbacks.size());
+}
+
+int32_t RunLoop(int longestWaitMs, const bool* keepRunning) {
+    while (!keepRunning || *keepRunning) {
+        const double passStart = Clock();
+        if (!platform::dispatchPending()) return 0;
+        const double untilNext = runCallbacks();
+        if (g_quitFlag) return 0;
+        const double passMs = (Clock() - passStart) * 1000.0;
+        if (untilNext > 0 && passMs < 5.0 && longestWaitMs > 0) {
+            const int wait =
+                static_cast<int>(std::min<double>(longestWaitMs, std::ceil(untilNext)));
+            platform::waitForInput(wait);
+        }
+    }
+    return 0;
+}
+
+void ShowLastError() {
+    platform::messageBox(nullptr, platform::lastErrorText(), "Error", platform::BoxKind::Error);
+}
+
+void Note(const std::string& text, platform::NativeWindow* owner, const std::string& title) {
+    platform::messageBox(owner, text, title, platform::BoxKind::Information);
+}
+
+bool Confirm(const std::string& text, platform::NativeWindow* owner, const std::string& title) {
+    return platform::messageBox(owner, text, title, platform::BoxKind::YesNo);
+}
+
+}  // namespace yt

@@ -1,0 +1,102 @@
+// The UI toolkit's process-wide services.
+//
+// Contents
+//   1. start and stop
+//   2. clock and debug log
+//   3. counters (live objects, open main windows, bitmap bytes)
+//   4. the preferences root
+//   5. timed callbacks and the message pump
+//   6. message boxes
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <string>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define YT_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define YT_PRINTF_FORMAT(f, a)
+#endif
+
+namespace platform {
+class NativeWindow;
+}
+
+namespace yt {
+
+// ---- 1. start and stop ----------------------------------------------------------------------
+
+// Starts the toolkit; counted, only the first call does the work. Answers 0, or -1 when the
+// platform's windowing cannot start (no display); `error` then says why.
+int32_t Start(void* instance, bool usePools, std::string* error = nullptr);
+// Stops the toolkit; counted, the last call reports leftovers to the debug log.
+void Stop();
+bool IsStarted();
+
+// ---- 2. clock and debug log -----------------------------------------------------------------
+
+// Seconds since the first call, from the platform's high-resolution counter.
+double Clock();
+
+// printf-style diagnostics. Switched off: lines go nowhere unless a sink is installed (tests do).
+void DebugLog(const char* format, ...) YT_PRINTF_FORMAT(1, 2);
+using DebugSink = void (*)(const char* line);
+void SetDebugSink(DebugSink sink);
+
+// ---- 3. counters ----------------------------------------------------------------------------
+
+int LiveObjects();
+void CountObject(int delta);
+int OpenMainWindows();
+void CountMainWindow(int delta);
+void CountBitmapBytes(int64_t delta);
+int64_t PeakBitmapBytes();
+
+// The quit flag: set when the last main window is destroyed; the pump ends when it sees it.
+void SetQuitFlag();
+
+// Tables the drawing code shares: 16,777,215 / i, and 255 x (i / 256)^1.4 and ^(1 / 1.4).
+uint32_t Reciprocal(int i);
+uint8_t GammaUp(int i);
+uint8_t GammaDown(int i);
+
+// ---- 4. the preferences root ----------------------------------------------------------------
+
+// "Software\Brisbel\" and the executable's base name, fixed when the toolkit starts.
+const std::string& RegistryBase();
+// Replaces the root as if the executable were called `baseName` (tests use private roots).
+void SetRegistryBaseName(const std::string& baseName);
+
+// ---- 5. timed callbacks and the message pump ------------------------------------------------
+
+// An entry of the pump's callback list. Run answers the next interval in milliseconds, -1 to be
+// removed (and destroyed), or -2 to end the current pass over the list.
+class ytCallBase {
+public:
+    virtual ~ytCallBase() = default;
+    virtual int Run() = 0;
+    virtual void Destroy() { delete this; }
+    double lastRun = 0;  // clock seconds
+    int interval = 0;    // milliseconds
+};
+
+constexpr int kCallbackRemove = -1;
+constexpr int kCallbackEndPass = -2;
+
+void AddCallback(ytCallBase* callback);
+int CallbackCount();
+
+// Runs the pump while *keepRunning (or forever when null) until the quit message or flag.
+// `longestWaitMs` bounds each sleep; 0 never sleeps.
+int32_t RunLoop(int longestWaitMs, const bool* keepRunning = nullptr);
+
+// ---- 6. message boxes -----------------------------------------------------------------------
+
+void ShowLastError();
+void Note(const std::string& text, platform::NativeWindow* owner = nullptr,
+          const std::string& title = "Note");
+bool Confirm(const std::string& text, platform::NativeWindow* owner = nullptr,
+             const std::string& title = "Confirm");
+
+}  // namespace yt

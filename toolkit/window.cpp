@@ -1,0 +1,120 @@
+#include "toolkit/window.h"
+
+#include "toolkit/draw_ui.h"
+#include "toolkit/messages.h"
+#include "toolkit/toolkit.h"
+
+namespace yt {
+
+ytWindow::ytWindow() = default;
+
+ytWindow::~ytWindow() {
+    delete document_;
+    if (main_ && native_) CountMainWindow(-1);
+}
+
+bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, int left, int top,
+                      int right, int bottom, const char* className) {
+    platform::WindowSpec spec;
+    spec.title = title;
+    spec.className = className ? className : "ytWindow";
+    spec.popup = kind == WindowKind::Popup;
+    spec.resizable = sizing == Sizing::Resizable;
+    spec.left = left;
+    spec.top = top;
+    spec.width = right - left;
+    spec.height = bottom - top;
+    title_ = title;
+    popup_ = spec.popup;
+    main_ = !popup_;
+    native_ = platform::createNativeWindow(spec, this);
+    if (!native_) {
+        ShowLastError();
+        return false;
+    }
+    if (main_) CountMainWindow(1);
+    return true;
+}
+
+void ytWindow::SetDocument(ytDrawUI* document) {
+    if (document_ == document) return;
+    delete document_;
+    document_ = document;
+    if (!document_) return;
+    document_->AttachWindow(this);
+    int width = 0, height = 0;
+    if (native_) native_->clientSize(&width, &height);
+    document_->Resize(width, height);
+}
+
+void ytWindow::Show(bool visible) {
+    if (native_) native_->show(visible);
+}
+
+bool ytWindow::IsVisible() const {
+    return native_ && native_->isVisible();
+}
+
+void ytWindow::SetTopmost() {
+    if (native_) native_->setTopmost();
+}
+
+void ytWindow::PostClose() {
+    Post(kWmClose, 0, 0);
+}
+
+void ytWindow::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (native_) native_->post(message, wParam, lParam);
+}
+
+intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    return WindowProc(message, wParam, lParam);
+}
+
+intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message >= kWmApp && messageForward_ && messageForward_->native_)
+        messageForward_->WindowProc(message, wParam, lParam);
+    switch (message) {
+        case kWmDestroy:
+            onDestroy();
+            return 0;
+        case kWmSize:
+            if (document_)
+                document_->Resize(static_cast<int>(lParam & 0xFFFF),
+                                  static_cast<int>((lParam >> 16) & 0xFFFF));
+            return 0;
+        case kWmEraseBkgnd:
+            return 1;
+        default:
+            break;
+    }
+    if (!document_) return kNotHandled;
+    ytMessage wrapped;
+    wrapped.message = message;
+    wrapped.wParam = wParam;
+    wrapped.lParam = lParam;
+    if (message >= kWmKeyFirst && message <= kWmKeyLast) {
+        if (document_->HandleKey(wrapped) == kHandled) return kHandled;
+    }
+    return document_->HandleMessage(wrapped);
+}
+
+// The platform window is gone: the last main window ends the pump, then the document and this
+// object go too.
+void ytWindow::onDestroy() {
+    if (main_) {
+        main_ = false;
+        CountMainWindow(-1);
+        if (OpenMainWindows() == 0) {
+            platform::postQuit();
+            SetQuitFlag();
+        }
+    }
+    DebugLog("Deleting %p\n", static_cast<void*>(document_));
+    delete document_;
+    document_ = nullptr;
+    native_.reset();
+    Release();
+}
+
+}  // namespace yt

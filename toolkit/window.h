@@ -1,0 +1,59 @@
+// ytWindow: a top-level window showing one ytDrawUI document. Main (non-popup) windows are counted;
+// destroying the last one ends the pump.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/window_host.h"
+#include "toolkit/base.h"
+
+namespace yt {
+
+class ytDrawUI;
+
+enum class WindowKind { Main, Popup };
+enum class Sizing { Fixed, Resizable };
+
+class ytWindow : public ytBaseRef, private platform::WindowClient {
+public:
+    ytWindow();
+    ~ytWindow() override;
+
+    // Creates the platform window with the client rectangle (left, top, right, bottom).
+    // A null className uses "ytWindow". Failure shows the platform's error text.
+    bool Create(const std::string& title, WindowKind kind, Sizing sizing, int left, int top,
+                int right, int bottom, const char* className = nullptr);
+
+    // Takes ownership of the document and lays it out for the client size.
+    void SetDocument(ytDrawUI* document);
+    ytDrawUI* Document() const { return document_; }
+
+    void Show(bool visible);
+    bool IsVisible() const;
+    void SetTopmost();
+    // Asks the window to close, as the platform's close button does.
+    void PostClose();
+    void Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+    bool IsMainWindow() const { return main_; }
+    const std::string& Title() const { return title_; }
+    platform::NativeWindow* Native() const { return native_.get(); }
+
+    // The window's message handling; answers kNotHandled for the platform's default.
+    intptr_t WindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+private:
+    intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void onDestroy();
+
+    std::string title_;
+    bool popup_ = false;
+    bool main_ = false;
+    ytDrawUI* document_ = nullptr;
+    std::unique_ptr<platform::NativeWindow> native_;
+    ytWindow* messageForward_ = nullptr;
+};
+
+}  // namespace yt
