@@ -38,7 +38,7 @@ endfunction()
 function(tintel_harness_properties name)
   set_tests_properties(${name} PROPERTIES
     FIXTURES_REQUIRED harness
-    ENVIRONMENT "TINTEL_HARNESS_DIR=${TINTEL_HARNESS_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    ENVIRONMENT "TINTEL_HARNESS_DIR=${TINTEL_HARNESS_DIR};NO_AT_BRIDGE=1;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     ${ARGN})
 endfunction()
 

@@ -9,6 +9,10 @@ namespace yt {
 class DocumentTick : public ytCallBase {
 public:
     explicit DocumentTick(ytDrawUI* document) : document_(document) {}
+    // The list destroys this entry after a -1 or at toolkit stop: the document must forget it.
+    ~DocumentTick() override {
+        if (document_) document_->tick_ = nullptr;
+    }
     int Run() override { return document_ ? document_->OnTimer(Clock()) : kCallbackRemove; }
     void Detach() { document_ = nullptr; }
 
@@ -22,7 +26,7 @@ ytDrawUI::ytDrawUI() : tick_(new DocumentTick(this)) {
 }
 
 ytDrawUI::~ytDrawUI() {
-    tick_->Detach();
+    if (tick_) tick_->Detach();
     CountObject(-1);
 }
 

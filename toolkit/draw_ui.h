@@ -60,6 +60,7 @@ public:
     int height() const { return height_; }
 
 private:
+    friend class DocumentTick;
     ytWindow* window_ = nullptr;
     DocumentTick* tick_ = nullptr;
     int width_ = 0, height_ = 0;

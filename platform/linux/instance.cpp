@@ -30,11 +30,13 @@ namespace {
 // The second start waits at most this long for the running instance to handle its request.
 constexpr int kReplyTimeoutMs = 900;
 
-// The per-user folder for the lock and socket: $XDG_RUNTIME_DIR, else a private folder in /tmp.
-bool runtimeFolder(std::string* folder) {
+// The per-user folder for the lock and socket: $XDG_RUNTIME_DIR, else a private folder in /tmp
+// (also when the runtime folder's path is too long for a socket address).
+bool runtimeFolder(const char* name, std::string* folder) {
     const char* xdg = getenv("XDG_RUNTIME_DIR");
     struct stat st;
-    if (xdg && xdg[0] == '/' && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (xdg && xdg[0] == '/' && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) &&
+        std::strlen(xdg) + std::strlen(name) + 7 < sizeof(sockaddr_un::sun_path)) {
         *folder = xdg;
         return true;
     }
@@ -146,7 +148,7 @@ private:
 
 InstanceResult acquireInstance(const char* name, std::unique_ptr<InstanceLock>* lock) {
     std::string folder;
-    if (!runtimeFolder(&folder)) return InstanceResult::Unavailable;
+    if (!runtimeFolder(name, &folder)) return InstanceResult::Unavailable;
     const std::string base = folder + "/" + name;
     const int fd = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -163,7 +165,7 @@ InstanceResult acquireInstance(const char* name, std::unique_ptr<InstanceLock>* 
 bool signalRunningInstance(const char* name, const char* className, const char* title,
                            uint32_t message) {
     std::string folder;
-    if (!runtimeFolder(&folder)) return false;
+    if (!runtimeFolder(name, &folder)) return false;
     sockaddr_un address;
     if (!socketAddress(folder + "/" + name + ".sock", &address)) return false;
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

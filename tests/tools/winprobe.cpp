@@ -1,0 +1,81 @@
+// A Windows-side probe for the end-to-end tests, run under Wine beside the program:
+//   winprobe window CLASS TITLE   prints "none", "hidden" or "visible"
+//   winprobe close CLASS TITLE    posts WM_CLOSE to the window (as the tray menu's exit item does)
+//   winprobe dump KEY             prints every value of HKCU\KEY as "name=type:hexbytes"
+//   winprobe delete KEY           deletes HKCU\KEY and everything below it
+//   winprobe hklm-dword KEY NAME VALUE|-   sets (or with "-" deletes) a machine-wide DWORD
+//   winprobe answer TITLE ID      answers the message box titled TITLE with button ID (6 yes, 7 no)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int window(const char* cls, const char* title) {
+    HWND hwnd = FindWindowA(cls, title);
+    std::puts(!hwnd ? "none" : IsWindowVisible(hwnd) ? "visible" : "hidden");
+    return 0;
+}
+
+int close(const char* cls, const char* title) {
+    HWND hwnd = FindWindowA(cls, title);
+    if (!hwnd) return 1;
+    return PostMessageA(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+int dump(const char* key) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return 1;
+    for (DWORD i = 0;; ++i) {
+        char name[512];
+        BYTE data[8192];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(k, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
+        std::printf("%s=%lu:", name, static_cast<unsigned long>(type));
+        for (DWORD b = 0; b < dataSize; ++b)
+            std::printf("%02x", data[b]);
+        std::printf("\n");
+    }
+    RegCloseKey(k);
+    return 0;
+}
+
+int hklmDword(const char* key, const char* name, const char* value) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return 1;
+    LONG status;
+    if (std::strcmp(value, "-") == 0) {
+        status = RegDeleteValueA(k, name);
+        if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    } else {
+        const DWORD v = std::strtoul(value, nullptr, 10);
+        status = RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    }
+    RegCloseKey(k);
+    return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "window") == 0) return window(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "close") == 0) return close(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "dump") == 0) return dump(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "delete") == 0) {
+        const LONG s = RegDeleteTreeA(HKEY_CURRENT_USER, argv[2]);
+        return s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND ? 0 : 1;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "answer") == 0) {
+        HWND box = FindWindowA("#32770", argv[2]);
+        return box && PostMessageA(box, WM_COMMAND, std::strtoul(argv[3], nullptr, 10), 0) ? 0 : 1;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "hklm-dword") == 0)
+        return hklmDword(argv[2], argv[3], argv[4]);
+    std::fputs("usage: winprobe window|close|dump|delete|hklm-dword ...\n", stderr);
+    return 2;
+}
