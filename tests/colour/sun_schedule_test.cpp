@@ -53,25 +53,6 @@ TEST(SunTable, ReferenceRowsHoldExactly) {
     }
 }
 
-TEST(SunTable, EveryEntryIsATimeOfDayInOrder) {
-    for (int32_t entry = 0; entry < kSunTableDays; ++entry) {
-        for (int32_t array = 0; array < kSunTableArrays; ++array) {
-            const int32_t value = SunTable[array][entry];
-            EXPECT_TRUE(value >= 0 && value < 2400 && value % 100 < 60) << array << "/" << entry;
-        }
-        // Rise before set, and the days grow more extreme towards the pole.
-        EXPECT_LT(SunTable[kSunrise0][entry], SunTable[kSunset0][entry]);
-        EXPECT_LT(SunTable[kSunrise60][entry], SunTable[kSunset60][entry]);
-        // Neighbouring days differ by a few minutes at most.
-        if (entry > 0) {
-            for (int32_t array = 0; array < kSunTableArrays; ++array) {
-                EXPECT_LE(std::abs(tableMinutes(array, entry) - tableMinutes(array, entry - 1)), 5)
-                    << array << "/" << entry;
-            }
-        }
-    }
-}
-
 TEST(SunSchedule, HhmmToMinutes) {
     EXPECT_EQ(hhmmToMinutes(738), 458);
     EXPECT_EQ(hhmmToMinutes(2128), 1288);
@@ -215,15 +196,6 @@ TEST(SunSchedule, NowIsTheClockPlusTheOffsetWithinADayOfSunrise) {
             }
         }
     }
-}
-
-TEST(SunSchedule, ZoneOffsetParts) {
-    const ZoneState sydneySummer{600, 60};
-    EXPECT_EQ(zoneOffsetMinutes(sydneySummer, WithStandard::Yes, WithDaylight::No), 600.0f);
-    EXPECT_EQ(zoneOffsetMinutes(sydneySummer, WithStandard::No, WithDaylight::Yes), 60.0f);
-    EXPECT_EQ(zoneOffsetMinutes(sydneySummer, WithStandard::Yes, WithDaylight::Yes), 660.0f);
-    EXPECT_EQ(zoneOffsetMinutes(sydneySummer, WithStandard::No, WithDaylight::No), 0.0f);
-    EXPECT_EQ(zoneOffsetMinutes(ZoneState{-210, 0}, WithStandard::Yes, WithDaylight::Yes), -210.0f);
 }
 
 TEST(SunSchedule, ReadLocalTimeFillsTheRecord) {
