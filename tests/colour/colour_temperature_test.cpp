@@ -1,0 +1,230 @@
+// Colour temperature to RGB: the reference results, the white blend around 6500 K, the physics
+// underneath (Planck's law, the colour-matching table, the sRGB curve and matrix), the cache and
+// its use from two threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "colour/cie1931.h"
+#include "colour/colour_temperature.h"
+
+using namespace tintel;
+
+namespace {
+
+struct Rgb {
+    float r = -1, g = -1, b = -1;
+};
+
+Rgb kelvin(float k) {
+    Rgb c;
+    kelvinToRgb(k, c.r, c.g, c.b);
+    return c;
+}
+
+Rgb blackbody(float k, float whiteX = 0, float whiteY = 0) {
+    Rgb c;
+    blackbodyRgb(k, whiteX, whiteY, c.r, c.g, c.b);
+    return c;
+}
+
+}  // namespace
+
+TEST(KelvinToRgb, ReferenceResults) {
+    const float rows[][4] = {
+        {1000, 1.0000f, 0.0998f, 0.0000f}, {1200, 1.0000f, 0.2721f, 0.0000f},
+        {1900, 1.0000f, 0.5204f, 0.0000f}, {2300, 1.0000f, 0.6067f, 0.2199f},
+        {2700, 1.0000f, 0.6748f, 0.3441f}, {3400, 1.0000f, 0.7663f, 0.5184f},
+        {4200, 1.0000f, 0.8428f, 0.6790f}, {5000, 1.0000f, 0.8998f, 0.8098f},
+        {5500, 1.0000f, 0.9284f, 0.8795f}, {6000, 1.0000f, 0.9656f, 0.9430f},
+        {6500, 1.0000f, 1.0000f, 1.0000f}, {7000, 0.9564f, 0.9613f, 1.0018f},
+        {8000, 0.8856f, 0.9045f, 1.0000f}, {10000, 0.7983f, 0.8480f, 1.0000f},
+    };
+    for (const auto& row : rows) {
+        const Rgb c = kelvin(row[0]);
+        EXPECT_NEAR(c.r, row[1], 0.00005) << row[0];
+        EXPECT_NEAR(c.g, row[2], 0.00005) << row[0];
+        EXPECT_NEAR(c.b, row[3], 0.00005) << row[0];
+    }
+}
+
+TEST(KelvinToRgb, WhiteBlendAround6500) {
+    const Rgb neutral = kelvin(6500);
+    EXPECT_EQ(neutral.r, 1.0f);
+    EXPECT_EQ(neutral.g, 1.0f);
+    EXPECT_EQ(neutral.b, 1.0f);
+    // The unblended black body at 6500 K, whose reciprocal is the white reference.
+    const Rgb physical = blackbody(6500);
+    EXPECT_NEAR(physical.r, 1.0000, 0.00005);
+    EXPECT_NEAR(physical.g, 0.9736, 0.00005);
+    EXPECT_NEAR(physical.b, 0.9964, 0.00005);
+    // The blend ends at 5500 K and 7500 K: there the black body is returned as it is.
+    for (const float k : {5500.0f, 7500.0f, 5499.0f, 7501.0f, 3000.0f, 9000.0f}) {
+        const Rgb blended = kelvin(k);
+        const Rgb plain = blackbody(k);
+        EXPECT_EQ(blended.r, plain.r) << k;
+        EXPECT_EQ(blended.g, plain.g) << k;
+        EXPECT_EQ(blended.b, plain.b) << k;
+    }
+    // Inside the band the correction is partial, and the result is continuous at its ends.
+    EXPECT_GT(kelvin(6000).g, blackbody(6000).g);
+    for (const float edge : {5500.0f, 6500.0f, 7500.0f}) {
+        const Rgb below = kelvin(edge - 0.5f);
+        const Rgb above = kelvin(edge + 0.5f);
+        EXPECT_NEAR(below.g, above.g, 0.0002) << edge;
+        EXPECT_NEAR(below.b, above.b, 0.0002) << edge;
+    }
+}
+
+TEST(KelvinToRgb, ShapeAcrossTheRange) {
+    // Blue's linear value is negative at 1900 K and below and is clamped to 0.
+    for (const float k : {800.0f, 1000.0f, 1500.0f, 1900.0f})
+        EXPECT_EQ(kelvin(k).b, 0.0f) << k;
+    EXPECT_NEAR(kelvin(2000).b, 0.088, 0.001);
+    // Above 6500 K blue leads and red and green fall below 1.
+    for (float k = 6600; k <= 20000; k += 700) {
+        const Rgb c = kelvin(k);
+        EXPECT_GE(c.b, 1.0f) << k;
+        EXPECT_LT(c.r, 1.0f) << k;
+        EXPECT_LT(c.g, 1.0f) << k;
+    }
+}
+
+TEST(BlackbodyRgb, CacheAnswersTheSameTemperatureWithoutRecomputing) {
+    const Rgb first = blackbody(3000);
+    // The cache is checked before the white point is looked at: the same temperature with a
+    // white point answers the cached, unadapted result.
+    const Rgb again = blackbody(3000, 0.3127f, 0.3290f);
+    EXPECT_EQ(again.r, first.r);
+    EXPECT_EQ(again.g, first.g);
+    EXPECT_EQ(again.b, first.b);
+    // Computed afresh, the white point changes the result.
+    blackbody(4000);
+    const Rgb adapted = blackbody(3000, 0.3127f, 0.3290f);
+    EXPECT_NE(adapted.b, first.b);
+}
+
+TEST(BlackbodyRgb, NoColourLeavesOutputsAndCacheAlone) {
+    const Rgb before = blackbody(2000);
+    // At 150 K every sample below 650 nm underflows in float: z is exactly 0.
+    EXPECT_EQ(blackbodyChromaticity(150).z, 0.0f);
+    EXPECT_GT(blackbodyChromaticity(150).x, 0.0f);
+    // At 0 K and 50 K there is no light at all in float range.
+    for (const float k : {150.0f, 50.0f, 0.0f}) {
+        Rgb untouched{0.25f, 0.5f, 0.75f};
+        blackbodyRgb(k, 0, 0, untouched.r, untouched.g, untouched.b);
+        EXPECT_EQ(untouched.r, 0.25f) << k;
+        EXPECT_EQ(untouched.g, 0.5f) << k;
+        EXPECT_EQ(untouched.b, 0.75f) << k;
+        kelvinToRgb(k, untouched.r, untouched.g, untouched.b);
+        EXPECT_EQ(untouched.b, 0.75f) << k;
+    }
+    // The cache still holds 2000 K: a white point there is ignored.
+    const Rgb cached = blackbody(2000, 0.3127f, 0.3290f);
+    EXPECT_EQ(cached.g, before.g);
+}
+
+TEST(BlackbodyRgb, SafeFromTwoThreads) {
+    const float temperatures[] = {1900, 2700, 3400, 4200, 6200, 7100, 9000, 12000};
+    Rgb expected[8];
+    for (int i = 0; i < 8; ++i)
+        expected[i] = kelvin(temperatures[i]);
+    // Two threads alternate over different temperatures, so without a lock one would read the
+    // cache half-written by the other.
+    std::vector<int> mismatches(2, 0);
+    auto work = [&](int thread) {
+        for (int n = 0; n < 3000; ++n) {
+            const int i = thread * 4 + n % 4;
+            const Rgb c = kelvin(temperatures[i]);
+            if (c.r != expected[i].r || c.g != expected[i].g || c.b != expected[i].b) {
+                ++mismatches[thread];
+            }
+        }
+    };
+    std::thread a(work, 0);
+    std::thread b(work, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(mismatches[0], 0);
+    EXPECT_EQ(mismatches[1], 0);
+}
+
+TEST(ColourPhysics, PlanckRadianceFollowsWienAndStefanBoltzmann) {
+    // Wien's displacement law: the peak lies at 2.897772e-3 m K / T.
+    for (const double t : {3000.0, 5000.0, 6500.0}) {
+        double peakNm = 0;
+        double peak = 0;
+        for (double nm = 200; nm < 2000; nm += 0.5) {
+            const double value = planckRadiance(nm, t);
+            if (value > peak) {
+                peak = value;
+                peakNm = nm;
+            }
+        }
+        EXPECT_NEAR(peakNm, 2.897772e-3 / t * 1e9, 1.0) << t;
+    }
+    // Stefan-Boltzmann: integrated over all wavelengths, c1 / lambda^5 / (exp(..) - 1) is the
+    // exitance sigma T^4, sigma = 5.670374e-8 W m^-2 K^-4.
+    const double t = 5800;
+    double exitance = 0;
+    for (double nm = 50; nm < 100000; nm += 1)
+        exitance += planckRadiance(nm + 0.5, t) * 1e-9;
+    EXPECT_NEAR(exitance / (5.670374e-8 * std::pow(t, 4)), 1.0, 1e-3);
+}
+
+TEST(ColourPhysics, SrgbCurveAndMatrix) {
+    EXPECT_EQ(srgbEncode(0), 0.0f);
+    EXPECT_FLOAT_EQ(srgbEncode(0.0031308f), 12.92f * 0.0031308f);
+    EXPECT_NEAR(srgbEncode(0.0031309f), srgbEncode(0.0031308f), 1e-5);
+    EXPECT_NEAR(srgbEncode(1), 1.0f, 1e-6);
+    EXPECT_NEAR(srgbEncode(0.5f), 0.735357f, 1e-5);
+    EXPECT_NEAR(srgbEncode(0.18f), 0.461356f, 1e-5);
+    // The D65 white point (x 0.3127, y 0.3290) is the display's white.
+    float r = 0, g = 0, b = 0;
+    xyzToDisplayRgb(0.3127f, 0.3290f, 1 - 0.3127f - 0.3290f, r, g, b);
+    EXPECT_NEAR(r, 1.0f, 0.001);
+    EXPECT_NEAR(g, 1.0f, 0.001);
+    EXPECT_NEAR(b, 1.0f, 0.001);
+    // The sRGB green primary (0.30, 0.60): red and blue come out near 0, never below.
+    xyzToDisplayRgb(0.30f, 0.60f, 0.10f, r, g, b);
+    EXPECT_EQ(g, 1.0f);
+    EXPECT_TRUE(r >= 0.0f && r < 0.01f && b >= 0.0f && b < 0.01f) << r << " " << b;
+    // Black stays black: no division by a zero maximum.
+    xyzToDisplayRgb(0, 0, 0, r, g, b);
+    EXPECT_EQ(r + g + b, 0.0f);
+}
+
+TEST(ColourPhysics, DimmingMiredShift) {
+    EXPECT_EQ(dimmingMiredShift(1), 0.0);
+    EXPECT_NEAR(dimmingMiredShift(0.5), 27.528, 0.001);
+    EXPECT_NEAR(1e6 / (1e6 / 6500 + dimmingMiredShift(0.5)), 5513, 1);
+    // A third of a stop down.
+    EXPECT_NEAR(dimmingMiredShift(std::pow(2.0, -1.0 / 3)), 27.528 / 3, 0.001);
+}
+
+// The table against the CIE 1931 2-degree data as colord ships it (Debian package colord-data).
+TEST(ColourPhysics, ColourMatchingTableIsThePublishedOne) {
+    EXPECT_EQ(kCie1931Observer[(555 - 360) / 5][1], 1.0f);
+    std::ifstream in("/usr/share/colord/cmf/CIE1931-2deg-XYZ.cmf");
+    ASSERT_TRUE(in) << "colord-data is not installed (scripts/install-deps installs it)";
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string all = text.str();
+    const size_t begin = all.find("BEGIN_DATA\n");
+    ASSERT_NE(begin, std::string::npos);
+    std::istringstream data(all.substr(begin + 11));
+    for (int column = 0; column < 3; ++column) {
+        for (int row = 0; row < kCie1931Rows; ++row) {
+            std::string word;
+            data >> word;
+            EXPECT_EQ(kCie1931Observer[row][column], std::strtof(word.c_str(), nullptr))
+                << (360 + 5 * row) << " nm, function " << column;
+        }
+    }
+}
