@@ -91,6 +91,18 @@ class LinuxHost(Host):
         process.send_signal(signal.SIGTERM)
         return process.wait(timeout=20)
 
+    def outputs(self):
+        text = subprocess.run(["xrandr", "--verbose"], capture_output=True, text=True).stdout
+        return re.findall(r"^(\S+) connected.*?\n(?:\t.*\n)*?\tGamma:\s+(\S+)", text, re.M)
+
+    def tint_displays(self):
+        return all(subprocess.run(["xrandr", "--output", name, "--gamma", "1:0.7:0.5"]).returncode == 0
+                   for name, _ in self.outputs())
+
+    def displays_neutral(self):
+        gammas = self.outputs()
+        return bool(gammas) and all(g == "1.0:1.0:1.0" for _, g in gammas)
+
     def preferences(self, base="tintel"):
         path = os.path.join(self.env["XDG_CONFIG_HOME"], "Brisbel", "preferences.reg")
         if not os.path.exists(path):
@@ -134,6 +146,14 @@ class WineHost(Host):
     def close(self, process):
         self.winprobe("close", CLASS, TITLE)
         return process.wait(timeout=30)
+
+    def tint_displays(self):
+        return self.winprobe("gamma-set", "100", "70", "50")[0] == 0
+
+    def displays_neutral(self):
+        code, out = self.winprobe("gamma-get")
+        # Wine reads ramps back through the X server's gamma ramp, within about half a percent.
+        return code == 0 and all(abs(int(v) - 65535) < 400 for v in out.split())
 
     def preferences(self, base="tintel"):
         code, out = self.winprobe("dump", f"Software\\Brisbel\\{base}\\Preferences")
@@ -233,6 +253,15 @@ class Startup(unittest.TestCase):
         again = self.host.start([])
         self.wait_window("visible")
         self.assertEqual(self.host.close(again), 0)
+
+
+    def test_clean_stop_leaves_the_displays_neutral(self):
+        self.assertTrue(self.host.tint_displays())
+        self.assertFalse(self.host.displays_neutral(), "the tint did not take")
+        p = self.host.start(["noshow"])
+        self.wait_window("hidden")
+        self.assertEqual(self.host.close(p), 0)
+        self.assertTrue(self.host.displays_neutral())
 
 
 class LinuxOnly(Startup):
