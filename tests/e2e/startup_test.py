@@ -284,6 +284,15 @@ class LinuxOnly(Startup):
 class WineOnly(Startup):
     ICM = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ICM"
 
+    def test_end_of_session_leaves_the_displays_neutral(self):
+        self.assertTrue(self.host.tint_displays())
+        p = self.host.start(["noshow"])
+        self.wait_window("hidden")
+        # Wine's own end of session: WM_QUERYENDSESSION and WM_ENDSESSION to every window.
+        subprocess.run(["wineboot", "--end-session"], timeout=60, check=True)
+        self.assertTrue(wait_until(self.host.displays_neutral, 10))
+        p.wait(timeout=30)
+
     def test_lockwingamma_asks_only_when_the_extended_range_is_on(self):
         self.assertEqual(self.host.winprobe("hklm-dword", self.ICM, "GdiICMGammaRange", "256")[0], 0)
         try:
