@@ -2,13 +2,16 @@
 // both reach. It derives from ytBaseThread only for its critical section; it never runs a thread.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 
+#include "colour/gamma_ramp.h"
 #include "toolkit/base_thread.h"
 
 namespace tintel {
 
-class TintelController : public yt::ytBaseThread {
+// The colour setter's state (safe-mode and activated flags, the time of the previous colour
+// setting, the display table) comes from DisplayHolder.
+class TintelController : public yt::ytBaseThread, public DisplayHolder {
 public:
     TintelController() = default;
     // Deletes the light bridge worker (its owner stops it first).
@@ -17,11 +20,16 @@ public:
     // The thread body: the controller is never started as a thread.
     int Run() override { return 0; }
 
-    bool safeMode = false;      // copy of the "SafeMode" preference; the colour setter reads it
-    bool activated = false;     // the application became active: the colour setter re-sends once
-    double lastColourTime = 0;  // toolkit clock seconds of the previous colour setting
-    // The display list and its state join here with the display code.
+    // Connects the colour setter to the platform's displays.
+    void openDisplays();
+
     yt::ytBaseThread* lightWorker = nullptr;  // the light bridge worker, owned
+
+private:
+    std::unique_ptr<platform::DisplaySystem> displayConnection_;
 };
+
+// Leaves every display neutral: 6500 K at full brightness, no darkroom, no movie mode.
+void resetDisplays(TintelController& controller);
 
 }  // namespace tintel

@@ -90,6 +90,7 @@ void run(bool show) {
     }
 
     TintelController controller;
+    controller.openDisplays();
     auto* ui = new TintelUI(&controller);
     ui->Initialise();
     if (window) {
@@ -107,9 +108,10 @@ void run(bool show) {
     RegDword trayDone(kPreferences, "tray", 0);
     trayDone.read();
 
-    yt::RunLoop(kIdleWaitMs);
+    if (window) yt::RunLoop(kIdleWaitMs);
 
     if (!window) delete ui;  // without a window nobody else owns it
+    resetDisplays(controller);
 }
 
 }  // namespace tintel

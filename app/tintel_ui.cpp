@@ -27,6 +27,11 @@ intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
         showWindow();
         return yt::kHandled;
     }
+    // The user's session is ending: the process may not get to its own teardown.
+    if (message.message == yt::kWmEndSession && message.wParam) {
+        resetDisplays(*controller_);
+        return 0;
+    }
     return yt::ytDrawUI::HandleInput(message);
 }
 

@@ -91,6 +91,18 @@ class LinuxHost(Host):
         process.send_signal(signal.SIGTERM)
         return process.wait(timeout=20)
 
+    def outputs(self):
+        text = subprocess.run(["xrandr", "--verbose"], capture_output=True, text=True).stdout
+        return re.findall(r"^(\S+) connected.*?\n(?:\t.*\n)*?\tGamma:\s+(\S+)", text, re.M)
+
+    def tint_displays(self):
+        return all(subprocess.run(["xrandr", "--output", name, "--gamma", "1:0.7:0.5"]).returncode == 0
+                   for name, _ in self.outputs())
+
+    def displays_neutral(self):
+        gammas = self.outputs()
+        return bool(gammas) and all(g == "1.0:1.0:1.0" for _, g in gammas)
+
     def preferences(self, base="tintel"):
         path = os.path.join(self.env["XDG_CONFIG_HOME"], "Brisbel", "preferences.reg")
         if not os.path.exists(path):
@@ -134,6 +146,14 @@ class WineHost(Host):
     def close(self, process):
         self.winprobe("close", CLASS, TITLE)
         return process.wait(timeout=30)
+
+    def tint_displays(self):
+        return self.winprobe("gamma-set", "100", "70", "50")[0] == 0
+
+    def displays_neutral(self):
+        code, out = self.winprobe("gamma-get")
+        # Wine reads ramps back through the X server's gamma ramp, within about half a percent.
+        return code == 0 and all(abs(int(v) - 65535) < 400 for v in out.split())
 
     def preferences(self, base="tintel"):
         code, out = self.winprobe("dump", f"Software\\Brisbel\\{base}\\Preferences")
@@ -235,6 +255,15 @@ class Startup(unittest.TestCase):
         self.assertEqual(self.host.close(again), 0)
 
 
+    def test_clean_stop_leaves_the_displays_neutral(self):
+        self.assertTrue(self.host.tint_displays())
+        self.assertFalse(self.host.displays_neutral(), "the tint did not take")
+        p = self.host.start(["noshow"])
+        self.wait_window("hidden")
+        self.assertEqual(self.host.close(p), 0)
+        self.assertTrue(self.host.displays_neutral())
+
+
 class LinuxOnly(Startup):
     def test_unusable_store_still_runs_on_defaults(self):
         with open(os.path.join(self.host.dir, "config"), "w") as f:
@@ -254,6 +283,15 @@ class LinuxOnly(Startup):
 
 class WineOnly(Startup):
     ICM = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ICM"
+
+    def test_end_of_session_leaves_the_displays_neutral(self):
+        self.assertTrue(self.host.tint_displays())
+        p = self.host.start(["noshow"])
+        self.wait_window("hidden")
+        # Wine's own end of session: WM_QUERYENDSESSION and WM_ENDSESSION to every window.
+        subprocess.run(["wineboot", "--end-session"], timeout=60, check=True)
+        self.assertTrue(wait_until(self.host.displays_neutral, 10))
+        p.wait(timeout=30)
 
     def test_lockwingamma_asks_only_when_the_extended_range_is_on(self):
         self.assertEqual(self.host.winprobe("hklm-dword", self.ICM, "GdiICMGammaRange", "256")[0], 0)

@@ -5,6 +5,9 @@
 //   winprobe delete KEY           deletes HKCU\KEY and everything below it
 //   winprobe hklm-dword KEY NAME VALUE|-   sets (or with "-" deletes) a machine-wide DWORD
 //   winprobe answer TITLE ID      answers the message box titled TITLE with button ID (6 yes, 7 no)
+//   winprobe gamma-set R G B      loads a ramp scaled by the three factors (in percent) on the
+//   screen winprobe gamma-get            prints the screen ramp's top entries of red, green and
+//   blue
 #include <windows.h>
 
 #include <cstdio>
@@ -60,6 +63,27 @@ int hklmDword(const char* key, const char* name, const char* value) {
     return status == ERROR_SUCCESS ? 0 : 1;
 }
 
+int gammaSet(int r, int g, int b) {
+    WORD ramp[768];
+    const int scale[3] = {r, g, b};
+    for (int i = 0; i < 768; ++i)
+        ramp[i] = static_cast<WORD>((i % 256) * 257 * scale[i / 256] / 100);
+    HDC dc = GetDC(nullptr);
+    const BOOL ok = SetDeviceGammaRamp(dc, ramp);
+    ReleaseDC(nullptr, dc);
+    return ok ? 0 : 1;
+}
+
+int gammaGet() {
+    WORD ramp[768];
+    HDC dc = GetDC(nullptr);
+    const BOOL ok = GetDeviceGammaRamp(dc, ramp);
+    ReleaseDC(nullptr, dc);
+    if (!ok) return 1;
+    std::printf("%u %u %u\n", ramp[255], ramp[511], ramp[767]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +98,9 @@ int main(int argc, char** argv) {
         HWND box = FindWindowA("#32770", argv[2]);
         return box && PostMessageA(box, WM_COMMAND, std::strtoul(argv[3], nullptr, 10), 0) ? 0 : 1;
     }
+    if (argc == 5 && std::strcmp(argv[1], "gamma-set") == 0)
+        return gammaSet(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc == 2 && std::strcmp(argv[1], "gamma-get") == 0) return gammaGet();
     if (argc == 5 && std::strcmp(argv[1], "hklm-dword") == 0)
         return hklmDword(argv[2], argv[3], argv[4]);
     std::fputs("usage: winprobe window|close|dump|delete|hklm-dword ...\n", stderr);
