@@ -606,6 +606,9 @@ int32_t ytPsdDocument::DecodeLayer(int index, ytBitmap* bitmap) {
     if (!record) return kNoPixels;
     const ytRect rect = record->rect();
     if (rect.empty() || record->channelCount > 4) return kNoPixels;
+    // A layer without a colour or transparency channel has no data to size its pixels by.
+    if (std::none_of(record->channelIds.begin(), record->channelIds.end(), isPixelChannel))
+        return kNoPixels;
 
     // The compression words must still be what Load found (the file may have changed).
     for (const ytChannelData& ch : record->channels) {

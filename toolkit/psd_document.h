@@ -10,7 +10,7 @@
 //
 // Results (signed 32-bit): 0 success, 2 the file cannot be opened, 3 format error, 4 nothing
 // loaded or no memory, -1 no pixels to give (an empty rectangle, an index outside the layers,
-// more than 4 channels).
+// more than 4 channels, no colour or transparency channel).
 //
 // Supported: channel data raw (compression 0) or run-length (1, PackBits). Files with ZIP
 // compressed channels (2, 3), a depth other than 8 or a colour mode other than RGB (3) and
@@ -99,8 +99,9 @@ public:
     // Decodes a layer (index -1: the merged image) into a bitmap of its rectangle's size whose
     // origin is the rectangle's left, top. Colour channels are straight with 3 channels (every
     // pixel opaque) and premultiplied (c x (a + 1) >> 8) when there is a transparency channel.
-    // 0, -1 (no bitmap: empty rectangle, index outside, more than 4 channels), 3 (short or
-    // changed file), 4 (nothing loaded, no memory). *bitmap is emptied unless the result is 0.
+    // 0, -1 (no bitmap: empty rectangle, index outside, more than 4 channels, no colour or
+    // transparency channel), 3 (short or changed file), 4 (nothing loaded, no memory). Layer
+    // masks are not drawn. *bitmap is emptied unless the result is 0.
     int32_t DecodeLayer(int index, ytBitmap* bitmap);
 
     // The colour 0xAARRGGBB (straight, alpha 0xFF without a transparency channel) of the layer's

@@ -17,6 +17,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// "Größe" in Windows-1252.
+const char* const kGrosse =
+    "Gr\xF6\xDF"
+    "e";
+
 std::string dataPath(const std::string& name) {
     return std::string(TINTEL_PSD_DATA) + "/" + name;
 }
@@ -93,7 +98,11 @@ void expectColour(yt::ytPsdDocument& doc, int index, uint32_t straight) {
 class Scratch {
 public:
     Scratch() : path_(std::filesystem::temp_directory_path() / "tintel-psd-test.psd") {}
-    ~Scratch() { std::filesystem::remove(path_); }
+    // Documents holding the file must be gone first (Windows keeps an open file).
+    ~Scratch() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
     std::string write(const Bytes& bytes, size_t length) {
         std::ofstream out(path_, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(length));
@@ -168,59 +177,43 @@ size_t layerSectionAt(const Bytes& b) {
 
 // ---- files written by other tools ------------------------------------------------------------
 
-TEST(PsdRealFiles, ImageMagickThreeChannelLayersDecodeOpaque) {
-    const Picture canvas = readPam("canvas.pam"), opaque = readPam("opaque.pam"),
-                  wide = readPam("wide.pam");
-    for (const char* name : {"im-rgb-rle.psd", "im-rgb-raw.psd"}) {
+// Where make.sh placed each reference picture: the picture, left, top, channel count.
+struct Placed {
+    const char* picture;
+    int left, top, channels;
+};
+
+TEST(PsdRealFiles, ImageMagickLayersMatchTheirPictures) {
+    // Three-channel layers decode opaque, four-channel ones premultiplied; the wide layer has
+    // runs and literals longer than 128 and reaches past both sides of the canvas.
+    const std::vector<Placed> rgb = {{"opaque.pam", 3, 2, 3}, {"wide.pam", -100, 20, 3}};
+    const std::vector<Placed> rgba = {
+        {"alpha.pam", 5, 3, 4}, {"alpha.pam", -4, -2, 4}, {"opaque.pam", 30, 18, 3}};
+    const std::pair<const char*, const std::vector<Placed>*> files[] = {{"im-rgb-rle.psd", &rgb},
+                                                                        {"im-rgb-raw.psd", &rgb},
+                                                                        {"im-rgba-rle.psd", &rgba},
+                                                                        {"im-rgba-raw.psd", &rgba}};
+    const Picture canvas = readPam("canvas.pam");
+    for (const auto& [name, layers] : files) {
         SCOPED_TRACE(name);
         yt::ytPsdDocument doc;
         ASSERT_EQ(doc.Load(dataPath(name)), 0);
         EXPECT_EQ(doc.Width(), 40u);
         EXPECT_EQ(doc.Height(), 24u);
-        ASSERT_EQ(doc.LayerCount(), 2);
-        EXPECT_EQ(doc.LayerName(0), "L1");
-        EXPECT_EQ(doc.LayerOpacity(0), 256);
-        EXPECT_EQ(doc.Layer(0)->channelCount, 3);
-        expectRect(doc, 0, {3, 2, 16, 9});
-        expectRect(doc, 1, {-100, 20, 200, 23});
+        ASSERT_EQ(doc.LayerCount(), int(layers->size()));
         expectDecodesTo(doc, -1, canvas, 0, 0);
-        expectDecodesTo(doc, 0, opaque, 3, 2);
-        expectDecodesTo(doc, 1, wide, -100, 20);  // runs and literals longer than 128
-        expectColour(doc, 0, opaque.at(0, 0));
-        expectColour(doc, 1, wide.at(0, 0));
         expectColour(doc, -1, canvas.at(0, 0));
+        for (int i = 0; i < doc.LayerCount(); ++i) {
+            const Placed& p = (*layers)[size_t(i)];
+            const Picture picture = readPam(p.picture);
+            EXPECT_EQ(doc.LayerName(i), "L" + std::to_string(i + 1));
+            EXPECT_EQ(doc.LayerOpacity(i), 256);
+            EXPECT_EQ(doc.Layer(i)->channelCount, p.channels);
+            expectRect(doc, i, {p.left, p.top, p.left + picture.width, p.top + picture.height});
+            expectDecodesTo(doc, i, picture, p.left, p.top);
+            expectColour(doc, i, picture.at(0, 0));  // straight, even where alpha is 0
+        }
     }
-}
-
-TEST(PsdRealFiles, ImageMagickAlphaLayersArePremultiplied) {
-    const Picture canvas = readPam("canvas.pam"), alpha = readPam("alpha.pam"),
-                  opaque = readPam("opaque.pam");
-    for (const char* name : {"im-rgba-rle.psd", "im-rgba-raw.psd"}) {
-        SCOPED_TRACE(name);
-        yt::ytPsdDocument doc;
-        ASSERT_EQ(doc.Load(dataPath(name)), 0);
-        ASSERT_EQ(doc.LayerCount(), 3);
-        EXPECT_EQ(doc.Layer(0)->channelCount, 4);
-        EXPECT_EQ(doc.Layer(2)->channelCount, 3);
-        expectRect(doc, 1, {-4, -2, 7, 4});
-        expectDecodesTo(doc, -1, canvas, 0, 0);
-        expectDecodesTo(doc, 0, alpha, 5, 3);
-        expectDecodesTo(doc, 1, alpha, -4, -2);
-        expectDecodesTo(doc, 2, opaque, 30, 18);
-        // The colour is straight: the first pixel's colour bytes with its alpha of 0.
-        expectColour(doc, 0, alpha.at(0, 0));
-    }
-}
-
-TEST(PsdRealFiles, ImageMagickRunLengthRowsEndInSkippedHeaders) {
-    // ImageMagick closes every run-length row with a -128 header; decoding must skip it.
-    const Bytes file = readBytes(dataPath("im-rgb-rle.psd"));
-    yt::ytPsdDocument doc;
-    ASSERT_EQ(doc.Load(dataPath("im-rgb-rle.psd")), 0);
-    const yt::ytChannelData& ch = doc.Layer(0)->channels[0];
-    const size_t firstRow = size_t(file[ch.tableOffset]) << 8 | file[ch.tableOffset + 1];
-    EXPECT_EQ(file[ch.dataOffset + firstRow - 1], 0x80);
-    expectDecodesTo(doc, 0, readPam("opaque.pam"), 3, 2);
 }
 
 TEST(PsdRealFiles, ImageMagickIndexedColourGoesThroughThePalette) {
@@ -241,9 +234,7 @@ TEST(PsdRealFiles, GimpLayersNamesAndMaskedLayer) {
     ASSERT_EQ(doc.Load(dataPath("gimp.psd")), 0);
     ASSERT_EQ(doc.LayerCount(), 4);
     EXPECT_EQ(doc.LayerName(0), "Background");
-    EXPECT_EQ(doc.LayerName(1),
-              "Gr\xF6\xDF"
-              "e");
+    EXPECT_EQ(doc.LayerName(1), kGrosse);
     EXPECT_EQ(doc.LayerName(3), "Top \x80");
     EXPECT_EQ(doc.LayerOpacity(1), 128);  // GIMP's 50 % is stored as 128
     expectDecodesTo(doc, 0, canvas, 0, 0);
@@ -276,9 +267,7 @@ TEST(PsdRealFiles, AgPsdUnicodeNamesMaskEmptyLayerAndNegativeCount) {
     const std::string raw(file.begin(), file.end());
     EXPECT_NE(raw.find("\x05Gr??e"), std::string::npos);
     EXPECT_EQ(doc.LayerName(0), "Hintergrund");
-    EXPECT_EQ(doc.LayerName(1),
-              "Gr\xF6\xDF"
-              "e");
+    EXPECT_EQ(doc.LayerName(1), kGrosse);
     EXPECT_EQ(doc.LayerName(3), "Caf\xE9 \x80uro");
     EXPECT_EQ(doc.LayerName(4), "?? ? ?");  // a surrogate pair is one character
     EXPECT_EQ(doc.LayerOpacity(1), 128);
@@ -393,12 +382,12 @@ TEST(PsdDocument, LayerInfoOfLengthZeroMeansNoLayers) {
 TEST(PsdDocument, RunLengthRowsStayWithinTheirWidth) {
     const Bytes good = readBytes(dataPath("im-rgb-rle.psd"));
     const Picture opaque = readPam("opaque.pam");
+    Scratch scratch;
     yt::ytPsdDocument doc;
     ASSERT_EQ(doc.Load(dataPath("im-rgb-rle.psd")), 0);
     const yt::ytChannelData red = doc.Layer(0)->channels[0];  // 13 pixels a row
     const size_t n = size_t(good[red.tableOffset]) << 8 | good[red.tableOffset + 1];
     ASSERT_GE(n, 4u);
-    Scratch scratch;
     yt::ytBitmap bitmap;
 
     // Row 0 rewritten as a -128 header (skipped), one run of 128 (-127) and -128 fillers: only
@@ -459,11 +448,14 @@ TEST(PsdDocument, ImpossiblyShortRunLengthDataFailsBeforeAnyPixelIsMade) {
     yt::ytPsdDocument doc;
     EXPECT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 30000, 30000, {{0, channel}}, {}}}))),
               3);
+    // Without a colour or transparency channel nothing backs the pixels: no bitmap either.
+    ASSERT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 30000, 30000, {}, {}}}))), 0);
+    yt::ytBitmap bitmap;
+    EXPECT_EQ(doc.DecodeLayer(0, &bitmap), -1);
     // The same layer with rows that can hold their width loads and decodes.
     Bytes rows = {0, 1, 0, 4, 0, 4};  // two rows of 4 bytes: run of 128, run of 2 (width 130)
     append(rows, {0x81, 9, 0xFF, 8, 0x81, 9, 0xFF, 8});
     ASSERT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 2, 130, {{1, rows}}, {}}}))), 0);
-    yt::ytBitmap bitmap;
     ASSERT_EQ(doc.DecodeLayer(0, &bitmap), 0);
     EXPECT_EQ(bitmap.at(127, 1), 0xFF000900u);
     EXPECT_EQ(bitmap.at(129, 1), 0xFF000800u);
