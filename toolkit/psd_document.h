@@ -14,7 +14,11 @@
 //
 // Supported: channel data raw (compression 0) or run-length (1, PackBits). Files with ZIP
 // compressed channels (2, 3), a depth other than 8 or a colour mode other than RGB (3) and
-// indexed (2) are rejected by Load with 3.
+// indexed (2) are rejected by Load with 3, as are run-length channels whose byte counts are too
+// few to fill their rows. Decoding: a PackBits header of -128 is skipped; a row never writes past
+// its width, and pixels a short row does not reach keep their starting value; indexed images go
+// through the palette; a layer mask's channel (id -2) is located by the mask's rectangle and is
+// not drawn.
 #pragma once
 
 #include <cstdint>
@@ -118,7 +122,7 @@ private:
     int32_t ReadLayerRecord(uint64_t sectionEnd, ytLayerRecord* layer);
     int32_t LocateLayerData(ytLayerRecord* layer, uint64_t sectionEnd);
     int32_t LocateMergedData();
-    int32_t DecodeChannel(const ytChannelData& channel, int shift, ytBitmap* bitmap);
+    int32_t DecodeChannel(const ytChannelData& channel, int byteIndex, ytBitmap* bitmap);
 
     std::unique_ptr<Reader> reader_;
     std::string fileName_;
