@@ -45,13 +45,13 @@ function main() {
     const from = (name) => readPam(path.join(path.dirname(layoutFile), name));
     const psd = { width: layout.width, height: layout.height, children: [] };
     if (layout.composite) psd.imageData = from(layout.composite);
-    for (const spec of layout.layers) {
-        const layer = { name: spec.name, left: spec.left || 0, top: spec.top || 0 };
-        if (spec.opacity !== undefined) layer.opacity = spec.opacity;
-        if (spec.hidden) layer.hidden = true;
-        if (spec.image) layer.imageData = from(spec.image);
-        if (spec.mask) {
-            const m = spec.mask;
+    for (const entry of layout.layers) {
+        const layer = { name: entry.name, left: entry.left || 0, top: entry.top || 0 };
+        if (entry.opacity !== undefined) layer.opacity = entry.opacity;
+        if (entry.hidden) layer.hidden = true;
+        if (entry.image) layer.imageData = from(entry.image);
+        if (entry.mask) {
+            const m = entry.mask;
             const data = new Uint8ClampedArray(m.width * m.height * 4).fill(m.value);
             layer.mask = { left: m.left, top: m.top, imageData: { width: m.width, height: m.height, data } };
         }
