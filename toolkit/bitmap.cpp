@@ -1,5 +1,7 @@
 #include "toolkit/bitmap.h"
 
+#include <utility>
+
 #include "toolkit/toolkit.h"
 
 namespace yt {
@@ -29,6 +31,28 @@ ytBitmap& ytBitmap::operator=(const ytBitmap& other) {
         originX_ = other.originX_, originY_ = other.originY_;
         pixels_ = other.pixels_;
         count(1);
+    }
+    return *this;
+}
+
+ytBitmap::ytBitmap(ytBitmap&& other) noexcept
+    : width_(other.width_),
+      height_(other.height_),
+      originX_(other.originX_),
+      originY_(other.originY_),
+      pixels_(std::move(other.pixels_)) {
+    other.pixels_.clear();
+    other.width_ = other.height_ = 0;
+}
+
+ytBitmap& ytBitmap::operator=(ytBitmap&& other) noexcept {
+    if (this != &other) {
+        count(-1);
+        width_ = other.width_, height_ = other.height_;
+        originX_ = other.originX_, originY_ = other.originY_;
+        pixels_ = std::move(other.pixels_);
+        other.pixels_.clear();
+        other.width_ = other.height_ = 0;
     }
     return *this;
 }

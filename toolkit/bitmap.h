@@ -14,6 +14,9 @@ public:
     ytBitmap(int width, int height, int originX = 0, int originY = 0);
     ytBitmap(const ytBitmap& other);
     ytBitmap& operator=(const ytBitmap& other);
+    // Moves take the pixels over without copying; the source is left empty.
+    ytBitmap(ytBitmap&& other) noexcept;
+    ytBitmap& operator=(ytBitmap&& other) noexcept;
     ~ytBitmap();
 
     int width() const { return width_; }
