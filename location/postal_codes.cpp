@@ -7,7 +7,8 @@ namespace tintel {
 
 // A binary search: the codes are unique and ascending, so the first equal entry it finds is the
 // one a walk from the start would stop at.
-int32_t LookupPostalCode(const PostalCodeTable& table, uint32_t code, LocationRecord* record) {
+int32_t LookupPostalCode(uint32_t code, LocationRecord* record) {
+    const PostalCodeTable& table = kPostalCodeTable;
     const uint32_t* end = table.codes + table.count;
     const uint32_t* found = std::lower_bound(table.codes, end, code);
     if (found == end || *found != code) return -1;
@@ -16,11 +17,6 @@ int32_t LookupPostalCode(const PostalCodeTable& table, uint32_t code, LocationRe
     record->latitude = static_cast<float>(table.latitudes[i]) / kPostalCodeUnitsPerDegree;
     record->longitude = static_cast<float>(table.longitudes[i]) / kPostalCodeUnitsPerDegree;
     return 0;
-}
-
-// Looks the code up in the table compiled into the program.
-int32_t LookupPostalCode(uint32_t code, LocationRecord* record) {
-    return LookupPostalCode(kPostalCodeTable, code, record);
 }
 
 }  // namespace tintel

@@ -24,11 +24,8 @@ extern const PostalCodeTable kPostalCodeTable;
 // Resolution of the stored coordinates: 32 steps per degree.
 inline constexpr float kPostalCodeUnitsPerDegree = 32.0f;
 
-// Finds `code` in `table`. 0 with *record = the code and its point in degrees; -1 when the code
-// is not there, with *record untouched. The table's codes must be strictly ascending.
-int32_t LookupPostalCode(const PostalCodeTable& table, uint32_t code, LocationRecord* record);
-
-// Finds `code` in the built-in table; as above.
+// Finds `code` in the built-in table. 0 with *record = the code and its point in degrees; -1
+// when the code is not there, with *record untouched.
 int32_t LookupPostalCode(uint32_t code, LocationRecord* record);
 
 }  // namespace tintel
