@@ -1,0 +1,44 @@
+# Runs tools/postal_codes/generate.js on the pinned data set and compares its output with the
+# committed location/postal_code_table.cpp byte for byte.
+#   cmake -DTOOL_DIR=<tools/postal_codes> -DCOMMITTED=<table .cpp> -DWORK=<scratch folder> -P this
+# The data set is installed into WORK with "npm ci" from the committed package-lock.json, so the
+# package and its integrity hash are exactly the pinned ones. Without node or npm on the machine
+# the test is skipped (scripts/install-deps installs both).
+
+find_program(NODE NAMES node nodejs)
+find_program(NPM npm)
+if(NOT NODE OR NOT NPM)
+  message("SKIPPED: node or npm is not installed; scripts/install-deps installs them")
+  return()
+endif()
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${TOOL_DIR}/package.json ${TOOL_DIR}/package-lock.json ${TOOL_DIR}/generate.js
+     DESTINATION ${WORK})
+
+execute_process(
+  COMMAND ${NPM} ci --ignore-scripts --no-audit --no-fund
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "npm ci in ${WORK} failed (${status}): the pinned data set could not be "
+                      "installed from the npm registry")
+endif()
+
+execute_process(
+  COMMAND ${NODE} ${WORK}/generate.js ${WORK}/postal_code_table.cpp
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "generate.js failed (${status})")
+endif()
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/postal_code_table.cpp ${COMMITTED}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${COMMITTED} differs from the generator's output ${WORK}/postal_code_table.cpp; "
+                      "run \"npm ci && node generate.js\" in ${TOOL_DIR} and commit the result")
+endif()
+message("generated table matches ${COMMITTED}")
