@@ -42,18 +42,30 @@ function(tintel_harness_properties name)
     ${ARGN})
 endfunction()
 
+# tintel_add_test_run(NAME TARGET [ENV VAR=value...] [PROPERTIES prop value...])
+# One CTest run of a test program (under Wine through the emulator on Windows), with environment
+# variables of its own; a program may have several runs (one per time zone, say).
+function(tintel_add_test_run name target)
+  cmake_parse_arguments(R "" "" "ENV;PROPERTIES" ${ARGN})
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${target})
+  else()
+    add_test(NAME ${name} COMMAND ${TINTEL_HARNESS}/in-env $<TARGET_FILE:${target}>)
+  endif()
+  tintel_harness_properties(${name} ${R_PROPERTIES})
+  foreach(assignment ${R_ENV})
+    string(REGEX REPLACE "^([^=]*)=(.*)$" "\\1=set:\\2" modification "${assignment}")
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT_MODIFICATION "${modification}")
+  endforeach()
+endfunction()
+
 # tintel_add_gtest(NAME SOURCES file... LIBS lib... [PROPERTIES prop value...])
-# One CTest entry per test program: on Windows it runs under Wine through the emulator.
+# A test program and its one CTest run.
 function(tintel_add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  if(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${name} COMMAND ${name})
-  else()
-    add_test(NAME ${name} COMMAND ${TINTEL_HARNESS}/in-env $<TARGET_FILE:${name}>)
-  endif()
-  tintel_harness_properties(${name} ${T_PROPERTIES})
+  tintel_add_test_run(${name} ${name} PROPERTIES ${T_PROPERTIES})
 endfunction()
 
 # tintel_add_script_test(NAME COMMAND ...): a test that drives the real program from outside.
