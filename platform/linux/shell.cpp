@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,18 @@ std::vector<std::string> splitParameters(const std::string& text) {
     return args;
 }
 
+// True when the text begins with a URL scheme ("http:", "mailto:"), RFC 3986 section 3.1.
+bool hasScheme(const std::string& text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || !isalpha(static_cast<unsigned char>(text[0])))
+        return false;
+    for (size_t i = 1; i < colon; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!isalnum(c) && c != '+' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
 // True for a regular file the user may run.
 bool isProgram(const std::string& path) {
     struct stat info {};
@@ -114,8 +127,11 @@ bool shellOpen(const std::string& target, const std::string& parameters) {
             argv.push_back(yt::cp1252ToUtf8(a));
         return spawnDetached(argv, false);
     }
-    // xdg-open would read a leading '-' as an option of its own.
+    // xdg-open would read a leading '-' as an option of its own. A path that names nothing fails
+    // here, as ShellExecute fails at once with "file not found".
     if (file.empty() || file[0] == '-') return false;
+    struct stat info {};
+    if (!hasScheme(file) && stat(file.c_str(), &info) != 0) return false;
     return spawnDetached({"xdg-open", file}, true);
 }
 

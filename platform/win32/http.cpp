@@ -76,18 +76,82 @@ bool splitUrl(const std::string& url, UrlParts* parts) {
 
 // ---- 3. downloads and the URL cache ----------------------------------------------------------
 
+namespace {
+
+// A bind status callback that only learns the HTTP status of the response (IHttpNegotiate's
+// OnResponse), so that an error page (404, 500) is not taken for the content: URL monikers
+// report success for it (Wine always; Windows for some servers). It lives on the caller's stack
+// for one synchronous download; its reference count only satisfies COM's rules.
+class HttpStatusProbe : public IBindStatusCallback, public IHttpNegotiate {
+public:
+    DWORD status() const { return status_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
+            *out = static_cast<IBindStatusCallback*>(this);
+        } else if (IsEqualIID(iid, IID_IHttpNegotiate)) {
+            *out = static_cast<IHttpNegotiate*>(this);
+        } else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
+    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&references_); }
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
+                                                   LPWSTR* additionalHeaders) override {
+        *additionalHeaders = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR, LPCWSTR,
+                                         LPWSTR* additionalHeaders) override {
+        if (additionalHeaders) *additionalHeaders = nullptr;
+        status_ = code;
+        return S_OK;
+    }
+
+private:
+    LONG references_ = 1;
+    DWORD status_ = 0;  // 0 until a response head has been seen
+};
+
+}  // namespace
+
 bool downloadUrlToCache(const std::string& url, std::string* cachedFile) {
     ComScope com;
+    HttpStatusProbe probe;
     char name[MAX_PATH] = {};
-    if (FAILED(URLDownloadToCacheFileA(nullptr, url.c_str(), name, MAX_PATH, 0, nullptr)))
+    if (FAILED(URLDownloadToCacheFileA(nullptr, url.c_str(), name, MAX_PATH, 0, &probe)))
         return false;
+    if (probe.status() >= 400) return false;
     *cachedFile = name;
     return true;
 }
 
 bool downloadUrlToFile(const std::string& url, const std::string& path) {
     ComScope com;
-    return SUCCEEDED(URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr));
+    HttpStatusProbe probe;
+    if (FAILED(URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, &probe))) return false;
+    if (probe.status() >= 400) {
+        DeleteFileA(path.c_str());
+        return false;
+    }
+    // Wine reports success even when the file could not be written (its final copy failed).
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void forgetCachedUrl(const std::string& url) {
