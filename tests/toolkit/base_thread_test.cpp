@@ -10,6 +10,15 @@
 
 namespace {
 
+// GCC's AddressSanitizer reports a false stack-buffer-underflow inside its own runtime
+// (__asan_handle_no_return -> sigaltstack) when pthread_cancel unwinds a thread's stack, so the
+// forced end is tested in the plain and Windows builds only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // Waits up to five seconds for a flag set by another thread.
 bool eventually(const std::atomic<bool>& flag) {
     for (int i = 0; i < 500 && !flag.load(); ++i)
@@ -108,6 +117,7 @@ TEST(BaseThread, StartRunsOnAThreadWithItsArgumentAndRefusesASecondStartWhileRun
 }
 
 TEST(BaseThread, AThreadThatIgnoresStopIsEndedAfterTheTimeOut) {
+    if (kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer cannot follow a cancelled thread";
     Stubborn stubborn;
     ASSERT_EQ(stubborn.Start(), 0);
     while (g_stubbornCount.load() < 3)
