@@ -35,6 +35,7 @@ public:
     }
     // Member names of an object in document order; one empty name per element of an array.
     size_t Count() const { return data_ ? data_->keys.size() : 0; }
+    // The name of entry `i`; i must be below Count().
     std::string_view Key(size_t i) const { return data_->keys[i]; }
 
 private:
