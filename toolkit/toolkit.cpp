@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstddef>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -78,22 +77,27 @@ double runCallbacks() {
     return untilNext;
 }
 
+// Drops a handle from the list and from the platform's wait; false when it was not listed.
+bool dropWaitHandle(intptr_t handle) {
+    const auto it = std::find(g_waitHandles.begin(), g_waitHandles.end(), handle);
+    if (it == g_waitHandles.end()) return false;
+    const auto index = it - g_waitHandles.begin();
+    g_waitHandles.erase(it);
+    g_waitHandlers.erase(g_waitHandlers.begin() + index);
+    platform::unwatchHandle(handle);
+    return true;
+}
+
 // The platform's wait found a handle signalled: run its handler, and drop the handle when the
 // handler answers false.
 void onHandleSignalled(platform::WaitHandle handle) {
     const auto it = std::find(g_waitHandles.begin(), g_waitHandles.end(), handle);
     if (it == g_waitHandles.end()) return;
-    const size_t index = static_cast<size_t>(it - g_waitHandles.begin());
-    // A copy: the handler may add handles (moving the list) while it runs.
-    const WaitHandler handler = g_waitHandlers[index];
+    // A copy: the handler may add or remove handles (moving the list) while it runs.
+    const WaitHandler handler = g_waitHandlers[static_cast<size_t>(it - g_waitHandles.begin())];
     if (handler()) return;
-    const auto again = std::find(g_waitHandles.begin(), g_waitHandles.end(), handle);
-    if (again == g_waitHandles.end()) return;
-    const size_t at = static_cast<size_t>(again - g_waitHandles.begin());
-    g_waitHandles.erase(again);
-    g_waitHandlers.erase(g_waitHandlers.begin() + static_cast<std::ptrdiff_t>(at));
-    platform::unwatchHandle(handle);
-    DebugLog("RemoveEvent -- %d total\n", static_cast<int>(g_waitHandles.size()));
+    if (dropWaitHandle(handle))
+        DebugLog("RemoveEvent -- %d total\n", static_cast<int>(g_waitHandles.size()));
 }
 
 }  // namespace
@@ -223,6 +227,10 @@ bool AddWaitHandle(intptr_t handle, WaitHandler handler) {
     g_waitHandles.push_back(handle);
     g_waitHandlers.push_back(std::move(handler));
     return true;
+}
+
+void RemoveWaitHandle(intptr_t handle) {
+    dropWaitHandle(handle);
 }
 
 int WaitHandleCount() {

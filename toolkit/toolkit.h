@@ -93,6 +93,8 @@ int CallbackCount();
 using WaitHandler = std::function<bool()>;
 // Adds a handle to the wait-handle list; false when the platform's wait cannot take it.
 bool AddWaitHandle(intptr_t handle, WaitHandler handler);
+// Takes a handle off the list (its owner is about to close it); nothing when it is not there.
+void RemoveWaitHandle(intptr_t handle);
 int WaitHandleCount();
 
 // Runs the pump while *keepRunning (or forever when null) until the quit message or flag.
