@@ -54,6 +54,8 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
     zipCode_ = static_cast<uint32_t>(RegDword(kPreferences, "ZipCode", 0).read());
     day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read());
     night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read());
+    // The colour setter's resend timing runs on the same clock as the schedule.
+    if (clock_ && controller_) controller_->clock = clock_;
     // Stored in hundredths of a degree.
     latitude_ = static_cast<float>(latitude / 100.0);
     longitude_ = static_cast<float>(longitude / 100.0);

@@ -267,6 +267,10 @@ bool initWindowing(std::string* error) {
     static bool ready = false;
     if (ready) return true;
     gdk_set_allowed_backends("x11");
+    // The windows show Cairo image surfaces and never use OpenGL; without this GDK probes GLX
+    // at start-up, which loads the GL driver (Mesa's software one pulls in LLVM, over 50 MB of
+    // resident memory). A GDK_GL the user set stays in force.
+    g_setenv("GDK_GL", "disable", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) {
         const char* display = getenv("DISPLAY");
         *error = display && *display ? std::string("cannot open the X display \"") + display + "\""
@@ -324,10 +328,20 @@ ScreenRect primaryWorkArea() {
 
 // ---- 5. the pump -------------------------------------------------------------------------------
 
+namespace {
+// The wait that ended the previous pass was a whole iteration of the context: it dispatched what
+// was ready then, so looking again at once would only repeat its poll (and its X queue reads).
+bool g_waitIterated = false;
+}  // namespace
+
 bool dispatchPending() {
-    // Bounded, so a source that is always ready cannot starve the callbacks.
-    for (int i = 0; i < 256 && g_main_context_pending(nullptr); ++i)
-        g_main_context_iteration(nullptr, FALSE);
+    // Bounded, so a source that is always ready cannot starve the callbacks. Anything that
+    // became ready since the wait is seen by the next wait's prepare, which then does not sleep.
+    if (!g_waitIterated) {
+        for (int i = 0; i < 256 && g_main_context_iteration(nullptr, FALSE); ++i) {
+        }
+    }
+    g_waitIterated = false;
     if (g_quitRequested) {
         g_quitRequested = false;
         return false;
@@ -340,7 +354,7 @@ void waitForInput(int timeoutMs) {
     if (!g_main_context_acquire(context)) return;
     gint priority = 0;
     g_main_context_prepare(context, &priority);
-    std::vector<GPollFD> fds(16);
+    static std::vector<GPollFD> fds(16);  // the pump runs on one thread
     gint sourceTimeout = -1;
     gint count;
     while ((count = g_main_context_query(context, priority, &sourceTimeout, fds.data(),
@@ -353,6 +367,7 @@ void waitForInput(int timeoutMs) {
     if (g_main_context_check(context, priority, fds.data(), count))
         g_main_context_dispatch(context);
     g_main_context_release(context);
+    g_waitIterated = true;
 }
 
 void postQuit() {
