@@ -190,6 +190,8 @@ void TintelUI::computeSchedule(double offset) {
     applyDisplayColour(*controller_, dim_.get(t), dimmedKelvin, darkroomBlend_.get(t), movieOn);
     const double level = 0.15 + 0.85 * (1.0 - f120);
     sendFixtureLight(level * lightLevel_.get(t), t60);
+    // (The light bridge worker, once there is one, takes `level` and `t60` here as its wanted
+    // brightness and colour temperature, both in single precision, without the controller's lock.)
 }
 
 // ---- 3. the temporary modes ---------------------------------------------------------------------
