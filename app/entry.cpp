@@ -99,10 +99,11 @@ void run(bool show) {
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
 
-    if (window) {
-        window->SetTopmost();
-        if (show) window->Show(true);
-    }
+    if (window) window->SetTopmost();
+    if (!show)
+        ui->StartHidden();
+    else if (window)
+        window->Show(true);
 
     // The tray icon promotion runs until it has once found the program's tray record.
     RegDword trayDone(kPreferences, "tray", 0);

@@ -1,26 +1,147 @@
+// TintelUI: construction, the per-frame update the pump calls, window messages, and the window
+// side of the controller (sliders, sun and moon, placement). The schedule step and the modes are
+// in app/day_night.cpp.
+//
+// Contents
+//   1. construction and teardown
+//   2. the per-frame update (OnTimer)
+//   3. window messages
+//   4. the panel: sun arc, sun and moon, sliders
+//   5. the window: placement, hiding, the animation timer
 #include "app/tintel_ui.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "app/controller.h"
+#include "app/day_night.h"
+#include "colour/sun_schedule.h"
+#include "platform/window_host.h"
 #include "toolkit/messages.h"
+#include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
 namespace tintel {
+namespace {
 
-TintelUI::TintelUI(TintelController* controller)
-    : controller_(controller), safeMode_(kPreferences, "SafeMode", 0) {
+// The panel's pi, as the sun arc has always been drawn with it.
+constexpr double kPi = 3.141592653589;
+// The window hides this long after the application lost activation (when the panel allows it).
+constexpr double kAutoHideSeconds = 0.25;
+
+}  // namespace
+
+// ---- 1. construction and teardown ---------------------------------------------------------------
+
+TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
+    : controller_(controller),
+      clock_(clocks.clock),
+      localClock_(clocks.local ? clocks.local : &systemClock_),
+      safeMode_(kPreferences, "SafeMode", 0),
+      colour_(1000000.0 / kNeutralKelvin, clocks.clock),
+      movie_(0, clocks.clock),
+      disable_(0, clocks.clock),
+      lightLevel_(0, clocks.clock),
+      darkroomBlend_(0, clocks.clock),
+      dim_(1.0, clocks.clock),
+      preview_(0, clocks.clock),
+      animated_{&colour_, &movie_, &disable_, &lightLevel_, &darkroomBlend_, &dim_, &preview_} {
     // The order of these reads is the order in which a first run creates the defaults.
     safeMode_.read();
-    latitude_ = RegDword(kPreferences, "Latitude", 3600).read();
-    implicitMode_ = RegDword(kPreferences, "ImplicitMode", 0).read();
-    longitude_ = RegDword(kPreferences, "Longitude", 0).read();
+    const int32_t latitude = RegDword(kPreferences, "Latitude", 3600).read();
+    slowTransitions_ = RegDword(kPreferences, "ImplicitMode", 0).read() != 0;
+    const int32_t longitude = RegDword(kPreferences, "Longitude", 0).read();
     zipCode_ = static_cast<uint32_t>(RegDword(kPreferences, "ZipCode", 0).read());
-    outdoor_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read());
-    indoor_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read());
+    day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read());
+    night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read());
+    // The colour setter's resend timing runs on the same clock as the schedule.
+    if (clock_ && controller_) controller_->clock = clock_;
+    // Stored in hundredths of a degree.
+    latitude_ = static_cast<float>(latitude / 100.0);
+    longitude_ = static_cast<float>(longitude / 100.0);
 }
 
-TintelUI::~TintelUI() = default;
+TintelUI::~TintelUI() {
+    stopAnimationTimer();
+}
 
-void TintelUI::Initialise() {}
+void TintelUI::Initialise() {
+    // The layout's sliders start at their ends ("tintel/slider1" 1.0, "tintel/slider2" 0.0) and
+    // take the stored temperatures at the panel build; the light output fades in over 10 s.
+    const double t = now();
+    lightLevel_.animateTo({yt::Smoothstep, 0.0, 1.0, t, t + 10.0}, yt::ytBlend::Additive);
+}
+
+double TintelUI::now() const {
+    return clock_ ? clock_() : yt::Clock();
+}
+
+void TintelUI::glide(yt::ytAnimValue& value, double target, double seconds, yt::ytCurve curve) {
+    const double t = now();
+    value.animateTo({curve, value.finalValue(), target, t, t + seconds}, yt::ytBlend::Additive);
+}
+
+bool TintelUI::allAnimationsIdle() const {
+    for (const yt::ytAnimValue* value : animated_)
+        if (!value->isIdle()) return false;
+    return true;
+}
+
+// ---- 2. the per-frame update --------------------------------------------------------------------
+
+int TintelUI::OnTimer(double now) {
+    // The update check: first on the first call, then 0.75 to 1.25 days after the previous one.
+    if (now >= nextUpdateCheck_) {
+        std::srand(static_cast<unsigned>(static_cast<int64_t>(now * 1000000.0)));
+        // 0 .. 32767 on every C library (glibc's rand reaches 2^31 - 1).
+        const int r = std::rand() % 32768;
+        nextUpdateCheck_ = now + (0.75 + 0.5 * r / 32768.0) * 86400.0;
+        // The updater worker is started here once the update check exists.
+    }
+
+    if (!firstTickDone_) {
+        firstTickDone_ = true;
+        if (RegDword(kPreferences, "Longitude", 0).read() == 0) openLocationDialog();
+    }
+
+    if (autoHide_ && activitySince_ >= 0 && now - activitySince_ > kAutoHideSeconds) hideWindow();
+
+    // A preview sweeps the time of day through a whole day; at its end it returns to 0.
+    double offset = 0;
+    const double p = preview_.get(now);
+    if (p > 0) {
+        if (preview_.isIdle()) {
+            preview_.setNow(0);
+            previewLabelShown_ = false;
+        } else {
+            offset = p * 1440.0;
+            previewLabelShown_ = true;
+        }
+    }
+
+    computeSchedule(offset);
+
+    const bool idle = allAnimationsIdle();
+    yt::ytWindow* window = Window();
+    const bool hidden = !window || !window->IsVisible();
+    if (hidden && idle) {
+        stopAnimationTimer();
+        return 1000;
+    }
+    if (window && !animationTimer_ && window->SetTimer(kAnimationTimerId, kAnimationTimerMs))
+        animationTimer_ = kAnimationTimerId;
+    // A window left beyond the screens (a monitor was unplugged) comes back to the corner.
+    if (window) {
+        int left = 0, top = 0, width = 0, height = 0;
+        const platform::ScreenRect screen = platform::virtualScreen();
+        if (window->Frame(&left, &top, &width, &height) &&
+            (left > screen.right || top > screen.bottom))
+            placeWindow();
+    }
+    return 16;
+}
+
+// ---- 3. window messages -------------------------------------------------------------------------
 
 intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
     if (message.message == yt::kShowInstanceMessage) {
@@ -35,8 +156,102 @@ intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
     return yt::ytDrawUI::HandleInput(message);
 }
 
+// ---- 4. the panel -------------------------------------------------------------------------------
+
+void TintelUI::buildPanel() {
+    SunTimes sun;
+    localSunTimes(readLocalTime(*localClock_, 0), latitude_, longitude_, *localClock_, sun);
+    // A twelve-hour day gives phase 0: the horizon at half height and a plain sine.
+    sunArcPhase_ = (1.0 - (sun.sunset - sun.sunrise) / 720.0) * kPi / 2.0;
+    sunArcSine_ = std::sin(sunArcPhase_);
+    // Without a location the window does not hide on deactivation.
+    autoHide_ = longitude_ != 0;
+    updateSliderLabels();
+}
+
+bool TintelUI::updateSunMoon(double now, double sunrise, double sunset, bool* isDay) {
+    double a = now - sunrise;
+    if (a < 0) a += 1440;
+    if (a > 1440) a -= 1440;
+    *isDay = a < sunset - sunrise;
+    const double x = a / 1440.0;
+    const double y = 0.5 - 0.4 * std::sin(2.0 * kPi * x + sunArcPhase_);
+    PicturePlace& picture = *isDay ? sun_ : moon_;
+    if (picture.placed && std::fabs(picture.x - x) <= 0.002 && std::fabs(picture.y - y) <= 0.002)
+        return false;
+    picture = {true, x, y};
+    return true;
+}
+
+void TintelUI::updateSliderLabels() {
+    // "tintel/daytext" and "tintel/nighttext" show "%dK"; the panel redraws. Both are nodes of
+    // the layout, which is skipped while it has none.
+}
+
+void TintelUI::sliderChanged(Slider slider, double position, bool ctrlHeld) {
+    sliderDrag_ = true;
+    const int32_t asked = sliderKelvin(position);
+    double used = asked;
+    const double t = now();
+    // A refused temperature moves towards 6500 K; the one the displays took stays in force.
+    applyDisplayColour(*controller_, dim_.get(t), used, darkroomBlend_.get(t), movieUntil_ > 0);
+    colour_.setNow(1000000.0 / used);
+    expandColourShown_ = static_cast<int32_t>(used) != asked;
+    const auto kelvin = static_cast<uint32_t>(used);
+    if (slider == Slider::Day) {
+        day_ = kelvin;
+        if (!ctrlHeld && night_ > day_) night_ = day_;
+    } else {
+        night_ = kelvin;
+        if (!ctrlHeld && day_ < night_) day_ = night_;
+    }
+    RegDword(kPreferences, "Outdoor", 6500).write(static_cast<int32_t>(day_));
+    RegDword(kPreferences, "Indoor", 3400).write(static_cast<int32_t>(night_));
+    updateSliderLabels();
+}
+
+void TintelUI::sliderReleased() {
+    sliderDrag_ = false;
+    computeSchedule(0.001);
+    disableToggle_ = false;
+}
+
+int32_t TintelUI::notify(const std::string&, const std::string&, double, double) {
+    // The overlay ("Tintelnote") is created by the panel build of the settings window's layout;
+    // until then there is none and nothing is shown.
+    return -1;
+}
+
+void TintelUI::openLocationDialog() {
+    // The location dialog runs modally here once it exists; without it the stored (default)
+    // location stays in force.
+}
+
+// ---- 5. the window ------------------------------------------------------------------------------
+
+void TintelUI::placeWindow() {
+    yt::ytWindow* window = Window();
+    int left = 0, top = 0, width = 0, height = 0;
+    if (!window || !window->Frame(&left, &top, &width, &height)) return;
+    const platform::ScreenRect work = platform::primaryWorkArea();
+    window->Move(work.right - width, work.bottom - height);
+}
+
+void TintelUI::hideWindow() {
+    if (modalOpen_) return;
+    activitySince_ = -1;
+    // (The half-second fade of a layered window comes with the toolkit's window alpha.)
+    if (yt::ytWindow* window = Window()) window->Show(false);
+}
+
 void TintelUI::showWindow() {
     if (yt::ytWindow* window = Window()) window->Show(true);
+}
+
+void TintelUI::stopAnimationTimer() {
+    if (!animationTimer_) return;
+    if (yt::ytWindow* window = Window()) window->KillTimer(animationTimer_);
+    animationTimer_ = 0;
 }
 
 }  // namespace tintel

@@ -1,46 +1,217 @@
 // TintelUI: the settings document of the main window and home of the day/night logic.
+//
+// Contents
+//   1. the clocks and outputs the controller is given
+//   2. TintelUI: construction, the per-frame update, the schedule step
+//   3. the temporary modes (disable, movie, darkroom, dimming, preview)
+//   4. the window side (sliders, placement, hiding)
+//   5. state, for the tray, the panel and tests
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "app/prefs.h"
+#include "colour/local_clock.h"
+#include "toolkit/anim_value.h"
 #include "toolkit/draw_ui.h"
 
 namespace tintel {
 
 class TintelController;
 
+// ---- 1. clocks and outputs ----------------------------------------------------------------------
+
+// Where the controller reads time: the toolkit clock (seconds; modes and glides are timed with it)
+// and the local date, time and zone (the sun times). Null members mean the platform's own.
+struct ControllerClocks {
+    yt::ytAnimValue::ClockSource clock = nullptr;
+    const LocalClock* local = nullptr;
+};
+
+// The UDP light fixtures' output: a fixture colour (3200 .. 6600) and a level (0 .. 1).
+class FixtureLightOutput {
+public:
+    virtual ~FixtureLightOutput() = default;
+    virtual void sendFixture(uint32_t colour, double level) = 0;
+};
+
+// Who asked for disabling: the window's toggle button (its checked state decides), or a command
+// (tray menu, hotkey, key) that turns the same kind off again.
+enum class DisableFrom { WindowButton, Command };
+enum class DimDirection { Brighter, Darker };
+enum class Slider { Day, Night };
+
+// ---- 2. TintelUI --------------------------------------------------------------------------------
+
 class TintelUI : public yt::ytDrawUI {
 public:
     // Reads the stored location, temperatures and modes (creating their defaults on a first run).
-    explicit TintelUI(TintelController* controller);
+    explicit TintelUI(TintelController* controller, const ControllerClocks& clocks = {});
     ~TintelUI() override;
 
     // Set-up after construction: the layout, the sliders, the light output's fade-in.
     void Initialise();
+    // A hidden start: the first tick looks for a location instead of the window showing it.
+    void StartHidden() { firstTickDone_ = false; }
 
     intptr_t HandleInput(yt::ytMessage& message) override;
 
+    // The per-frame update: update check, location check, auto-hide, preview, schedule step.
+    // Answers the milliseconds to the next call: 1000 while hidden and still, else 16 (with the
+    // 33 ms window timer running alongside).
+    int OnTimer(double now) override;
+
+    // One schedule step: sun times, modes, target and glide, blends, status line, output.
+    // `offset` (minutes) is added to the time of day: the preview position, or 0.001 right after
+    // a slider release; any offset above 0 makes transitions fast.
+    void computeSchedule(double offset);
+
+    // ---- 3. temporary modes ----
+
+    // Ends each mode whose end time has passed (strictly: on the first step after it).
+    void expireModes();
+    // Seconds until five minutes after the next sunrise.
+    double secondsUntilSunrise();
+    // Disables for `seconds` (-1: until sunrise). A command switches between the hour kind and
+    // the sunrise kind, and turns disabling off when the same kind is asked for again.
+    void setDisable(DisableFrom from, double seconds);
+    void toggleMovieMode();
+    void toggleDarkroom();
+    // A night preset from the tray menu: the night temperature, stored as "Indoor".
+    void setNightPreset(uint32_t kelvin);
+    // Sweeps the schedule through a whole day in 7 s (flashPreview: 1 s, unconditionally).
+    void startPreview();
+    void flashPreview();
+    // One third of a stop brighter or darker, until five minutes after the next sunrise.
+    void dimStep(DimDirection direction);
+    void returnToFullBrightness();
+    // Hands the fixtures their colour (from `kelvin`) and level; a level of 0 or less is sent
+    // once, a positive one every time.
+    void sendFixtureLight(double level, double kelvin);
+    // Shows a short message in the notification overlay: 0, or -1 when there is no overlay.
+    int32_t notify(const std::string& title, const std::string& text, double level, double seconds);
+
+    // ---- 4. the window side ----
+
+    // A temperature slider moves to `position` (0 .. 1) during a drag: the displays show it at
+    // once and it is stored; `ctrlHeld` keeps the other temperature where it is.
+    void sliderChanged(Slider slider, double position, bool ctrlHeld);
+    // The drag ended: the schedule takes over again with a fast glide.
+    void sliderReleased();
+    // Puts the window's bottom-right corner at the primary work area's bottom-right corner.
+    void placeWindow();
+    // Hides the window (not while a modal dialog runs over it).
+    void hideWindow();
+
+    // ---- 5. state ----
+
     TintelController* controller() const { return controller_; }
-    int32_t latitude() const { return latitude_; }
-    int32_t longitude() const { return longitude_; }
+    float latitude() const { return latitude_; }
+    float longitude() const { return longitude_; }
     uint32_t zipCode() const { return zipCode_; }
-    uint32_t outdoorKelvin() const { return outdoor_; }
-    uint32_t indoorKelvin() const { return indoor_; }
-    bool slowTransitions() const { return implicitMode_ != 0; }
+    uint32_t dayKelvin() const { return day_; }
+    uint32_t nightKelvin() const { return night_; }
+    bool slowTransitions() const { return slowTransitions_; }
+    void setSlowTransitions(bool on) { slowTransitions_ = on; }
+    void setDayKelvin(uint32_t kelvin) { day_ = kelvin; }
+
+    // The status line of the last schedule step (the panel's "tintel/hours" and the tray tip).
+    const std::string& statusLine() const { return statusLine_; }
+    // The temperature last sent to the displays (0 while a slider is dragged).
+    double currentOutput() const { return currentOutput_; }
+    // The colour glide's final value, in kelvin.
+    double colourTargetKelvin() const { return 1000000.0 / colour_.finalValue(); }
+    double disabledUntil() const { return disabledUntil_; }
+    double dimmedUntil() const { return dimmedUntil_; }
+    double movieUntil() const { return movieUntil_; }
+    double dimTarget() const { return dimTarget_; }
+    bool darkroom() const { return darkroom_; }
+    bool sliderDragged() const { return sliderDrag_; }
+    double nextUpdateCheck() const { return nextUpdateCheck_; }
+    bool animationTimerRunning() const { return animationTimer_ != 0; }
+    bool previewLabelShown() const { return previewLabelShown_; }
+    // The window's disable toggle ("tintel/disable"), checked while disabled from the window.
+    bool disableToggle() const { return disableToggle_; }
+    void setDisableToggle(bool checked) { disableToggle_ = checked; }
+    // Every registered animated value has finished.
+    bool allAnimationsIdle() const;
+    void setFixtureOutput(FixtureLightOutput* output) { fixtures_ = output; }
 
 private:
-    // Shows the main window and redraws it (a tray click, or a second start of the program).
+    struct PicturePlace {
+        bool placed = false;
+        double x = 0, y = 0;
+    };
+
+    double now() const;
+    // Adds an additive glide of `value` towards `target` lasting `seconds`; nothing when the
+    // value already ends there.
+    void glide(yt::ytAnimValue& value, double target, double seconds, yt::ytCurve curve);
+    // The sun arc of today (phase and sine) from today's day length.
+    void buildPanel();
+    // Moves the sun (by day) or the moon (by night) along the arc; answers whether it moved and
+    // sets `isDay`.
+    bool updateSunMoon(double now, double sunrise, double sunset, bool* isDay);
+    void updateSliderLabels();
+    void openLocationDialog();
     void showWindow();
+    void stopAnimationTimer();
 
     TintelController* controller_;
+    yt::ytAnimValue::ClockSource clock_;
+    SystemLocalClock systemClock_;
+    const LocalClock* localClock_;
     RegDword safeMode_;  // held for the UI's lifetime
-    int32_t latitude_ = 0;
-    int32_t implicitMode_ = 0;
-    int32_t longitude_ = 0;
+
+    // The stored settings.
+    uint32_t day_ = 6500;
+    uint32_t night_ = 3400;
     uint32_t zipCode_ = 0;
-    uint32_t outdoor_ = 0;
-    uint32_t indoor_ = 0;
+    float latitude_ = 0;
+    float longitude_ = 0;
+    bool slowTransitions_ = false;
+
+    // Controller state.
+    bool sliderDrag_ = false;
+    bool firstTickDone_ = true;
+    bool autoHide_ = true;
+    bool modalOpen_ = false;
+    int32_t dayOfYear_ = 0;
+    double currentOutput_ = 0;
+    double disabledUntil_ = 0;
+    double dimmedUntil_ = 0;
+    double movieUntil_ = 0;
+    double dimTarget_ = 1.0;
+    bool darkroom_ = false;
+    double smoothedBacklight_ = 1.0;
+    double nextUpdateCheck_ = 0;
+    bool backlightOption_ = false;
+    uintptr_t animationTimer_ = 0;
+    double activitySince_ = -1;  // the activity stopwatch: start time, -1 when stopped
+    double lastFixtureLevel_ = std::numeric_limits<double>::quiet_NaN();
+    FixtureLightOutput* fixtures_ = nullptr;
+
+    // The panel's state without its nodes.
+    std::string statusLine_;
+    bool previewLabelShown_ = false;
+    bool disableToggle_ = false;
+    bool expandColourShown_ = false;
+    double sunArcPhase_ = 0;
+    double sunArcSine_ = 0;
+    PicturePlace sun_, moon_;
+
+    // Animated values, all registered in animated_.
+    yt::ytAnimValue colour_;  // mired
+    yt::ytAnimValue movie_;
+    yt::ytAnimValue disable_;
+    yt::ytAnimValue lightLevel_;
+    yt::ytAnimValue darkroomBlend_;
+    yt::ytAnimValue dim_;
+    yt::ytAnimValue preview_;  // fraction of a day
+    std::vector<yt::ytAnimValue*> animated_;
 };
 
 }  // namespace tintel

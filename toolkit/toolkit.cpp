@@ -28,6 +28,11 @@ std::atomic<DebugSink> g_debugSink{nullptr};
 void* g_instance = nullptr;
 std::string g_registryBase;
 std::vector<ytCallBase*> g_callbacks;
+std::atomic<int64_t> g_pumpSleeps{0};
+
+// The wait-handle list: handles and their handlers in parallel.
+std::vector<intptr_t> g_waitHandles;
+std::vector<WaitHandler> g_waitHandlers;
 
 uint32_t g_reciprocal[256];
 uint8_t g_gammaUp[256];
@@ -72,6 +77,29 @@ double runCallbacks() {
     return untilNext;
 }
 
+// Drops a handle from the list and from the platform's wait; false when it was not listed.
+bool dropWaitHandle(intptr_t handle) {
+    const auto it = std::find(g_waitHandles.begin(), g_waitHandles.end(), handle);
+    if (it == g_waitHandles.end()) return false;
+    const auto index = it - g_waitHandles.begin();
+    g_waitHandles.erase(it);
+    g_waitHandlers.erase(g_waitHandlers.begin() + index);
+    platform::unwatchHandle(handle);
+    return true;
+}
+
+// The platform's wait found a handle signalled: run its handler, and drop the handle when the
+// handler answers false.
+void onHandleSignalled(platform::WaitHandle handle) {
+    const auto it = std::find(g_waitHandles.begin(), g_waitHandles.end(), handle);
+    if (it == g_waitHandles.end()) return;
+    // A copy: the handler may add or remove handles (moving the list) while it runs.
+    const WaitHandler handler = g_waitHandlers[static_cast<size_t>(it - g_waitHandles.begin())];
+    if (handler()) return;
+    if (dropWaitHandle(handle))
+        DebugLog("RemoveEvent -- %d total\n", static_cast<int>(g_waitHandles.size()));
+}
+
 }  // namespace
 
 int32_t Start(void* instance, bool usePools, std::string* error) {
@@ -101,6 +129,10 @@ void Stop() {
         for (ytCallBase* cb : left)
             cb->Destroy();
     }
+    for (intptr_t handle : g_waitHandles)
+        platform::unwatchHandle(handle);
+    g_waitHandles.clear();
+    g_waitHandlers.clear();
     DebugLog("Peak bitmap usage: %dK\n", static_cast<int>(g_peakBitmapBytes.load() / 1024));
     if (g_liveObjects.load() != 0)
         DebugLog("WARNING: %d leaked objects on exit.\n", g_liveObjects.load());
@@ -190,20 +222,42 @@ int CallbackCount() {
     return static_cast<int>(g_callbacks.size());
 }
 
+bool AddWaitHandle(intptr_t handle, WaitHandler handler) {
+    if (!handler || !platform::watchHandle(handle, onHandleSignalled)) return false;
+    g_waitHandles.push_back(handle);
+    g_waitHandlers.push_back(std::move(handler));
+    return true;
+}
+
+void RemoveWaitHandle(intptr_t handle) {
+    dropWaitHandle(handle);
+}
+
+int WaitHandleCount() {
+    return static_cast<int>(g_waitHandles.size());
+}
+
 int32_t RunLoop(int longestWaitMs, const bool* keepRunning) {
     while (!keepRunning || *keepRunning) {
         const double passStart = Clock();
         if (!platform::dispatchPending()) return 0;
         const double untilNext = runCallbacks();
         if (g_quitFlag) return 0;
+        if (keepRunning && !*keepRunning) break;
         const double passMs = (Clock() - passStart) * 1000.0;
+        // A callback that answered 0 wants to run again at once: no sleep this pass.
         if (untilNext > 0 && passMs < 5.0 && longestWaitMs > 0) {
             const int wait =
                 static_cast<int>(std::min<double>(longestWaitMs, std::ceil(untilNext)));
+            ++g_pumpSleeps;
             platform::waitForInput(wait);
         }
     }
     return 0;
+}
+
+int64_t PumpSleeps() {
+    return g_pumpSleeps.load();
 }
 
 void ShowLastError() {

@@ -11,6 +11,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #if defined(__GNUC__) || defined(__clang__)
@@ -87,9 +88,22 @@ constexpr int kCallbackEndPass = -2;
 void AddCallback(ytCallBase* callback);
 int CallbackCount();
 
+// A handle the pump's wait watches (a HANDLE on Windows, a readable descriptor on Linux) and what
+// to do when it is signalled: answer true to keep watching it, false to have it removed.
+using WaitHandler = std::function<bool()>;
+// Adds a handle to the wait-handle list; false when the platform's wait cannot take it.
+bool AddWaitHandle(intptr_t handle, WaitHandler handler);
+// Takes a handle off the list (its owner is about to close it); nothing when it is not there.
+void RemoveWaitHandle(intptr_t handle);
+int WaitHandleCount();
+
 // Runs the pump while *keepRunning (or forever when null) until the quit message or flag.
-// `longestWaitMs` bounds each sleep; 0 never sleeps.
+// `longestWaitMs` bounds each sleep; 0 never sleeps. Each pass: dispatch every waiting message,
+// run the due callbacks, then (unless a callback asked to run again at once, or the pass took
+// 5 ms or more) sleep until input, a watched handle, or the next callback is due.
 int32_t RunLoop(int longestWaitMs, const bool* keepRunning = nullptr);
+// How many times the pump has gone to sleep since the toolkit started (for tests and benchmarks).
+int64_t PumpSleeps();
 
 // ---- 6. message boxes -----------------------------------------------------------------------
 

@@ -67,6 +67,22 @@ void ytWindow::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (native_) native_->post(message, wParam, lParam);
 }
 
+bool ytWindow::SetTimer(uintptr_t id, uint32_t periodMs) {
+    return native_ && native_->setTimer(id, periodMs);
+}
+
+void ytWindow::KillTimer(uintptr_t id) {
+    if (native_) native_->killTimer(id);
+}
+
+bool ytWindow::Frame(int* left, int* top, int* width, int* height) const {
+    return native_ && native_->frame(left, top, width, height);
+}
+
+void ytWindow::Move(int left, int top) {
+    if (native_) native_->move(left, top);
+}
+
 intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return WindowProc(message, wParam, lParam);
 }

@@ -37,6 +37,14 @@ public:
     void PostClose();
     void Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+    // Window timers: WM_TIMER with wParam `id` every `periodMs` until killed (or the window goes).
+    bool SetTimer(uintptr_t id, uint32_t periodMs);
+    void KillTimer(uintptr_t id);
+    // The outer rectangle in screen coordinates; false when the window has none.
+    bool Frame(int* left, int* top, int* width, int* height) const;
+    // Moves the outer top-left corner, keeping the size.
+    void Move(int left, int top);
+
     bool IsMainWindow() const { return main_; }
     const std::string& Title() const { return title_; }
     platform::NativeWindow* Native() const { return native_.get(); }

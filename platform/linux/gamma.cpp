@@ -164,12 +164,20 @@ public:
     ~RandrSystem() override { XCloseDisplay(display_); }
 
     void enumerate(const std::function<void(const std::string&, uintptr_t)>& visit) override {
-        for (const Active& a : active())
+        // A display opened while it is being visited (as every ramp load does) is found in this
+        // list: asking the server for all CRTCs again would cost five round trips per display.
+        const std::vector<Active> list = active();
+        const std::vector<Active>* outer = visiting_;
+        visiting_ = &list;
+        for (const Active& a : list)
             visit(a.name, a.crtc);
+        visiting_ = outer;
     }
 
     std::unique_ptr<DisplayDevice> open(const std::string& name) override {
-        for (const Active& a : active())
+        std::vector<Active> fresh;
+        if (!visiting_) fresh = active();
+        for (const Active& a : visiting_ ? *visiting_ : fresh)
             if (a.name == name)
                 return std::make_unique<RandrDisplay>(display_, a.crtc, a.output, a.name);
         return nullptr;
@@ -205,6 +213,7 @@ private:
     }
 
     Display* display_;
+    const std::vector<Active>* visiting_ = nullptr;  // the list enumerate is visiting, if any
 };
 
 }  // namespace

@@ -1,15 +1,18 @@
 // Windows window host: Win32 windows of the "ytWindow" class family and the message pump's
-// platform half (PeekMessage dispatch, MsgWaitForMultipleObjects).
+// platform half (PeekMessage dispatch, MsgWaitForMultipleObjects over the watched handles).
 //
 // Contents
 //   1. Win32Window and the class window procedure
 //   2. windowing start-up
-//   3. the pump
-//   4. message boxes and errors
+//   3. screen geometry
+//   4. the pump, watched handles and wait events
+//   5. message boxes and errors
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/window_host.h"
 #include "toolkit/messages.h"
@@ -77,6 +80,24 @@ public:
         *height = rect.bottom - rect.top;
     }
     uintptr_t nativeHandle() const override { return reinterpret_cast<uintptr_t>(hwnd_); }
+
+    bool setTimer(uintptr_t id, uint32_t periodMs) override {
+        // SetTimer with an id the window already uses replaces that timer.
+        return hwnd_ && SetTimer(hwnd_, id, periodMs, nullptr) != 0;
+    }
+    void killTimer(uintptr_t id) override {
+        if (hwnd_) KillTimer(hwnd_, id);
+    }
+    bool frame(int* left, int* top, int* width, int* height) const override {
+        RECT rect;
+        if (!hwnd_ || !GetWindowRect(hwnd_, &rect)) return false;
+        *left = rect.left, *top = rect.top;
+        *width = rect.right - rect.left, *height = rect.bottom - rect.top;
+        return true;
+    }
+    void move(int left, int top) override {
+        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     static LRESULT dispatch(Win32Window* self, HWND hwnd, UINT message, WPARAM wParam,
                             LPARAM lParam) {
@@ -161,7 +182,43 @@ std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& spec, WindowC
     return window;
 }
 
-// ---- 3. the pump ------------------------------------------------------------------------------
+// ---- 3. screen geometry ------------------------------------------------------------------------
+
+ScreenRect virtualScreen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+ScreenRect primaryWorkArea() {
+    RECT rect{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &rect, 0))
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// ---- 4. the pump ------------------------------------------------------------------------------
+
+namespace {
+
+// The watched handles and their callbacks, in parallel, as MsgWaitForMultipleObjects takes them.
+std::vector<HANDLE> g_watched;
+std::vector<HandleSignalled> g_signalled;
+
+class Win32Event : public WaitEvent {
+public:
+    explicit Win32Event(HANDLE event) : event_(event) {}
+    ~Win32Event() override { CloseHandle(event_); }
+    void signal() override { SetEvent(event_); }
+    void reset() override { ResetEvent(event_); }
+    WaitHandle handle() const override { return reinterpret_cast<WaitHandle>(event_); }
+
+private:
+    HANDLE event_;
+};
+
+}  // namespace
 
 bool dispatchPending() {
     MSG msg;
@@ -180,14 +237,49 @@ bool dispatchPending() {
 }
 
 void waitForInput(int timeoutMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
+    const DWORD count = static_cast<DWORD>(g_watched.size());
+    const DWORD result = MsgWaitForMultipleObjects(count, count ? g_watched.data() : nullptr, FALSE,
+                                                   static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
+    // An abandoned mutex counts as signalled: its owner's callback takes it over.
+    DWORD index = count;
+    if (result >= WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count)
+        index = result - WAIT_OBJECT_0;
+    else if (result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count)
+        index = result - WAIT_ABANDONED_0;
+    if (index < count) g_signalled[index](reinterpret_cast<WaitHandle>(g_watched[index]));
+}
+
+bool watchHandle(WaitHandle handle, HandleSignalled signalled) {
+    const HANDLE h = reinterpret_cast<HANDLE>(handle);
+    if (!h || !signalled || g_watched.size() >= MAXIMUM_WAIT_OBJECTS - 1) return false;
+    for (HANDLE w : g_watched)
+        if (w == h) return false;
+    g_watched.push_back(h);
+    g_signalled.push_back(signalled);
+    return true;
+}
+
+void unwatchHandle(WaitHandle handle) {
+    const HANDLE h = reinterpret_cast<HANDLE>(handle);
+    for (size_t i = 0; i < g_watched.size(); ++i) {
+        if (g_watched[i] != h) continue;
+        g_watched.erase(g_watched.begin() + static_cast<std::ptrdiff_t>(i));
+        g_signalled.erase(g_signalled.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+    }
+}
+
+std::unique_ptr<WaitEvent> createWaitEvent() {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!event) return nullptr;
+    return std::make_unique<Win32Event>(event);
 }
 
 void postQuit() {
     PostQuitMessage(0);
 }
 
-// ---- 4. message boxes and errors --------------------------------------------------------------
+// ---- 5. message boxes and errors --------------------------------------------------------------
 
 bool messageBox(NativeWindow* owner, const std::string& text, const std::string& title,
                 BoxKind kind) {

@@ -2,11 +2,14 @@
 // real display (the harness's X server; Wine's windows on Windows).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/controller.h"
 #include "app/tintel_ui.h"
+#include "platform/window_host.h"
 #include "tests/support/test_store.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/messages.h"
@@ -63,6 +66,60 @@ public:
 
 private:
     int passes_;
+    bool* keepRunning_;
+};
+
+// Asks for a run every `intervalMs` and ends the pump after `runs` runs.
+class Every : public yt::ytCallBase {
+public:
+    Every(int intervalMs, int runs, bool* keepRunning)
+        : intervalMs_(intervalMs), runs_(runs), keepRunning_(keepRunning) {}
+    int Run() override {
+        if (--runs_ <= 0) *keepRunning_ = false;
+        return intervalMs_;
+    }
+
+private:
+    int intervalMs_;
+    int runs_;
+    bool* keepRunning_;
+};
+
+// Ends the pump when a test waits too long for something that should have happened (a safety
+// net, not a measurement).
+class Deadline : public yt::ytCallBase {
+public:
+    Deadline(double seconds, bool* keepRunning)
+        : end_(yt::Clock() + seconds), keepRunning_(keepRunning) {}
+    int Run() override {
+        if (yt::Clock() > end_) *keepRunning_ = false;
+        return 50;
+    }
+
+private:
+    double end_;
+    bool* keepRunning_;
+};
+
+bool logged(const std::string& text) {
+    return std::find_if(g_log.begin(), g_log.end(), [&](const std::string& l) {
+               return l.find(text) != std::string::npos;
+           }) != g_log.end();
+}
+
+// A document that counts the window timer's messages and ends the pump at the third.
+class TimerDocument : public yt::ytDrawUI {
+public:
+    explicit TimerDocument(bool* keepRunning) : keepRunning_(keepRunning) {}
+    intptr_t HandleMessage(yt::ytMessage& message) override {
+        if (message.message == yt::kWmTimer && message.wParam == 1315 && ++ticks == 3)
+            *keepRunning_ = false;
+        return yt::ytDrawUI::HandleMessage(message);
+    }
+    int OnTimer(double) override { return 1000; }
+    int ticks = 0;
+
+private:
     bool* keepRunning_;
 };
 
@@ -150,4 +207,98 @@ TEST_F(Toolkit, ClockIsMonotonicSeconds) {
     EXPECT_GE(b, a);
     EXPECT_GE(a, 0.0);
     EXPECT_LT(b - a, 1.0);
+}
+
+TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
+    int zeroRuns = 0;
+    bool zeroGone = false, keepRunning = true;
+    yt::AddCallback(new ScriptedCallback({0}, &zeroRuns, &zeroGone));
+    yt::AddCallback(new Every(5, 200, &keepRunning));
+    const int64_t before = yt::PumpSleeps();
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_EQ(yt::PumpSleeps(), before) << "a callback wanted to run at once on every pass";
+    EXPECT_GE(zeroRuns, 200);
+
+    // Without it the pump sleeps until the next callback is due.
+    yt::Stop();
+    std::string why;
+    ASSERT_EQ(yt::Start(nullptr, true, &why), 0);
+    keepRunning = true;
+    yt::AddCallback(new Every(5, 4, &keepRunning));
+    const int64_t quiet = yt::PumpSleeps();
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_GE(yt::PumpSleeps() - quiet, 3);
+}
+
+TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
+    auto event = platform::createWaitEvent();
+    auto other = platform::createWaitEvent();
+    ASSERT_TRUE(event && other);
+    bool keepRunning = true;
+    int runs = 0, otherRuns = 0;
+    ASSERT_TRUE(yt::AddWaitHandle(event->handle(), [&] {
+        ++runs;
+        event->reset();
+        keepRunning = false;
+        return false;  // done: take it off the list
+    }));
+    ASSERT_TRUE(yt::AddWaitHandle(other->handle(), [&] {
+        ++otherRuns;
+        other->reset();
+        return true;
+    }));
+    EXPECT_FALSE(yt::AddWaitHandle(event->handle(), [] { return true; })) << "listed once";
+    EXPECT_EQ(yt::WaitHandleCount(), 2);
+
+    // Signalled from another thread while the pump sleeps (nothing else is due for a second).
+    std::thread signaller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        event->signal();
+    });
+    yt::AddCallback(new Deadline(10.0, &keepRunning));
+    yt::RunLoop(1000, &keepRunning);
+    signaller.join();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(otherRuns, 0) << "a handle nobody signalled";
+    EXPECT_EQ(yt::WaitHandleCount(), 1);
+    EXPECT_TRUE(logged("RemoveEvent -- 1 total"));
+
+    // A handler that answers true stays listed and runs again at the next signal.
+    other->signal();
+    keepRunning = true;
+    yt::AddCallback(new Deadline(0.3, &keepRunning));
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_EQ(otherRuns, 1);
+    other->signal();
+    keepRunning = true;
+    yt::AddCallback(new Deadline(0.3, &keepRunning));
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_EQ(otherRuns, 2);
+    EXPECT_EQ(yt::WaitHandleCount(), 1);
+    yt::RemoveWaitHandle(other->handle());
+    EXPECT_EQ(yt::WaitHandleCount(), 0);
+}
+
+TEST_F(Toolkit, WindowTimersDeliverTimerMessagesUntilKilled) {
+    bool keepRunning = true;
+    auto* window = new yt::ytWindow();
+    ASSERT_TRUE(
+        window->Create("Tintel timer", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 100));
+    auto* document = new TimerDocument(&keepRunning);
+    window->SetDocument(document);
+    ASSERT_TRUE(window->SetTimer(1315, 33));
+    yt::AddCallback(new Deadline(10.0, &keepRunning));
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_EQ(document->ticks, 3);
+
+    window->KillTimer(1315);
+    keepRunning = true;
+    yt::AddCallback(new Deadline(0.2, &keepRunning));
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_EQ(document->ticks, 3) << "no timer messages after KillTimer";
+
+    window->PostClose();
+    keepRunning = true;
+    EXPECT_EQ(yt::RunLoop(20, &keepRunning), 0);
+    EXPECT_EQ(yt::OpenMainWindows(), 0);
 }

@@ -4,6 +4,7 @@
 //   winprobe dump KEY             prints every value of HKCU\KEY as "name=type:hexbytes"
 //   winprobe delete KEY           deletes HKCU\KEY and everything below it
 //   winprobe hklm-dword KEY NAME VALUE|-   sets (or with "-" deletes) a machine-wide DWORD
+//   winprobe hkcu-dword KEY NAME VALUE     sets a DWORD of the current user (VALUE may be negative)
 //   winprobe answer TITLE ID      answers the message box titled TITLE with button ID (6 yes, 7 no)
 //   winprobe gamma-set R G B      loads a ramp scaled by the three factors (in percent) on the
 //   screen winprobe gamma-get            prints the screen ramp's top entries of red, green and
@@ -46,17 +47,17 @@ int dump(const char* key) {
     return 0;
 }
 
-int hklmDword(const char* key, const char* name, const char* value) {
+int setDword(HKEY hive, const char* key, const char* name, const char* value) {
     HKEY k;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
         return 1;
     LONG status;
     if (std::strcmp(value, "-") == 0) {
         status = RegDeleteValueA(k, name);
         if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
     } else {
-        const DWORD v = std::strtoul(value, nullptr, 10);
+        const DWORD v = static_cast<DWORD>(std::strtol(value, nullptr, 10));
         status = RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
     }
     RegCloseKey(k);
@@ -102,7 +103,9 @@ int main(int argc, char** argv) {
         return gammaSet(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 2 && std::strcmp(argv[1], "gamma-get") == 0) return gammaGet();
     if (argc == 5 && std::strcmp(argv[1], "hklm-dword") == 0)
-        return hklmDword(argv[2], argv[3], argv[4]);
+        return setDword(HKEY_LOCAL_MACHINE, argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::strcmp(argv[1], "hkcu-dword") == 0)
+        return setDword(HKEY_CURRENT_USER, argv[2], argv[3], argv[4]);
     std::fputs("usage: winprobe window|close|dump|delete|hklm-dword ...\n", stderr);
     return 2;
 }

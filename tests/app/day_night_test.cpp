@@ -1,0 +1,392 @@
+// The day/night controller with a set clock and date: status lines, transitions, modes and their
+// ends, dimming, the frame rate and the update check. The local clock is held at 20 March 2024 at
+// 45 degrees north, 15 east, in a zone of UTC+1 without summer time, so the table's sun times are
+// the local ones to the minute. The toolkit clock is the test's own.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "app/controller.h"
+#include "app/day_night.h"
+#include "app/prefs.h"
+#include "app/tintel_ui.h"
+#include "colour/sun_schedule.h"
+#include "tests/support/test_store.h"
+#include "toolkit/toolkit.h"
+
+using namespace tintel;
+
+namespace {
+
+double g_now = 1000.0;
+double testClock() {
+    return g_now;
+}
+
+double mired(double kelvin) {
+    return 1000000.0 / kelvin;
+}
+
+class DayNight : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
+        store_ = std::make_unique<testsupport::PrivateStore>();
+        RegDword(kPreferences, "Latitude", 3600).write(4500);
+        RegDword(kPreferences, "Longitude", 0).write(1500);
+        g_now = 1000.0;
+        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 12},
+                                                      platform::ZoneState{60, 0});
+        colourSetterState() = {};
+        makeUi();
+        localSunTimes(readLocalTime(*localClock_, 0), 45.0f, 15.0f, *localClock_, sun_);
+    }
+
+    void TearDown() override {
+        ui_.reset();
+        controller_.reset();
+        store_.reset();
+        yt::Stop();
+    }
+
+    // A new controller and UI reading the stored settings.
+    void makeUi() {
+        ui_.reset();
+        controller_ = std::make_unique<TintelController>();
+        ui_ = std::make_unique<TintelUI>(controller_.get(),
+                                         ControllerClocks{testClock, localClock_.get()});
+    }
+
+    // Holds the local clock at a minute of the day (fractions become seconds).
+    void at(double minuteOfDay) {
+        const int whole = static_cast<int>(std::floor(minuteOfDay));
+        const int second = static_cast<int>(std::lround((minuteOfDay - whole) * 60));
+        localClock_->set({2024, 3, 20, whole / 60, whole % 60, second});
+    }
+
+    // One schedule step `seconds` of toolkit time after the previous one.
+    void step(double seconds = 0.05) {
+        g_now += seconds;
+        ui_->computeSchedule(0);
+    }
+
+    // Steps until every glide has ended (colour glides last at most 60 s).
+    void settle() {
+        for (int i = 0; i < 70; ++i)
+            step(1.0);
+    }
+
+    std::unique_ptr<testsupport::PrivateStore> store_;
+    std::unique_ptr<SetLocalClock> localClock_;
+    std::unique_ptr<TintelController> controller_;
+    std::unique_ptr<TintelUI> ui_;
+    SunTimes sun_;
+};
+
+}  // namespace
+
+TEST(DayNightText, RelativeTimesAreWordedAsTheStatusLineShowsThem) {
+    const struct {
+        double minutes;
+        const char* text;
+    } rows[] = {
+        {180, " in 3 hours"},      {-24.5, ": 24 minutes ago"}, {60, " in about an hour"},
+        {89, " in about an hour"}, {90, " in 2 hours"},         {-0.4, " in 0 minutes"},
+        {0.2, " in 1 minute"},     {-1, ": 1 minute ago"},      {59.5, " in about an hour"},
+        {-420, ": 7 hours ago"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(relativeTimeText(row.minutes), row.text) << row.minutes;
+}
+
+TEST(DayNightText, SlidersMapKelvinLinearlyInMiredAndRoundToHundreds) {
+    EXPECT_NEAR(sliderPosition(2700), 0.0, 1e-6);
+    EXPECT_NEAR(sliderPosition(6500), 1.0, 1e-6);
+    EXPECT_EQ(sliderKelvin(0.0), 2700);
+    EXPECT_EQ(sliderKelvin(1.0), 6500);
+    EXPECT_EQ(sliderKelvin(0.5), 3800);  // about 3815 K before rounding
+    EXPECT_EQ(sliderKelvin(sliderPosition(3400)), 3400);
+    EXPECT_LT(sliderPosition(1200), 0.0);  // night presets below the scale go off its end
+}
+
+TEST_F(DayNight, StatusLinesNameTheNearerEventWithFutureEventsCountingHalf) {
+    // Every line is read after the glide to the new target has ended.
+    at(sun_.sunrise - 10);
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Sunrise in 10 minutes: currently 3400K (night)");
+
+    at(sun_.sunset + 300);  // seven hours before the next sunrise, five after sunset
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Sunrise in 7 hours: currently 3400K (night)");
+
+    at(sun_.sunset + 60);
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Sunset: about an hour ago: currently 3400K (night)");
+
+    at(sun_.sunset - 125);
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Sunset in 2 hours: currently 6500K (day)");
+    EXPECT_EQ(ui_->currentOutput(), 6500);
+}
+
+TEST_F(DayNight, NeutralDaylightOnARealDisplayIsCalibrated) {
+    controller_->openDisplays();
+    at(sun_.sunrise + 180);
+    settle();
+    ASSERT_FALSE(controller_->displays.records.empty());
+    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K/calibrated (day)");
+    // A dimmed day is no longer neutral, so no longer "calibrated".
+    ui_->dimStep(DimDirection::Darker);
+    ui_->dimStep(DimDirection::Darker);
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
+    resetDisplays(*controller_);
+}
+
+TEST_F(DayNight, TheDimmedFormAppearsOnlyWhileASliderIsDragged) {
+    at(sun_.sunrise + 180);
+    ui_->dimStep(DimDirection::Darker);
+    ui_->dimStep(DimDirection::Darker);
+    settle();
+    // Two thirds of a stop: 6500 K warmed by 39.715 x ln(2^(2/3)) mired to about 5807 K.
+    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
+    EXPECT_NEAR(ui_->currentOutput(), 5807.26, 0.01);
+
+    ui_->sliderChanged(Slider::Day, 1.0, false);
+    step();
+    EXPECT_TRUE(ui_->sliderDragged());
+    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K (dimmed to 5807K)");
+    EXPECT_EQ(ui_->currentOutput(), 0) << "while dragging the slider handler sends, not the step";
+
+    // Dragging the day below the night takes the night along, unless Ctrl is held.
+    ui_->sliderChanged(Slider::Day, 0.0, true);
+    EXPECT_EQ(ui_->dayKelvin(), 2700u);
+    EXPECT_EQ(ui_->nightKelvin(), 3400u);
+    ui_->sliderChanged(Slider::Day, 0.0, false);
+    EXPECT_EQ(ui_->nightKelvin(), 2700u);
+    EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), 2700);
+    ui_->sliderChanged(Slider::Day, 1.0, false);
+
+    ui_->sliderReleased();
+    EXPECT_FALSE(ui_->sliderDragged());
+    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
+    EXPECT_EQ(RegDword(kPreferences, "Outdoor", 0).read(), 6500);
+}
+
+TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
+    at(sun_.sunset + 300);
+    settle();
+    const double untilSunrise = ui_->secondsUntilSunrise();
+    EXPECT_NEAR(untilSunrise, (sun_.sunrise + 1440 - (sun_.sunset + 300) + 5) * 60, 1.0);
+
+    ui_->setDisable(DisableFrom::Command, 3600);
+    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_TRUE(ui_->disableToggle());
+    g_now += 1;                                 // less than an hour left: the hour kind
+    ui_->setDisable(DisableFrom::Command, -1);  // hour kind -> sunrise kind
+    EXPECT_NEAR(ui_->disabledUntil(), g_now + untilSunrise, 1e-6);
+    ui_->setDisable(DisableFrom::Command, 3600);  // sunrise kind -> hour kind
+    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
+    g_now += 10;
+    ui_->setDisable(DisableFrom::Command, 3600);  // the hour kind again: off
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+    EXPECT_FALSE(ui_->disableToggle());
+    ui_->setDisable(DisableFrom::Command, -1);
+    ui_->setDisable(DisableFrom::Command, -1);  // the sunrise kind again: off
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+
+    // The window's toggle decides by its own checked state.
+    ui_->setDisableToggle(true);
+    ui_->setDisable(DisableFrom::WindowButton, 3600);
+    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
+    ui_->setDisableToggle(false);
+    ui_->setDisable(DisableFrom::WindowButton, 3600);
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+}
+
+TEST_F(DayNight, DisablingWhileDimmedFadesToNeutralAtFullBrightnessInFourSeconds) {
+    at(sun_.sunset + 300);
+    ui_->dimStep(DimDirection::Darker);
+    settle();
+    EXPECT_LT(ui_->currentOutput(), 3400);
+    ui_->setDisable(DisableFrom::Command, 3600);
+    EXPECT_EQ(ui_->dimTarget(), 1.0);
+    // The fade starts with the first step; the 40th step is 3.9 s into it.
+    for (int i = 0; i < 40; ++i) {
+        step(0.1);
+        EXPECT_EQ(ui_->statusLine(), "Disabling...") << i;
+    }
+    step(0.1);
+    EXPECT_EQ(ui_->statusLine(), "Disabled");
+    EXPECT_EQ(ui_->currentOutput(), 6500);
+}
+
+TEST_F(DayNight, ADayAboveNeutralShowsNeutralWhileDisabled) {
+    RegDword(kPreferences, "Outdoor", 6500).write(7500);
+    makeUi();
+    at(sun_.sunrise + 300);
+    settle();
+    EXPECT_NEAR(ui_->currentOutput(), 7500, 1e-6);
+    ui_->setDisable(DisableFrom::Command, 3600);
+    settle();
+    EXPECT_EQ(ui_->currentOutput(), 6500);
+}
+
+TEST_F(DayNight, MovieModeLiftsTheNightTo4400Kelvin) {
+    at(sun_.sunset + 300);
+    settle();
+    ui_->dimStep(DimDirection::Darker);
+    ui_->toggleMovieMode();
+    EXPECT_EQ(ui_->movieUntil(), g_now + 9000);
+    step();
+    EXPECT_EQ(ui_->statusLine(), "Adapting for Movie Mode...");
+    settle();
+    EXPECT_EQ(ui_->statusLine(), "Movie Mode");
+    // The dimming still warms the floor.
+    EXPECT_LT(ui_->currentOutput(), 4400);
+    ui_->returnToFullBrightness();
+    settle();
+    EXPECT_NEAR(ui_->currentOutput(), 4400, 1e-6);
+
+    // A night warmer than the floor only rises to it; a day above it is left alone.
+    ui_->toggleMovieMode();
+    settle();
+    EXPECT_NEAR(ui_->currentOutput(), 3400, 1e-6);
+    at(sun_.sunrise + 300);
+    ui_->toggleMovieMode();
+    settle();
+    EXPECT_NEAR(ui_->currentOutput(), 6500, 1e-6);
+    // Darkroom and disabling clear movie mode.
+    ui_->toggleDarkroom();
+    EXPECT_EQ(ui_->movieUntil(), 0);
+    EXPECT_TRUE(ui_->darkroom());
+    ui_->setDisable(DisableFrom::Command, 3600);
+    EXPECT_FALSE(ui_->darkroom());
+}
+
+TEST_F(DayNight, SixDimmingStepsReachAQuarterAndStayThere) {
+    at(sun_.sunset + 300);
+    for (int i = 0; i < 6; ++i)
+        ui_->dimStep(DimDirection::Darker);
+    EXPECT_NEAR(ui_->dimTarget(), 0.25, 1e-12);
+    ui_->dimStep(DimDirection::Darker);
+    EXPECT_EQ(ui_->dimTarget(), 0.25);
+    EXPECT_NEAR(ui_->dimmedUntil(), g_now + ui_->secondsUntilSunrise(), 1e-6);
+    settle();
+    // 3400 K warmed by 39.715 x ln 4 mired.
+    EXPECT_NEAR(ui_->currentOutput(), 2863.90, 0.01);
+    for (int i = 0; i < 6; ++i)
+        ui_->dimStep(DimDirection::Brighter);
+    EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
+    ui_->dimStep(DimDirection::Brighter);
+    EXPECT_EQ(ui_->dimTarget(), 1.0);
+    EXPECT_EQ(ui_->notify("Dimming", "Until sunrise", 0.5, 3.0), -1) << "no overlay yet";
+}
+
+TEST_F(DayNight, EveryModeEndsOnTheFirstStepAfterItsEndTime) {
+    at(sun_.sunset + 300);
+    ui_->setDisable(DisableFrom::Command, 3600);
+    const double disabledEnd = ui_->disabledUntil();
+    g_now = disabledEnd;
+    ui_->expireModes();
+    EXPECT_EQ(ui_->disabledUntil(), disabledEnd);
+    g_now = std::nextafter(disabledEnd, 1e300);
+    ui_->expireModes();
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+    EXPECT_FALSE(ui_->disableToggle());
+
+    ui_->dimStep(DimDirection::Darker);
+    const double dimEnd = ui_->dimmedUntil();
+    g_now = dimEnd;
+    ui_->computeSchedule(0);
+    EXPECT_LT(ui_->dimTarget(), 1.0);
+    g_now = std::nextafter(dimEnd, 1e300);
+    ui_->computeSchedule(0);
+    EXPECT_EQ(ui_->dimmedUntil(), 0);
+    EXPECT_EQ(ui_->dimTarget(), 1.0);
+
+    ui_->toggleMovieMode();
+    const double movieEnd = ui_->movieUntil();
+    g_now = movieEnd;
+    ui_->computeSchedule(0);
+    EXPECT_EQ(ui_->movieUntil(), movieEnd);
+    g_now = std::nextafter(movieEnd, 1e300);
+    ui_->computeSchedule(0);
+    EXPECT_EQ(ui_->movieUntil(), 0);
+}
+
+TEST_F(DayNight, SlowTransitionsAreLinearInMiredAcrossTheHourAroundSunset) {
+    RegDword(kPreferences, "ImplicitMode", 0).write(1);
+    makeUi();
+    ASSERT_TRUE(ui_->slowTransitions());
+    const double day = mired(6500), night = mired(3400);
+    for (int minutes = -45; minutes <= 45; minutes += 5) {
+        at(sun_.sunset + minutes);
+        step(1.0);
+        const double f = std::fmin(std::fmax((minutes + 30) / 60.0, 0.0), 1.0);
+        // Within the whole kelvin the target is truncated to.
+        EXPECT_NEAR(mired(ui_->colourTargetKelvin()), day + f * (night - day), 0.1) << minutes;
+    }
+    // And the displays follow the target itself, not a 20-second glide to the night.
+    at(sun_.sunset);
+    settle();
+    EXPECT_NEAR(mired(ui_->currentOutput()), (day + night) / 2, 0.1);
+
+    // The fast kind steps at sunset and glides for about 20 s.
+    RegDword(kPreferences, "ImplicitMode", 0).write(0);
+    makeUi();
+    at(sun_.sunset - 1);
+    settle();
+    at(sun_.sunset + 1);
+    step();
+    EXPECT_NEAR(ui_->colourTargetKelvin(), 3400, 1e-6);
+    step(10.0);
+    EXPECT_GT(ui_->currentOutput(), 3500);
+    EXPECT_LT(ui_->currentOutput(), 6000);
+    step(10.0);
+    EXPECT_GT(ui_->currentOutput(), 3400) << "140.3 mired take 20.04 s";
+    step(0.1);
+    EXPECT_NEAR(ui_->currentOutput(), 3400, 1e-6);
+}
+
+TEST_F(DayNight, TheFrameUpdateSlowsToOnceASecondWhenNothingMovesAndDrawsTheUpdateCheck) {
+    at(sun_.sunset + 300);
+    // The first call starts the glide from neutral to the night: frames every 16 ms.
+    EXPECT_EQ(ui_->OnTimer(g_now), 16);
+    const double first = ui_->nextUpdateCheck() - g_now;
+    for (int i = 0; i < 30; ++i) {
+        g_now += 1.0;
+        ui_->OnTimer(g_now);
+    }
+    EXPECT_EQ(ui_->OnTimer(g_now), 1000) << "a hidden, still window is updated once a second";
+    EXPECT_EQ(ui_->nextUpdateCheck() - (g_now - 30), first) << "drawn once until it is due";
+
+    // The next check lies 0.75 to 1.25 days after the one that drew it; different clocks seed
+    // different draws.
+    std::set<double> draws;
+    for (int i = 0; i < 20; ++i) {
+        g_now = ui_->nextUpdateCheck() + 0.123 * i;
+        ui_->OnTimer(g_now);
+        const double ahead = ui_->nextUpdateCheck() - g_now;
+        EXPECT_GE(ahead, 0.75 * 86400);
+        EXPECT_LT(ahead, 1.25 * 86400);
+        draws.insert(ahead);
+    }
+    EXPECT_GT(draws.size(), 10u);
+
+    // A preview sweeps through the day with fast glides and ends after 7 s.
+    ui_->startPreview();
+    g_now += 3.5;
+    EXPECT_EQ(ui_->OnTimer(g_now), 16);
+    EXPECT_TRUE(ui_->previewLabelShown());
+    for (int i = 0; i < 40; ++i) {
+        g_now += 0.2;
+        ui_->OnTimer(g_now);
+    }
+    EXPECT_FALSE(ui_->previewLabelShown());
+    EXPECT_EQ(ui_->currentOutput(), 3400);
+}
