@@ -13,13 +13,13 @@ program's sum of table time, longitude shift and zone offset is what puts it at 
 import argparse
 import datetime
 import os
-import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import startup_test  # noqa: E402  (the hosts that start the program and watch its window)
+from quiet_run import run_quiet  # noqa: E402
 
 ARGS = None
 NIGHT, DAY = 3400, 6500
@@ -53,11 +53,10 @@ class Probe:
         self.command = (["wine"] if wine else []) + [program]
 
     def run(self, *args):
-        out = subprocess.run(self.command + list(args), capture_output=True, text=True,
-                             stdin=subprocess.DEVNULL, timeout=60)
-        if out.returncode != 0:
-            raise RuntimeError(f"ramp_probe {' '.join(args)} failed: {out.stderr}")
-        return out.stdout
+        code, out, err = run_quiet(self.command + list(args))
+        if code != 0:
+            raise RuntimeError(f"ramp_probe {' '.join(args)} failed: {err}")
+        return out
 
     def displays(self):
         """{display name: 768 entries} as the platform reads them back."""

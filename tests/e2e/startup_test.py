@@ -14,6 +14,8 @@ import tempfile
 import time
 import unittest
 
+from quiet_run import run_quiet
+
 ARGS = None
 CLASS, TITLE = "ytWindow", "Tintel"
 DEFAULTS = {"SafeMode": 0, "Latitude": 3600, "ImplicitMode": 0, "Longitude": 0, "ZipCode": 0,
@@ -59,8 +61,11 @@ class Host:
         self.temporary = []
 
     def popen(self, argv, env=None):
-        p = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        # Output to a file, not a pipe: services Wine starts for the program may hold a pipe open.
+        log = open(os.path.join(self.dir, f"program-{len(self.processes)}.log"), "w+b")
+        p = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=log,
                              stderr=subprocess.STDOUT)
+        p.log = log
         self.processes.append(p)
         return p
 
@@ -133,9 +138,8 @@ class WineHost(Host):
         self.winprobe("delete", "Software\\Brisbel")
 
     def winprobe(self, *args):
-        out = subprocess.run(["wine", self.probe, *args], capture_output=True, text=True,
-                             stdin=subprocess.DEVNULL, timeout=60)
-        return out.returncode, out.stdout.strip()
+        code, out, _ = run_quiet(["wine", self.probe, *args])
+        return code, out.strip()
 
     def start(self, args, program=None):
         return self.popen(["wine", program or self.program, *args], env=self.env)
@@ -182,7 +186,8 @@ class Startup(unittest.TestCase):
         start = time.monotonic()
         p = self.host.start(args)
         code = p.wait(timeout=timeout)
-        return code, time.monotonic() - start, p.stdout.read().decode(errors="replace")
+        p.log.seek(0)
+        return code, time.monotonic() - start, p.log.read().decode(errors="replace")
 
     def test_first_start_creates_defaults_and_shows_the_window(self):
         p = self.host.start([])
@@ -289,7 +294,7 @@ class WineOnly(Startup):
         p = self.host.start(["noshow"])
         self.wait_window("hidden")
         # Wine's own end of session: WM_QUERYENDSESSION and WM_ENDSESSION to every window.
-        subprocess.run(["wineboot", "--end-session"], timeout=60, check=True)
+        self.assertEqual(run_quiet(["wineboot", "--end-session"])[0], 0)
         self.assertTrue(wait_until(self.host.displays_neutral, 10))
         p.wait(timeout=30)
 
