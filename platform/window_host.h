@@ -83,7 +83,7 @@ ScreenRect primaryWorkArea();
 bool initWindowing(std::string* error);
 
 // Creates a window that reports to `client`; null on failure.
-std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& spec, WindowClient* client);
+std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& params, WindowClient* client);
 
 // Dispatches every waiting message. False when a quit request was taken from the queue.
 bool dispatchPending();

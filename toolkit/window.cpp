@@ -15,19 +15,19 @@ ytWindow::~ytWindow() {
 
 bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, int left, int top,
                       int right, int bottom, const char* className) {
-    platform::WindowSpec spec;
-    spec.title = title;
-    spec.className = className ? className : "ytWindow";
-    spec.popup = kind == WindowKind::Popup;
-    spec.resizable = sizing == Sizing::Resizable;
-    spec.left = left;
-    spec.top = top;
-    spec.width = right - left;
-    spec.height = bottom - top;
+    platform::WindowSpec params;
+    params.title = title;
+    params.className = className ? className : "ytWindow";
+    params.popup = kind == WindowKind::Popup;
+    params.resizable = sizing == Sizing::Resizable;
+    params.left = left;
+    params.top = top;
+    params.width = right - left;
+    params.height = bottom - top;
     title_ = title;
-    popup_ = spec.popup;
+    popup_ = params.popup;
     main_ = !popup_;
-    native_ = platform::createNativeWindow(spec, this);
+    native_ = platform::createNativeWindow(params, this);
     if (!native_) {
         ShowLastError();
         return false;

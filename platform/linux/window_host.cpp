@@ -63,19 +63,19 @@ gboolean deliverTimer(gpointer data);
 
 class LinuxWindow : public NativeWindow {
 public:
-    LinuxWindow(const WindowSpec& spec, WindowClient* client)
-        : client_(client), spec_(spec), id_(g_nextId++) {
-        widget_ = gtk_window_new(spec.popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
+    LinuxWindow(const WindowSpec& params, WindowClient* client)
+        : client_(client), spec_(params), id_(g_nextId++) {
+        widget_ = gtk_window_new(params.popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
         GtkWindow* window = GTK_WINDOW(widget_);
-        gtk_window_set_title(window, yt::cp1252ToUtf8(spec.title).c_str());
+        gtk_window_set_title(window, yt::cp1252ToUtf8(params.title).c_str());
         // WM_CLASS is the toolkit's window class; GTK keeps the call only as deprecated.
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-        gtk_window_set_wmclass(window, spec.className.c_str(), spec.className.c_str());
+        gtk_window_set_wmclass(window, params.className.c_str(), params.className.c_str());
         G_GNUC_END_IGNORE_DEPRECATIONS
-        gtk_window_set_resizable(window, spec.resizable);
-        gtk_widget_set_size_request(widget_, spec.width, spec.height);
-        gtk_window_set_default_size(window, spec.width, spec.height);
-        gtk_window_move(window, spec.left, spec.top);
+        gtk_window_set_resizable(window, params.resizable);
+        gtk_widget_set_size_request(widget_, params.width, params.height);
+        gtk_window_set_default_size(window, params.width, params.height);
+        gtk_window_move(window, params.left, params.top);
         gtk_widget_set_app_paintable(widget_, TRUE);
         g_signal_connect(widget_, "delete-event", G_CALLBACK(onDelete), this);
         g_signal_connect(widget_, "destroy", G_CALLBACK(onDestroy), this);
@@ -173,7 +173,7 @@ public:
         return result == kDefaultHandling ? defaultProc(message, wParam, lParam) : result;
     }
 
-    const WindowSpec& spec() const { return spec_; }
+    const WindowSpec& params() const { return spec_; }
     bool destroyed() const { return destroyed_; }
 
 private:
@@ -241,7 +241,7 @@ gboolean deliverTimer(gpointer data) {
 gboolean onStopSignal(gpointer) {
     std::vector<LinuxWindow*> mains;
     for (auto& [id, window] : registry())
-        if (!window->spec().popup) mains.push_back(window);
+        if (!window->params().popup) mains.push_back(window);
     if (mains.empty()) g_quitRequested = true;
     for (LinuxWindow* window : mains)
         window->post(yt::kWmClose, 0, 0);
@@ -252,8 +252,8 @@ gboolean onStopSignal(gpointer) {
 
 NativeWindow* findLinuxWindow(const std::string& className, const std::string& title) {
     for (auto& [id, window] : registry())
-        if (!window->destroyed() && window->spec().className == className &&
-            window->spec().title == title)
+        if (!window->destroyed() && window->params().className == className &&
+            window->params().title == title)
             return window;
     return nullptr;
 }
@@ -284,8 +284,8 @@ bool initWindowing(std::string* error) {
     return true;
 }
 
-std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& spec, WindowClient* client) {
-    return std::make_unique<LinuxWindow>(spec, client);
+std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& params, WindowClient* client) {
+    return std::make_unique<LinuxWindow>(params, client);
 }
 
 // ---- 4. screen geometry ------------------------------------------------------------------------

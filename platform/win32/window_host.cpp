@@ -39,23 +39,23 @@ public:
         }
     }
 
-    bool create(const WindowSpec& spec) {
-        const char* className = spec.className.empty() ? kDefaultClass : spec.className.c_str();
-        if (spec.className != kDefaultClass && !registerCopy(className)) return false;
+    bool create(const WindowSpec& params) {
+        const char* className = params.className.empty() ? kDefaultClass : params.className.c_str();
+        if (params.className != kDefaultClass && !registerCopy(className)) return false;
         DWORD style, exStyle = 0;
-        if (spec.popup) {
+        if (params.popup) {
             style = WS_POPUP | WS_CLIPSIBLINGS;
             exStyle = WS_EX_TOOLWINDOW;
-        } else if (spec.resizable) {
+        } else if (params.resizable) {
             style = WS_OVERLAPPEDWINDOW;
         } else {
             style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         }
-        RECT rect{spec.left, spec.top, spec.left + spec.width, spec.top + spec.height};
+        RECT rect{params.left, params.top, params.left + params.width, params.top + params.height};
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-        hwnd_ = CreateWindowExA(exStyle, className, spec.title.c_str(), style, rect.left, rect.top,
-                                rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), this);
+        hwnd_ = CreateWindowExA(exStyle, className, params.title.c_str(), style, rect.left,
+                                rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), this);
         return hwnd_ != nullptr;
     }
 
@@ -176,9 +176,9 @@ bool initWindowing(std::string* error) {
     return true;
 }
 
-std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& spec, WindowClient* client) {
+std::unique_ptr<NativeWindow> createNativeWindow(const WindowSpec& params, WindowClient* client) {
     auto window = std::make_unique<Win32Window>(client);
-    if (!window->create(spec)) return nullptr;
+    if (!window->create(params)) return nullptr;
     return window;
 }
 
