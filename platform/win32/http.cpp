@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/com_scope.h"
 #include "platform/http.h"
 
 namespace platform {
@@ -27,20 +28,6 @@ struct InternetCloser {
 };
 // An internet, connection or request handle, closed with InternetCloseHandle.
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-// COM for the calling thread while URL monikers bind (they are COM objects).
-class ComScope {
-public:
-    ComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComScope() {
-        if (ok_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool ok_;
-};
 
 }  // namespace
 

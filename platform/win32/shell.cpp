@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "platform/win32/com_scope.h"
 #include "platform/shell.h"
 #include "toolkit/text.h"
 
@@ -18,26 +19,10 @@ std::wstring wide(const std::string& text) {
     return out;
 }
 
-// COM for the calling thread while the shell runs its handlers (ShellExecute asks for it).
-class ComScope {
-public:
-    ComScope()
-        : ok_(SUCCEEDED(
-              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComScope() {
-        if (ok_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool ok_;
-};
-
 }  // namespace
 
 bool shellOpen(const std::string& target, const std::string& parameters) {
-    ComScope com;
+    ComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::wstring file = wide(target);
     const std::wstring params = wide(parameters);
     const HINSTANCE result =
