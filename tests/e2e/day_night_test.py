@@ -10,7 +10,6 @@ midnight on every day of the year. The program's zone is set through TZ (Wine ma
 Windows zone); Asia/Kolkata makes the zone offset and the longitude disagree on purpose, so the
 program's sum of table time, longitude shift and zone offset is what puts it at night."""
 
-import argparse
 import datetime
 import os
 import sys
@@ -146,21 +145,12 @@ class FollowsTheSun(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--platform", required=True, choices=["linux", "win32"])
-    parser.add_argument("--probe")
-    parser.add_argument("--ramp-probe", required=True)
-    parser.add_argument("--work", required=True)
-    ARGS, _ = parser.parse_known_args()
-    os.makedirs(ARGS.work, exist_ok=True)
+    ARGS, FollowsTheSun.host = startup_test.parse_host_arguments("--ramp-probe")
     wine = ARGS.platform == "win32"
     if wine:
-        FollowsTheSun.host = startup_test.WineHost(ARGS.program, ARGS.work, ARGS.probe)
         # Wine reads ramps back through the X server's gamma ramp: within about half a percent.
         FollowsTheSun.tolerance = 400
     else:
-        FollowsTheSun.host = startup_test.LinuxHost(ARGS.program, ARGS.work)
         # CRTC gamma of another size than 256 is resampled on the way in and out.
         FollowsTheSun.tolerance = 2
     FollowsTheSun.probe = Probe(ARGS.ramp_probe, wine)

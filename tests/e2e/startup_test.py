@@ -311,21 +311,26 @@ class WineOnly(Startup):
             self.host.winprobe("hklm-dword", self.ICM, "GdiICMGammaRange", "-")
 
 
-def main():
-    global ARGS
+def parse_host_arguments(*extra_arguments):
+    """The arguments every end-to-end script takes (and any extra ones), and the host they name."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--platform", required=True, choices=["linux", "win32"])
     parser.add_argument("--probe")
     parser.add_argument("--work", required=True)
-    ARGS, rest = parser.parse_known_args()
-    os.makedirs(ARGS.work, exist_ok=True)
-    if ARGS.platform == "linux":
-        Startup.host = LinuxHost(ARGS.program, ARGS.work)
-        extra = LinuxOnly
-    else:
-        Startup.host = WineHost(ARGS.program, ARGS.work, ARGS.probe)
-        extra = WineOnly
+    for name in extra_arguments:
+        parser.add_argument(name, required=True)
+    args, _ = parser.parse_known_args()
+    os.makedirs(args.work, exist_ok=True)
+    if args.platform == "linux":
+        return args, LinuxHost(args.program, args.work)
+    return args, WineHost(args.program, args.work, args.probe)
+
+
+def main():
+    global ARGS
+    ARGS, Startup.host = parse_host_arguments()
+    extra = LinuxOnly if ARGS.platform == "linux" else WineOnly
     loader = unittest.TestLoader()
     suite = loader.loadTestsFromTestCase(Startup)
     for name in loader.getTestCaseNames(extra):
