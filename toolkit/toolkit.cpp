@@ -231,8 +231,10 @@ int32_t RunLoop(int longestWaitMs, const bool* keepRunning) {
         const double passMs = (Clock() - passStart) * 1000.0;
         // A callback that answered 0 wants to run again at once: no sleep this pass.
         if (untilNext > 0 && passMs < 5.0 && longestWaitMs > 0) {
-            const int wait =
-                static_cast<int>(std::min<double>(longestWaitMs, std::ceil(untilNext)));
+            // The longest wait only bounds the sleep of a program that shows a window: hidden,
+            // nothing but a callback, input or a signalled handle has anything to do.
+            const double bound = AnyWindowVisible() ? longestWaitMs : untilNext;
+            const int wait = static_cast<int>(std::ceil(std::min(bound, untilNext)));
             ++g_pumpSleeps;
             platform::waitForInput(wait);
         }

@@ -94,10 +94,16 @@ void RemoveWaitHandle(intptr_t handle);
 int WaitHandleCount();
 
 // Runs the pump while *keepRunning (or forever when null) until the quit message or flag.
-// `longestWaitMs` bounds each sleep; 0 never sleeps. Each pass: dispatch every waiting message,
-// run the due callbacks, then (unless a callback asked to run again at once, or the pass took
-// 5 ms or more) sleep until input, a watched handle, or the next callback is due.
+// `longestWaitMs` bounds each sleep while any toolkit window is visible; 0 never sleeps. Each
+// pass: dispatch every waiting message, run the due callbacks, then (unless a callback asked to
+// run again at once, or the pass took 5 ms or more) sleep until input, a posted message, a
+// watched handle, or the next callback is due. While every window is hidden the bound is not
+// applied: the pump sleeps until the next callback (at most a second), so a hidden program
+// wakes only when something is due. Worker threads that need the pump must therefore wake it:
+// by signalling a wait event on the wait-handle list, or by posting a window message.
 int32_t RunLoop(int longestWaitMs, const bool* keepRunning = nullptr);
+// Whether any toolkit window (ytWindow) is visible now.
+bool AnyWindowVisible();
 // How many times the pump has gone to sleep since the toolkit started (for tests and benchmarks).
 int64_t PumpSleeps();
 

@@ -1,14 +1,39 @@
 #include "toolkit/window.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "toolkit/draw_ui.h"
 #include "base/messages.h"
 #include "toolkit/toolkit.h"
 
 namespace yt {
+namespace {
+
+// The windows that have a platform window, for the pump's question whether any is visible (the
+// windows live on the pump's thread).
+std::vector<const ytWindow*>& liveWindows() {
+    static std::vector<const ytWindow*> windows;
+    return windows;
+}
+
+void forgetWindow(const ytWindow* window) {
+    auto& all = liveWindows();
+    all.erase(std::remove(all.begin(), all.end(), window), all.end());
+}
+
+}  // namespace
+
+bool AnyWindowVisible() {
+    for (const ytWindow* window : liveWindows())
+        if (window->IsVisible()) return true;
+    return false;
+}
 
 ytWindow::ytWindow() = default;
 
 ytWindow::~ytWindow() {
+    forgetWindow(this);
     delete document_;
     if (main_ && native_) CountMainWindow(-1);
 }
@@ -33,6 +58,7 @@ bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, 
         return false;
     }
     if (main_) CountMainWindow(1);
+    liveWindows().push_back(this);
     return true;
 }
 
@@ -129,6 +155,7 @@ void ytWindow::onDestroy() {
     DebugLog("Deleting %p\n", static_cast<void*>(document_));
     delete document_;
     document_ = nullptr;
+    forgetWindow(this);
     native_.reset();
     Release();
 }

@@ -2,44 +2,66 @@
 // CRTCs whose gamma size is not 256 get the ramp resampled by linear interpolation. The colour
 // profile is the output's "_ICC_PROFILE" property, else the root window's (the ICC Profiles in X
 // convention); it is named by a hash of its bytes, so a changed profile counts as a new one.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
+//
+// The ramps are re-sent every second (to repair ramps another program changed), so that path
+// costs no round trip: the CRTC list, each CRTC's output name and gamma size are kept and read
+// again only when RandR reports a change of the screen, a CRTC or an output (hot-plugged or
+// switched displays included), and a gamma load is a request without a reply. The connection is
+// our own; its events are taken whenever the displays are enumerated, which the once-a-second
+// re-send does anyway.
+//
+// Contents
+//   1. errors on our connection
+//   2. profiles
+//   3. RandrDisplay: one CRTC
+//   4. RandrSystem: the kept CRTC list
+#include "platform/gamma.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
-#include "platform/gamma.h"
+// Xlibint.h (for the extension error hook) defines min and max as macros: it comes after every
+// C++ header, and they are taken back at once.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xlibint.h>
+#include <X11/extensions/Xrandr.h>
+#undef min
+#undef max
 
 namespace platform {
 namespace {
 
-// Catches the X errors of one request (a refused gamma load arrives as an asynchronous error).
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : display_(display) {
-        XSync(display_, False);
-        failed_ = false;
-        previous_ = XSetErrorHandler(onError);
-    }
-    ~ErrorTrap() { XSetErrorHandler(previous_); }
-    // Waits for the server's answers and tells whether any request failed.
-    bool failed() {
-        XSync(display_, False);
-        return failed_;
-    }
+// ---- 1. errors on our connection --------------------------------------------------------------
 
-private:
-    static int onError(Display*, XErrorEvent*) {
-        failed_ = true;
-        return 0;
-    }
-    Display* display_;
-    XErrorHandler previous_;
-    static inline bool failed_ = false;
-};
+// Every X error of a display system's connection is counted here instead of reaching the
+// process-wide error handler (which GDK owns): the hook Xlib offers extensions, per connection.
+std::map<Display*, unsigned long>& errorCounts() {
+    static std::map<Display*, unsigned long> counts;
+    return counts;
+}
+
+int countError(Display* display, xError*, XExtCodes*, int* answer) {
+    ++errorCounts()[display];
+    *answer = 0;
+    return True;  // handled: the global handler is not called
+}
+
+unsigned long errorsOf(Display* display) {
+    return errorCounts()[display];
+}
+
+// Waits for the server's answers to everything sent so far; true when any of them was an error
+// since `before` (a count from errorsOf).
+bool failedSince(Display* display, unsigned long before) {
+    XSync(display, False);
+    return errorsOf(display) != before;
+}
+
+// ---- 2. profiles ------------------------------------------------------------------------------
 
 // Linear interpolation of a 256-entry channel at position x in 0..255.
 uint16_t sample(const uint16_t* channel, double x) {
@@ -66,26 +88,40 @@ bool readProfileProperty(Display* display, RROutput output, std::vector<uint8_t>
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     int status;
-    ErrorTrap trap(display);
+    const unsigned long errors = errorsOf(display);
     if (output)
         status = XRRGetOutputProperty(display, output, atom, 0, LONG_MAX / 4, False, False,
                                       AnyPropertyType, &type, &format, &items, &after, &data);
     else
         status = XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, LONG_MAX / 4,
                                     False, AnyPropertyType, &type, &format, &items, &after, &data);
-    const bool ok = !trap.failed() && status == Success && data && format == 8 && items > 0;
+    const bool ok =
+        !failedSince(display, errors) && status == Success && data && format == 8 && items > 0;
     if (ok) bytes->assign(data, data + items);
     if (data) XFree(data);
     return ok;
 }
 
+// ---- 3. RandrDisplay --------------------------------------------------------------------------
+
+// What is kept of an active CRTC.
+struct Active {
+    std::string name;  // its first output's
+    RRCrtc crtc;
+    RROutput output;
+    int gammaSize;
+};
+
 class RandrDisplay : public DisplayDevice {
 public:
-    RandrDisplay(Display* display, RRCrtc crtc, RROutput output, std::string name)
-        : display_(display), crtc_(crtc), output_(output), name_(std::move(name)) {}
+    RandrDisplay(Display* display, const Active& active, bool* stale)
+        : display_(display), active_(active), stale_(stale) {}
 
+    // Sent without waiting for the server: a load only fails when the CRTC went or changed its
+    // gamma size, which RandR reports as an event; an error that comes anyway marks the kept
+    // list stale, so the next enumeration reads it again.
     bool setGammaRamp(const uint16_t* ramp) override {
-        const int size = XRRGetCrtcGammaSize(display_, crtc_);
+        const int size = active_.gammaSize;
         if (size <= 0) return false;
         XRRCrtcGamma* gamma = XRRAllocGamma(size);
         if (!gamma) return false;
@@ -95,18 +131,18 @@ public:
             gamma->green[j] = size == 256 ? ramp[256 + j] : sample(ramp + 256, x);
             gamma->blue[j] = size == 256 ? ramp[512 + j] : sample(ramp + 512, x);
         }
-        ErrorTrap trap(display_);
-        XRRSetCrtcGamma(display_, crtc_, gamma);
-        const bool ok = !trap.failed();
+        XRRSetCrtcGamma(display_, active_.crtc, gamma);
+        XFlush(display_);
         XRRFreeGamma(gamma);
-        return ok;
+        return true;
     }
 
     bool getGammaRamp(uint16_t* ramp) override {
-        ErrorTrap trap(display_);
-        XRRCrtcGamma* gamma = XRRGetCrtcGamma(display_, crtc_);
-        if (trap.failed() || !gamma || gamma->size <= 0) {
+        const unsigned long errors = errorsOf(display_);
+        XRRCrtcGamma* gamma = XRRGetCrtcGamma(display_, active_.crtc);
+        if (failedSince(display_, errors) || !gamma || gamma->size <= 0) {
             if (gamma) XRRFreeGamma(gamma);
+            *stale_ = true;
             return false;
         }
         const int size = gamma->size;
@@ -125,10 +161,11 @@ public:
         return true;
     }
 
+    // Asked only when the display's profile refresh is due (every 120 s).
     std::string profileName() override {
         profile_.clear();
-        std::string source = name_;
-        if (!readProfileProperty(display_, output_, &profile_)) {
+        std::string source = active_.name;
+        if (!readProfileProperty(display_, active_.output, &profile_)) {
             source = "root";
             if (!readProfileProperty(display_, 0, &profile_)) return {};
         }
@@ -147,51 +184,63 @@ public:
         return true;
     }
 
-    uintptr_t handle() const override { return crtc_; }
+    uintptr_t handle() const override { return active_.crtc; }
 
 private:
     Display* display_;
-    RRCrtc crtc_;
-    RROutput output_;
-    std::string name_;
+    Active active_;
+    bool* stale_;  // the system's: set when this CRTC answered with an error
     std::vector<uint8_t> profile_;
     std::string profileName_;
 };
 
+// ---- 4. RandrSystem ---------------------------------------------------------------------------
+
 class RandrSystem : public DisplaySystem {
 public:
-    explicit RandrSystem(Display* display) : display_(display) {}
-    ~RandrSystem() override { XCloseDisplay(display_); }
+    RandrSystem(Display* display, int eventBase) : display_(display), eventBase_(eventBase) {
+        errors_ = errorsOf(display_);
+    }
+    ~RandrSystem() override {
+        errorCounts().erase(display_);
+        XCloseDisplay(display_);
+    }
 
     void enumerate(const std::function<void(const std::string&, uintptr_t)>& visit) override {
-        // A display opened while it is being visited (as every ramp load does) is found in this
-        // list: asking the server for all CRTCs again would cost five round trips per display.
-        const std::vector<Active> list = active();
-        const std::vector<Active>* outer = visiting_;
-        visiting_ = &list;
+        refresh();
+        // A copy: a visit may open displays, and an error it causes marks the list stale.
+        const std::vector<Active> list = active_;
         for (const Active& a : list)
             visit(a.name, a.crtc);
-        visiting_ = outer;
     }
 
     std::unique_ptr<DisplayDevice> open(const std::string& name) override {
-        std::vector<Active> fresh;
-        if (!visiting_) fresh = active();
-        for (const Active& a : visiting_ ? *visiting_ : fresh)
-            if (a.name == name)
-                return std::make_unique<RandrDisplay>(display_, a.crtc, a.output, a.name);
+        refresh();
+        for (const Active& a : active_)
+            if (a.name == name) return std::make_unique<RandrDisplay>(display_, a, &stale_);
         return nullptr;
     }
 
 private:
-    struct Active {
-        std::string name;
-        RRCrtc crtc;
-        RROutput output;
-    };
+    // Takes RandR's change notices (read without waiting) and reads the CRTC list again when
+    // one came, or when a request of ours failed since the last look.
+    void refresh() {
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == eventBase_ + RRScreenChangeNotify ||
+                event.type == eventBase_ + RRNotify)
+                stale_ = true;
+        }
+        if (errorsOf(display_) != errors_) stale_ = true;
+        if (!stale_) return;
+        stale_ = false;
+        active_ = readActive();
+        errors_ = errorsOf(display_);
+    }
 
-    // The CRTCs that show something, each named by its first output.
-    std::vector<Active> active() {
+    // The CRTCs that show something, each named by its first output, with their gamma sizes.
+    std::vector<Active> readActive() {
         std::vector<Active> list;
         XRRScreenResources* res =
             XRRGetScreenResourcesCurrent(display_, DefaultRootWindow(display_));
@@ -201,8 +250,9 @@ private:
             if (!crtc) continue;
             if (crtc->mode != None && crtc->noutput > 0) {
                 if (XRROutputInfo* out = XRRGetOutputInfo(display_, res, crtc->outputs[0])) {
-                    list.push_back(
-                        {std::string(out->name, out->nameLen), res->crtcs[c], crtc->outputs[0]});
+                    list.push_back({std::string(out->name, out->nameLen), res->crtcs[c],
+                                    crtc->outputs[0],
+                                    XRRGetCrtcGammaSize(display_, res->crtcs[c])});
                     XRRFreeOutputInfo(out);
                 }
             }
@@ -213,7 +263,10 @@ private:
     }
 
     Display* display_;
-    const std::vector<Active>* visiting_ = nullptr;  // the list enumerate is visiting, if any
+    int eventBase_;
+    std::vector<Active> active_;
+    bool stale_ = true;        // read the list before its next use
+    unsigned long errors_ = 0;  // the connection's error count when the list was read
 };
 
 }  // namespace
@@ -227,7 +280,14 @@ std::unique_ptr<DisplaySystem> openDisplaySystem() {
         XCloseDisplay(display);
         return nullptr;
     }
-    return std::make_unique<RandrSystem>(display);
+    // Errors of this connection are counted, never passed to the process's handler.
+    if (XExtCodes* codes = XAddExtension(display)) {
+        XESetError(display, codes->extension, countError);
+    }
+    errorCounts()[display] = 0;
+    XRRSelectInput(display, DefaultRootWindow(display),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    return std::make_unique<RandrSystem>(display, event);
 }
 
 }  // namespace platform

@@ -2,13 +2,16 @@
 // real display (the harness's X server; Wine's windows on Windows).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/controller.h"
 #include "app/tintel_ui.h"
+#include "platform/testing/input.h"
 #include "platform/window_host.h"
 #include "tests/support/test_store.h"
 #include "toolkit/draw_ui.h"
@@ -92,8 +95,9 @@ public:
     Deadline(double seconds, bool* keepRunning)
         : end_(yt::Clock() + seconds), keepRunning_(keepRunning) {}
     int Run() override {
-        if (yt::Clock() > end_) *keepRunning_ = false;
-        return 50;
+        if (yt::Clock() <= end_) return 50;
+        *keepRunning_ = false;
+        return yt::kCallbackRemove;
     }
 
 private:
@@ -121,6 +125,35 @@ public:
 
 private:
     bool* keepRunning_;
+};
+
+// Answers a second each run and ends the pump at the run given; the runs are read by a thread.
+class EverySecond : public yt::ytCallBase {
+public:
+    EverySecond(std::atomic<int>* runs, int lastRun, bool* keepRunning)
+        : runs_(runs), lastRun_(lastRun), keepRunning_(keepRunning) {}
+    int Run() override {
+        if (++*runs_ < lastRun_) return 1000;
+        *keepRunning_ = false;
+        return yt::kCallbackRemove;
+    }
+
+private:
+    std::atomic<int>* runs_;
+    int lastRun_;
+    bool* keepRunning_;
+};
+
+// A document without ticks that counts one application message.
+class QuietDocument : public yt::ytDrawUI {
+public:
+    static constexpr uint32_t kPing = yt::kWmApp + 7;
+    intptr_t HandleMessage(yt::ytMessage& message) override {
+        if (message.message == kPing) ++pings;
+        return yt::ytDrawUI::HandleMessage(message);
+    }
+    int OnTimer(double) override { return yt::kCallbackRemove; }
+    int pings = 0;
 };
 
 }  // namespace
@@ -301,4 +334,87 @@ TEST_F(Toolkit, WindowTimersDeliverTimerMessagesUntilKilled) {
     keepRunning = true;
     EXPECT_EQ(yt::RunLoop(20, &keepRunning), 0);
     EXPECT_EQ(yt::OpenMainWindows(), 0);
+}
+
+// Hidden, the pump sleeps until its one-second callback is due, yet anything from outside wakes it
+// at once; with a window shown the longest wait (20 ms) bounds every sleep.
+TEST_F(Toolkit, AHiddenPumpSleepsUntilDueButWakesForMessagesHandlesAndInput) {
+    bool keepRunning = true;
+    auto* window = new yt::ytWindow();
+    ASSERT_TRUE(
+        window->Create("Tintel sleep", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 100));
+    auto* document = new QuietDocument();
+    window->SetDocument(document);
+    auto event = platform::createWaitEvent();
+    ASSERT_TRUE(event);
+    int signals = 0;
+    ASSERT_TRUE(yt::AddWaitHandle(event->handle(), [&] {
+        ++signals;
+        event->reset();
+        return true;
+    }));
+    // What the new window brings (its creation's events) is taken first.
+    yt::AddCallback(new Deadline(0.3, &keepRunning));
+    yt::RunLoop(20, &keepRunning);
+
+    // One second, hidden: one sleep from the callback's first run to its second.
+    std::atomic<int> runs{0};
+    keepRunning = true;
+    yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+    int64_t before = yt::PumpSleeps();
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_LE(yt::PumpSleeps() - before, 2) << "woken while hidden with nothing to do";
+
+    // Each of these ends the sleep the pump is in, long before its callback is due again: the
+    // pump goes back to sleep while the callback has run only once.
+    const struct {
+        const char* what;
+        std::function<void()> wake;
+    } wakers[] = {
+        {"a message posted from another thread", [&] { window->Post(QuietDocument::kPing, 0, 0); }},
+        {"a signalled wait event", [&] { event->signal(); }},
+        {"input", [&] { ASSERT_TRUE(platform::testing::sendInput(window->Native()->nativeHandle())); }},
+    };
+    for (const auto& waker : wakers) {
+        runs = 0;
+        keepRunning = true;
+        yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+        const int64_t start = yt::PumpSleeps();
+        bool woke = false;
+        int runsAtWake = -1;
+        std::thread outside([&] {
+            auto waitFor = [](const std::function<bool()>& done) {
+                for (int i = 0; i < 300 && !done(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return done();
+            };
+            // Asleep, and well inside the second.
+            if (!waitFor([&] { return yt::PumpSleeps() > start; })) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const int64_t asleep = yt::PumpSleeps();
+            waker.wake();
+            woke = waitFor([&] { return yt::PumpSleeps() > asleep; });
+            runsAtWake = runs;
+        });
+        yt::RunLoop(20, &keepRunning);
+        outside.join();
+        EXPECT_TRUE(woke) << waker.what;
+        EXPECT_EQ(runsAtWake, 1) << waker.what << " did not wake the pump before the callback";
+    }
+    EXPECT_EQ(document->pings, 1);
+    EXPECT_EQ(signals, 1);
+
+    // Shown: the longest wait bounds the sleeps (about fifty in the second).
+    window->Show(true);
+    runs = 0;
+    keepRunning = true;
+    yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+    before = yt::PumpSleeps();
+    yt::RunLoop(20, &keepRunning);
+    EXPECT_GE(yt::PumpSleeps() - before, 25);
+
+    yt::RemoveWaitHandle(event->handle());
+    window->PostClose();
+    keepRunning = true;
+    EXPECT_EQ(yt::RunLoop(20, &keepRunning), 0);
 }
