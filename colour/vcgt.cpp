@@ -46,21 +46,51 @@ private:
     size_t pos_ = 0;
 };
 
-// The table form: 3 channels of 256 entries of 1 or 2 bytes.
+// Resamples one channel of `count` 16-bit entries to 256 by linear interpolation: output i lies
+// at i x (count - 1) / 255 in the input. Integer arithmetic, rounded to the nearest (the exact
+// quotient by 255, an odd number, is never halfway).
+void resampleChannel(const uint16_t* in, size_t count, uint16_t* out) {
+    for (size_t i = 0; i < 256; ++i) {
+        const uint64_t position = i * (count - 1);
+        const size_t j = static_cast<size_t>(position / 255);
+        const uint64_t frac = position % 255;
+        const uint64_t next = j + 1 < count ? in[j + 1] : in[j];
+        out[i] = static_cast<uint16_t>((in[j] * (255 - frac) + next * frac + 127) / 255);
+    }
+}
+
+// The table form: 3 channels of 1- or 2-byte entries. 256 entries per channel are taken as they
+// are; any other count from 2 up (1024 is common) is resampled to 256 2-byte entries, 1-byte
+// entries counting as their value x 256.
 int32_t readTable(Reader& r, ProfileCalibration* out) {
     uint16_t channels, entries, entrySize;
     if (!r.u16(&channels) || !r.u16(&entries) || !r.u16(&entrySize)) return kVcgtReadFailed;
-    if (channels != 3 || entries != 256) return kVcgtBadFormat;
+    if (channels != 3 || entries < 2) return kVcgtBadFormat;
     if (entrySize != 1 && entrySize != 2) return kVcgtBadFormat;
-    const size_t bytes = 768u * entrySize;
+    const size_t bytes = 3u * entries * entrySize;
     const uint8_t* data = r.take(bytes);
     if (!data) return kVcgtCannotOpen;
-    out->entrySize = entrySize;
-    out->data.assign(data, data + bytes);
-    if (entrySize == 2) {
-        // Big-endian in the file, host order (little-endian 16-bit words) in the result.
-        for (size_t i = 0; i < bytes; i += 2)
-            std::swap(out->data[i], out->data[i + 1]);
+    if (entries == 256) {
+        out->entrySize = entrySize;
+        out->data.assign(data, data + bytes);
+        if (entrySize == 2) {
+            // Big-endian in the file, host order (little-endian 16-bit words) in the result.
+            for (size_t i = 0; i < bytes; i += 2)
+                std::swap(out->data[i], out->data[i + 1]);
+        }
+        return kVcgtOk;
+    }
+    std::vector<uint16_t> channel(entries);
+    uint16_t resampled[256];
+    out->entrySize = 2;
+    out->data.resize(768 * 2);
+    for (size_t c = 0; c < 3; ++c) {
+        const uint8_t* in = data + c * entries * entrySize;
+        for (size_t k = 0; k < entries; ++k)
+            channel[k] = entrySize == 2 ? static_cast<uint16_t>(in[2 * k] << 8 | in[2 * k + 1])
+                                        : static_cast<uint16_t>(in[k] * 256);
+        resampleChannel(channel.data(), entries, resampled);
+        std::memcpy(&out->data[c * 512], resampled, sizeof resampled);
     }
     return kVcgtOk;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include <string>
@@ -309,6 +310,62 @@ TEST(Vcgt, RealProfilesAndEveryFailure) {
     for (size_t n = 0; n < curveEnd; n += 7) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
         EXPECT_NE(readProfileCalibration(cut.data(), cut.size(), &cal), kVcgtOk) << n;
+    }
+}
+
+// Tables of 1024 and 16 entries (tests/data/icc/derive.py writes them from these curves) come out
+// as 256 entries per channel, linearly interpolated; a display with such a profile starts from
+// that curve.
+TEST(Vcgt, TablesOfOtherLengthsAreResampledTo256Entries) {
+    using Curve = std::function<double(double)>;
+    const struct {
+        const char* file;
+        int count;
+        int entrySize;
+        Curve curves[3];
+    } cases[] = {
+        {"table-1024.icc",
+         1024,
+         2,
+         {[](double x) { return 65535 * std::pow(x, 1 / 2.2); }, [](double x) { return 60000 * x; },
+          [](double x) { return 3000 + std::round(50000 * x * x); }}},
+        {"table-16-1byte.icc",
+         16,
+         1,
+         {[](double x) { return 255 * std::pow(x, 0.8); }, [](double x) { return 250 * x; },
+          [](double x) { return 10 + std::round(240 * std::pow(x, 1.5)); }}},
+    };
+    for (const auto& c : cases) {
+        ProfileCalibration cal;
+        ASSERT_EQ(readProfileCalibration(kData + c.file, &cal), kVcgtOk) << c.file;
+        ASSERT_EQ(cal.entrySize, 2) << c.file;
+        ASSERT_EQ(cal.data.size(), 1536u) << c.file;
+        GammaRamp want;
+        for (int ch = 0; ch < 3; ++ch) {
+            std::vector<double> table(c.count);
+            for (int k = 0; k < c.count; ++k)
+                table[k] = std::round(c.curves[ch](double(k) / (c.count - 1))) *
+                           (c.entrySize == 1 ? 256 : 1);
+            for (int i = 0; i < 256; ++i) {
+                const double x = i * (c.count - 1) / 255.0;
+                const int j = std::min(int(x), c.count - 2);
+                want[256 * ch + i] = uint16_t(std::lround(table[j] + (table[j + 1] - table[j]) * (x - j)));
+            }
+        }
+        GammaRamp got;
+        std::memcpy(got.data(), cal.data.data(), 1536);
+        for (int i = 0; i < 768; ++i)
+            ASSERT_EQ(got[i], want[i]) << c.file << " entry " << i;
+        EXPECT_EQ(got[255], c.entrySize == 2 ? 65535 : 255 * 256) << c.file;
+
+        FakeSystem system;
+        system.displays.push_back({"resampled", 0, false, c.file});
+        DisplayHolder holder;
+        holder.displaySystem = &system;
+        ++holder.displays.generation;
+        ASSERT_EQ(loadColourRamp(holder, 1.0f, 1, 1, 1, false, 0), 0);
+        ASSERT_TRUE(holder.displays.records[0]->hasCalibration) << c.file;
+        EXPECT_EQ(system.displays[0].accepted[0], want) << c.file;
     }
 }
 

@@ -72,3 +72,18 @@ _, off, _ = vcgt_entry(src)
 write("cut-header.icc", src[:130])
 write("cut-tag-table.icc", src[:132 + 12 * i + 6])
 write("cut-curve.icc", src[:off + 18 + 100])
+# Tables of other lengths, as some profiling tools write them: 1024 2-byte entries and 16 1-byte
+# entries per channel (the reader resamples them to 256). The curves are simple formulas the
+# tests compute again.
+def table(count, size, curves):
+    pack = ">%d%s" % (3 * count, "H" if size == 2 else "B")
+    values = [curve(k / (count - 1)) for curve in curves for k in range(count)]
+    return b"vcgt" + bytes(4) + struct.pack(">IHHH", 0, 3, count, size) + struct.pack(pack, *values)
+write("table-1024.icc", with_vcgt(src, table(1024, 2, [
+    lambda x: round(65535 * x ** (1 / 2.2)),
+    lambda x: round(60000 * x),
+    lambda x: 3000 + round(50000 * x * x)])))
+write("table-16-1byte.icc", with_vcgt(src, table(16, 1, [
+    lambda x: round(255 * x ** 0.8),
+    lambda x: round(250 * x),
+    lambda x: 10 + round(240 * x ** 1.5)])))
