@@ -8,7 +8,9 @@
 // again only when RandR reports a change of the screen, a CRTC or an output (hot-plugged or
 // switched displays included), and a gamma load is a request without a reply. The connection is
 // our own; its events are taken whenever the displays are enumerated, which the once-a-second
-// re-send does anyway.
+// re-send does anyway. Profiles are kept the same way: read once, and again after RandR or the
+// root window reports that "_ICC_PROFILE" changed (the display table asks for them only every
+// 120 s, but a display without one is asked at every load).
 //
 // Contents
 //   1. errors on our connection
@@ -79,10 +81,9 @@ uint64_t hashBytes(const unsigned char* data, size_t size) {
     return h;
 }
 
-// Reads an 8-bit property of an output (or, with output 0, of the root window).
-bool readProfileProperty(Display* display, RROutput output, std::vector<uint8_t>* bytes) {
-    const Atom atom = XInternAtom(display, "_ICC_PROFILE", True);
-    if (atom == None) return false;
+// Reads the 8-bit property `atom` of an output (or, with output 0, of the root window).
+bool readProfileProperty(Display* display, Atom atom, RROutput output,
+                         std::vector<uint8_t>* bytes) {
     Atom type = None;
     int format = 0;
     unsigned long items = 0, after = 0;
@@ -102,6 +103,20 @@ bool readProfileProperty(Display* display, RROutput output, std::vector<uint8_t>
     return ok;
 }
 
+// A profile as last read: valid until a change of its property is reported.
+struct KeptProfile {
+    bool read = false;
+    std::vector<uint8_t> bytes;  // empty: none
+};
+
+// Where a display finds its profile: the system's kept copies.
+class ProfileSource {
+public:
+    virtual ~ProfileSource() = default;
+    // The profile of an output, or with output 0 the root window's; empty when there is none.
+    virtual const std::vector<uint8_t>& profileOf(RROutput output) = 0;
+};
+
 // ---- 3. RandrDisplay --------------------------------------------------------------------------
 
 // What is kept of an active CRTC.
@@ -114,8 +129,8 @@ struct Active {
 
 class RandrDisplay : public DisplayDevice {
 public:
-    RandrDisplay(Display* display, const Active& active, bool* stale)
-        : display_(display), active_(active), stale_(stale) {}
+    RandrDisplay(Display* display, const Active& active, bool* stale, ProfileSource* profiles)
+        : display_(display), active_(active), stale_(stale), profiles_(profiles) {}
 
     // Sent without waiting for the server: a load only fails when the CRTC went or changed its
     // gamma size, which RandR reports as an event; an error that comes anyway marks the kept
@@ -161,13 +176,14 @@ public:
         return true;
     }
 
-    // Asked only when the display's profile refresh is due (every 120 s).
+    // From the kept profiles: a round trip only after the property changed.
     std::string profileName() override {
-        profile_.clear();
         std::string source = active_.name;
-        if (!readProfileProperty(display_, active_.output, &profile_)) {
+        profile_ = profiles_->profileOf(active_.output);
+        if (profile_.empty()) {
             source = "root";
-            if (!readProfileProperty(display_, 0, &profile_)) return {};
+            profile_ = profiles_->profileOf(0);
+            if (profile_.empty()) return {};
         }
         char name[96];
         std::snprintf(name, sizeof name, ":%016llx:%zu",
@@ -190,15 +206,17 @@ private:
     Display* display_;
     Active active_;
     bool* stale_;  // the system's: set when this CRTC answered with an error
+    ProfileSource* profiles_;
     std::vector<uint8_t> profile_;
     std::string profileName_;
 };
 
 // ---- 4. RandrSystem ---------------------------------------------------------------------------
 
-class RandrSystem : public DisplaySystem {
+class RandrSystem : public DisplaySystem, private ProfileSource {
 public:
-    RandrSystem(Display* display, int eventBase) : display_(display), eventBase_(eventBase) {
+    RandrSystem(Display* display, int eventBase, Atom profileAtom)
+        : display_(display), eventBase_(eventBase), profileAtom_(profileAtom) {
         errors_ = errorsOf(display_);
     }
     ~RandrSystem() override {
@@ -217,7 +235,9 @@ public:
     std::unique_ptr<DisplayDevice> open(const std::string& name) override {
         refresh();
         for (const Active& a : active_)
-            if (a.name == name) return std::make_unique<RandrDisplay>(display_, a, &stale_);
+            if (a.name == name)
+                return std::make_unique<RandrDisplay>(display_, a, &stale_,
+                                                      static_cast<ProfileSource*>(this));
         return nullptr;
     }
 
@@ -228,15 +248,36 @@ private:
         while (XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
-            if (event.type == eventBase_ + RRScreenChangeNotify ||
-                event.type == eventBase_ + RRNotify)
+            if (event.type == PropertyNotify) {
+                if (event.xproperty.atom == profileAtom_) rootProfile_ = {};
+            } else if (event.type == eventBase_ + RRNotify &&
+                       reinterpret_cast<XRRNotifyEvent&>(event).subtype ==
+                           RRNotify_OutputProperty) {
+                const auto& changed = reinterpret_cast<XRROutputPropertyNotifyEvent&>(event);
+                if (changed.property == profileAtom_) outputProfiles_.erase(changed.output);
+            } else if (event.type == eventBase_ + RRScreenChangeNotify ||
+                       event.type == eventBase_ + RRNotify) {
                 stale_ = true;
+            }
         }
         if (errorsOf(display_) != errors_) stale_ = true;
         if (!stale_) return;
         stale_ = false;
         active_ = readActive();
+        outputProfiles_.clear();
+        rootProfile_ = {};
         errors_ = errorsOf(display_);
+    }
+
+    const std::vector<uint8_t>& profileOf(RROutput output) override {
+        KeptProfile& kept = output ? outputProfiles_[output] : rootProfile_;
+        if (!kept.read) {
+            kept.bytes.clear();
+            if (!readProfileProperty(display_, profileAtom_, output, &kept.bytes))
+                kept.bytes.clear();
+            kept.read = true;
+        }
+        return kept.bytes;
     }
 
     // The CRTCs that show something, each named by its first output, with their gamma sizes.
@@ -264,7 +305,10 @@ private:
 
     Display* display_;
     int eventBase_;
+    Atom profileAtom_;
     std::vector<Active> active_;
+    std::map<RROutput, KeptProfile> outputProfiles_;
+    KeptProfile rootProfile_;
     bool stale_ = true;        // read the list before its next use
     unsigned long errors_ = 0;  // the connection's error count when the list was read
 };
@@ -286,8 +330,11 @@ std::unique_ptr<DisplaySystem> openDisplaySystem() {
     }
     errorCounts()[display] = 0;
     XRRSelectInput(display, DefaultRootWindow(display),
-                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
-    return std::make_unique<RandrSystem>(display, event);
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask |
+                       RROutputPropertyNotifyMask);
+    XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+    const Atom profile = XInternAtom(display, "_ICC_PROFILE", False);
+    return std::make_unique<RandrSystem>(display, event, profile);
 }
 
 }  // namespace platform
