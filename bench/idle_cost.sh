@@ -37,8 +37,11 @@ trap cleanup EXIT
 . "$work/harness/env"
 ticks=$(getconf CLK_TCK)
 
-# utime + stime of a process, in clock ticks.
+# utime + stime of a process (ended threads included), in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# The run time of a process's live threads in nanoseconds (schedstat): fine enough for the few
+# milliseconds a settled program uses, where clock ticks (10 ms) are not.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f", n }'; }
 status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 # The times the process's threads were put on a CPU (a wake-up or a preempted thread resumed).
 runs() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $3 } END { print n + 0 }'; }
@@ -84,18 +87,19 @@ measure() {
     sleep "$settle"
     kill -0 "$pid" 2>/dev/null || { echo "$label ended early:"; cat "$work/$label.out"; exit 1; }
     local mid mid_runs mid_switches
-    mid=$(cpu_ticks "$pid") mid_runs=$(runs "$pid") mid_switches=$(switches "$pid")
+    mid=$(cpu_ns "$pid") mid_runs=$(runs "$pid") mid_switches=$(switches "$pid")
     sleep $((seconds - settle))
-    local end end_runs end_switches hwm rss threads
-    end=$(cpu_ticks "$pid") end_runs=$(runs "$pid") end_switches=$(switches "$pid")
+    local end end_ns end_runs end_switches hwm rss threads
+    end_ns=$(cpu_ns "$pid") end=$(cpu_ticks "$pid") end_runs=$(runs "$pid")
+    end_switches=$(switches "$pid")
     hwm=$(status_kb "$pid" VmHWM)
     rss=$(status_kb "$pid" VmRSS)
     threads=$(status_kb "$pid" Threads)
     local span=$((seconds - settle))
     whole_cpu[$label]=$(awk -v t="$end" -v hz="$ticks" -v s="$seconds" \
         'BEGIN { printf "%.3f", 100 * t / hz / s }')
-    settled_cpu[$label]=$(awk -v t="$end" -v m="$mid" -v hz="$ticks" -v h="$span" \
-        'BEGIN { printf "%.3f", 100 * (t - m) / hz / h }')
+    settled_cpu[$label]=$(awk -v t="$end_ns" -v m="$mid" -v h="$span" \
+        'BEGIN { printf "%.4f", 100 * (t - m) / 1e9 / h }')
     wakeups[$label]=$(awk -v a="$mid_runs" -v b="$end_runs" -v h="$span" \
         'BEGIN { printf "%.2f", (b - a) / h }')
     ctxsw[$label]=$(awk -v a="$mid_switches" -v b="$end_switches" -v h="$span" \

@@ -129,8 +129,15 @@ struct Active {
 
 class RandrDisplay : public DisplayDevice {
 public:
-    RandrDisplay(Display* display, const Active& active, bool* stale, ProfileSource* profiles)
-        : display_(display), active_(active), stale_(stale), profiles_(profiles) {}
+    RandrDisplay(Display* display, const Active& active, bool* stale, const bool* visiting,
+                 ProfileSource* profiles)
+        : display_(display), active_(active), stale_(stale), visiting_(visiting),
+          profiles_(profiles) {}
+    // A load is sent when the display is closed, or by the enumeration that opened it (one write
+    // for all the displays).
+    ~RandrDisplay() override {
+        if (!*visiting_) XFlush(display_);
+    }
 
     // Sent without waiting for the server: a load only fails when the CRTC went or changed its
     // gamma size, which RandR reports as an event; an error that comes anyway marks the kept
@@ -147,7 +154,6 @@ public:
             gamma->blue[j] = size == 256 ? ramp[512 + j] : sample(ramp + 512, x);
         }
         XRRSetCrtcGamma(display_, active_.crtc, gamma);
-        XFlush(display_);
         XRRFreeGamma(gamma);
         return true;
     }
@@ -206,6 +212,7 @@ private:
     Display* display_;
     Active active_;
     bool* stale_;  // the system's: set when this CRTC answered with an error
+    const bool* visiting_;  // the system's: an enumeration is visiting the displays
     ProfileSource* profiles_;
     std::vector<uint8_t> profile_;
     std::string profileName_;
@@ -225,26 +232,32 @@ public:
     }
 
     void enumerate(const std::function<void(const std::string&, uintptr_t)>& visit) override {
-        refresh();
+        takeEvents();
+        reread();
         // A copy: a visit may open displays, and an error it causes marks the list stale.
         const std::vector<Active> list = active_;
+        const bool outer = visiting_;
+        visiting_ = true;
         for (const Active& a : list)
             visit(a.name, a.crtc);
+        visiting_ = outer;
+        if (!visiting_) XFlush(display_);  // the loads of every display, in one write
     }
 
     std::unique_ptr<DisplayDevice> open(const std::string& name) override {
-        refresh();
+        // Within an enumeration, or a second later, the list is as fresh as the events say.
+        reread();
         for (const Active& a : active_)
             if (a.name == name)
-                return std::make_unique<RandrDisplay>(display_, a, &stale_,
+                return std::make_unique<RandrDisplay>(display_, a, &stale_, &visiting_,
                                                       static_cast<ProfileSource*>(this));
         return nullptr;
     }
 
 private:
-    // Takes RandR's change notices (read without waiting) and reads the CRTC list again when
-    // one came, or when a request of ours failed since the last look.
-    void refresh() {
+    // Takes RandR's change notices (read without waiting): the CRTC list is stale after a change
+    // of the screen, a CRTC or an output; a kept profile after a change of its property.
+    void takeEvents() {
         while (XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
@@ -260,6 +273,10 @@ private:
                 stale_ = true;
             }
         }
+    }
+
+    // Reads the CRTC list again when it is stale, or when a request of ours failed since.
+    void reread() {
         if (errorsOf(display_) != errors_) stale_ = true;
         if (!stale_) return;
         stale_ = false;
@@ -310,6 +327,7 @@ private:
     std::map<RROutput, KeptProfile> outputProfiles_;
     KeptProfile rootProfile_;
     bool stale_ = true;        // read the list before its next use
+    bool visiting_ = false;    // enumerate is visiting the displays
     unsigned long errors_ = 0;  // the connection's error count when the list was read
 };
 
