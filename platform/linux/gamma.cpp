@@ -131,7 +131,10 @@ class RandrDisplay : public DisplayDevice {
 public:
     RandrDisplay(Display* display, const Active& active, bool* stale, const bool* visiting,
                  ProfileSource* profiles)
-        : display_(display), active_(active), stale_(stale), visiting_(visiting),
+        : display_(display),
+          active_(active),
+          stale_(stale),
+          visiting_(visiting),
           profiles_(profiles) {}
     // A load is sent when the display is closed, or by the enumeration that opened it (one write
     // for all the displays).
@@ -211,7 +214,7 @@ public:
 private:
     Display* display_;
     Active active_;
-    bool* stale_;  // the system's: set when this CRTC answered with an error
+    bool* stale_;           // the system's: set when this CRTC answered with an error
     const bool* visiting_;  // the system's: an enumeration is visiting the displays
     ProfileSource* profiles_;
     std::vector<uint8_t> profile_;
@@ -326,8 +329,8 @@ private:
     std::vector<Active> active_;
     std::map<RROutput, KeptProfile> outputProfiles_;
     KeptProfile rootProfile_;
-    bool stale_ = true;        // read the list before its next use
-    bool visiting_ = false;    // enumerate is visiting the displays
+    bool stale_ = true;         // read the list before its next use
+    bool visiting_ = false;     // enumerate is visiting the displays
     unsigned long errors_ = 0;  // the connection's error count when the list was read
 };
 

@@ -240,9 +240,9 @@ void waitForInput(int timeoutMs) {
     const DWORD count = static_cast<DWORD>(g_watched.size());
     // MWMO_INPUTAVAILABLE: a message that arrived before the wait but was not yet taken (a
     // callback's own peek may have seen it) also ends the wait; a hidden program's wait is long.
-    const DWORD result =
-        MsgWaitForMultipleObjectsEx(count, count ? g_watched.data() : nullptr,
-                                    static_cast<DWORD>(timeoutMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD result = MsgWaitForMultipleObjectsEx(count, count ? g_watched.data() : nullptr,
+                                                     static_cast<DWORD>(timeoutMs), QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
     // An abandoned mutex counts as signalled: its owner's callback takes it over.
     DWORD index = count;
     if (result >= WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count)

@@ -349,7 +349,8 @@ TEST(Vcgt, TablesOfOtherLengthsAreResampledTo256Entries) {
             for (int i = 0; i < 256; ++i) {
                 const double x = i * (c.count - 1) / 255.0;
                 const int j = std::min(int(x), c.count - 2);
-                want[256 * ch + i] = uint16_t(std::lround(table[j] + (table[j + 1] - table[j]) * (x - j)));
+                want[256 * ch + i] =
+                    uint16_t(std::lround(table[j] + (table[j + 1] - table[j]) * (x - j)));
             }
         }
         GammaRamp got;

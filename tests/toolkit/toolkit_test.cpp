@@ -373,7 +373,8 @@ TEST_F(Toolkit, AHiddenPumpSleepsUntilDueButWakesForMessagesHandlesAndInput) {
     } wakers[] = {
         {"a message posted from another thread", [&] { window->Post(QuietDocument::kPing, 0, 0); }},
         {"a signalled wait event", [&] { event->signal(); }},
-        {"input", [&] { ASSERT_TRUE(platform::testing::sendInput(window->Native()->nativeHandle())); }},
+        {"input",
+         [&] { ASSERT_TRUE(platform::testing::sendInput(window->Native()->nativeHandle())); }},
     };
     for (const auto& waker : wakers) {
         runs = 0;

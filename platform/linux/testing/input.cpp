@@ -13,7 +13,8 @@ bool sendInput(uintptr_t window) {
     event.xclient.window = static_cast<Window>(window);
     event.xclient.message_type = XInternAtom(display, "TINTEL_TEST_INPUT", False);
     event.xclient.format = 32;
-    const Status sent = XSendEvent(display, static_cast<Window>(window), False, NoEventMask, &event);
+    const Status sent =
+        XSendEvent(display, static_cast<Window>(window), False, NoEventMask, &event);
     XSync(display, False);
     XCloseDisplay(display);
     return sent != 0;
