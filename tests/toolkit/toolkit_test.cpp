@@ -147,7 +147,7 @@ private:
 // A document without ticks that counts one application message.
 class QuietDocument : public yt::ytDrawUI {
 public:
-    static constexpr uint32_t kPing = yt::kWmApp + 7;
+    static constexpr uint32_t kPing = base::kWmApp + 7;
     intptr_t HandleMessage(yt::ytMessage& message) override {
         if (message.message == kPing) ++pings;
         return yt::ytDrawUI::HandleMessage(message);
