@@ -20,8 +20,10 @@ ytBaseThread::~ytBaseThread() {
     }
     if (running) {
 #ifndef NDEBUG
-        std::fprintf(stderr, "ytBaseThread %p destroyed while its thread runs: the derived class "
-                             "must call Stop in its own destructor\n", static_cast<void*>(this));
+        std::fprintf(stderr,
+                     "ytBaseThread %p destroyed while its thread runs: the derived class "
+                     "must call Stop in its own destructor\n",
+                     static_cast<void*>(this));
         std::abort();
 #endif
     }

@@ -359,7 +359,7 @@ TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheSchedule
     const struct {
         const char* name;
         uint32_t stored;
-    } values[] = {{"Outdoor", 0xFFFFFFFFu}, {"Indoor", 4294967295u},  {"ImplicitMode", 1},
+    } values[] = {{"Outdoor", 0xFFFFFFFFu},  {"Indoor", 4294967295u},    {"ImplicitMode", 1},
                   {"Latitude", 0x7FFFFFFFu}, {"Longitude", 0x80000000u}, {"ZipCode", 0xFFFFFFFFu}};
     for (const auto& v : values)
         RegDword(kPreferences, v.name, 0).write(static_cast<int32_t>(v.stored));

@@ -233,15 +233,55 @@ TEST_F(Displays, CalibrationIsLoadedFirstAndComposedAfter) {
         }
     }
 
-    // A display whose first load was refused is never sent anything again.
+    // A display whose first load was refused gets no ramps until it takes that load.
     EXPECT_EQ(system.displays[1].attempts, 1);
     // No profile: no first load, just the ramps.
     EXPECT_EQ(system.displays[2].accepted.size(), 1u);
     g_now += 1;
     kelvin = 5000;
     applyDisplayColour(holder, 1.0, kelvin, 0, false);
-    EXPECT_EQ(system.displays[1].attempts, 1);
     EXPECT_EQ(system.displays[2].accepted.size(), 2u);
+}
+
+TEST_F(Displays, ADisplayRefusingItsFirstLoadIsRetriedAtTheRefreshAndWhenTheDisplaysChange) {
+    // The first pass also counts as a change of the display list: the refused display is tried
+    // once more on the next pass, then only at the profile refresh.
+    system.displays.push_back({"mode set", 2, false, "colord-gamma5000k.icc"});
+    double kelvin = 5000;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    g_now += 1;
+    kelvin = 4900;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    EXPECT_EQ(system.displays[0].attempts, 2);
+    EXPECT_TRUE(system.displays[0].accepted.empty());
+    g_now += 60;
+    kelvin = 4800;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    EXPECT_EQ(system.displays[0].attempts, 2) << "not before the refresh";
+    g_now += 61;
+    kelvin = 4700;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    ASSERT_EQ(system.displays[0].accepted.size(), 2u) << "the calibration, then the colour";
+    EXPECT_EQ(system.displays[0].accepted[0], holder.displays.records[0]->calibration);
+    EXPECT_EQ(holder.displays.records[0]->failed, 0u);
+
+    // A display plugged in refuses while its mode is set; unplugging the other display changes
+    // the list, and the refused one is tried again on the next pass.
+    system.displays.push_back({"plugged in", 2, false, "argyll-table.icc"});
+    for (int pass = 0; pass < 3; ++pass) {
+        g_now += 1;
+        kelvin -= 100;
+        applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    }
+    EXPECT_EQ(system.displays[1].attempts, 2);
+    system.displays.erase(system.displays.begin());
+    for (int pass = 0; pass < 2; ++pass) {
+        g_now += 1;
+        kelvin -= 100;
+        applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    }
+    EXPECT_EQ(system.displays[0].attempts, 4) << "the first load and the colour";
+    EXPECT_EQ(system.displays[0].accepted.size(), 2u);
 }
 
 TEST_F(Displays, ProfileIsLookedAtAgainOnlyAfterTwoMinutes) {
