@@ -169,7 +169,9 @@ TEST(BaseThread, AThreadEndsBeforeItsObjectAndAThreadStoppingItselfDoesNotWaitFo
     for (int i = 0; i < 20; ++i) {
         auto* worker = new Cooperative;
         ASSERT_EQ(worker->Start(), 0);
-        if (i % 2) ASSERT_TRUE(eventually(worker->started));
+        if (i % 2) {
+            ASSERT_TRUE(eventually(worker->started));
+        }
         delete worker;
     }
 
