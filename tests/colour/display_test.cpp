@@ -158,34 +158,50 @@ TEST(GammaRamp, NeutralIsTheIdentityAndDarkroomFadesThenInverts) {
     EXPECT_EQ(warm[767], 0);
 }
 
-TEST_F(Displays, RefusingDisplayGetsEachBackedOffRampAndTheOtherOnlyOne) {
-    system.displays.push_back({"accepts"});
-    system.displays.push_back({"refuses once", 1});
-    double kelvin = 3400;
-    ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0);
-    EXPECT_EQ(kelvin, 3500);
-    EXPECT_EQ(system.displays[0].attempts, 1);
-    EXPECT_EQ(system.displays[1].attempts, 2);
-    EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(3400)));
-    EXPECT_TRUE(sameButVariation(system.displays[1].accepted[0], expectedRamp(3500)));
+TEST_F(Displays, RefusedRampsWalkTowardsNeutralAndOnlyTheRefusingDisplayGetsEachStep) {
+    const struct {
+        int refuseFirst;
+        bool refuseAll;
+        double kelvin;
+        int32_t result;
+        double used;
+        int attempts;
+    } rows[] = {
+        {1, false, 3400, 0, 3500, 2},
+        {2, false, 3400, 0, 3600, 3},
+        {2, false, 7000, 0, 6800, 3},
+        {0, true, 6450, -1, 6450, 100},  // near neutral: the same kelvin a hundred times
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.kelvin);
+        system.displays = {{"accepts"}, {"refuses", row.refuseFirst, row.refuseAll}};
+        holder.displays = {};
+        colourSetterState() = {};
+        double kelvin = row.kelvin;
+        ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), row.result);
+        EXPECT_EQ(kelvin, row.used);
+        EXPECT_EQ(system.displays[0].attempts, 1);
+        EXPECT_EQ(system.displays[1].attempts, row.attempts);
+        EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(row.kelvin)));
+        if (row.result == 0) {
+            ASSERT_EQ(system.displays[1].accepted.size(), 1u);
+            EXPECT_TRUE(sameButVariation(system.displays[1].accepted[0], expectedRamp(row.used)));
+        }
+    }
 }
 
-TEST_F(Displays, RefusedTwiceLandsTwoStepsWarmerAndWritesItBack) {
-    system.displays.push_back({"refuses twice", 2});
-    double kelvin = 3400;
-    ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0);
-    EXPECT_EQ(kelvin, 3600);
-    EXPECT_EQ(system.displays[0].attempts, 3);
-    ASSERT_EQ(system.displays[0].accepted.size(), 1u);
-    EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(3600)));
-}
-
-TEST_F(Displays, RefusedNearNeutralIsRetriedAtTheSameKelvinAHundredTimes) {
-    system.displays.push_back({"never", 0, true});
-    double kelvin = 6450;
-    EXPECT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), -1);
-    EXPECT_EQ(kelvin, 6450);
-    EXPECT_EQ(system.displays[0].attempts, 100);
+TEST_F(Displays, ATemperatureWithoutLightShowsTheRedFloorAlone) {
+    system.displays.push_back({"one"});
+    GammaRamp floor;
+    buildGammaRamp(floor, 1.0f, 0.2f, 0, 0);
+    for (double kelvin : {0.0, 50.0, 150.0}) {
+        // Multipliers left over from another temperature must not leak into this one.
+        double warm = 2000;
+        applyDisplayColour(holder, 1.0, warm, 0, false);
+        g_now += 1;
+        ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0) << kelvin;
+        EXPECT_TRUE(sameButVariation(system.displays[0].accepted.back(), floor)) << kelvin;
+    }
 }
 
 TEST_F(Displays, UnchangedValuesAreResentOnlyAfterHalfASecondAndNeverInSafeMode) {

@@ -24,9 +24,7 @@ protected:
         std::string why;
         ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
     }
-    void TearDown() override {
-        yt::Stop();
-    }
+    void TearDown() override { yt::Stop(); }
 };
 
 // Counts its runs and answers a scripted sequence of results.
