@@ -58,6 +58,11 @@ int32_t RegDword::read() {
     return value_;
 }
 
+int32_t RegDword::read(ValueRange range) {
+    value_ = std::clamp(read(), range.lowest, range.highest);
+    return value_;
+}
+
 int32_t RegDword::write(int32_t value) {
     value_ = value;
     yt::ytRegKey key;

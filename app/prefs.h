@@ -21,6 +21,19 @@ inline constexpr const char* kCookieKey = "Software\\Brisbel\\tintelupdate";
 inline constexpr int kCurrentUser = 1;
 inline constexpr int kLocalMachine = 0;
 
+// The ranges stored numbers are read into: everything a user can set through the program lies
+// inside, and nothing inside can overflow the arithmetic that uses it. Kelvin is the range the
+// schedule clamps its colour to; the location is in hundredths of a degree; postal codes have
+// five digits.
+struct ValueRange {
+    int32_t lowest;
+    int32_t highest;
+};
+inline constexpr ValueRange kKelvinRange{500, 30000};
+inline constexpr ValueRange kLatitudeRange{-9000, 9000};
+inline constexpr ValueRange kLongitudeRange{-18000, 18000};
+inline constexpr ValueRange kPostalCodeRange{0, 99999};
+
 // The key path of a section: the preferences root, a backslash and the section name.
 std::string sectionKey(const char* section);
 
@@ -33,6 +46,9 @@ public:
     // Reads the stored value; a missing value is created with the current value (the default).
     // A value of another type or size, or a store that cannot be opened, gives the current value.
     int32_t read();
+    // Reads the stored value and answers it moved into the range (a value edited by hand or
+    // damaged outside it reads as the nearer end); the store keeps what it holds.
+    int32_t read(ValueRange range);
     // Writes through at once; errors are not reported.
     int32_t write(int32_t value);
 

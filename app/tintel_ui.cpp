@@ -48,12 +48,12 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
       animated_{&colour_, &movie_, &disable_, &lightLevel_, &darkroomBlend_, &dim_, &preview_} {
     // The order of these reads is the order in which a first run creates the defaults.
     safeMode_.read();
-    const int32_t latitude = RegDword(kPreferences, "Latitude", 3600).read();
+    const int32_t latitude = RegDword(kPreferences, "Latitude", 3600).read(kLatitudeRange);
     slowTransitions_ = RegDword(kPreferences, "ImplicitMode", 0).read() != 0;
-    const int32_t longitude = RegDword(kPreferences, "Longitude", 0).read();
-    zipCode_ = static_cast<uint32_t>(RegDword(kPreferences, "ZipCode", 0).read());
-    day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read());
-    night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read());
+    const int32_t longitude = RegDword(kPreferences, "Longitude", 0).read(kLongitudeRange);
+    zipCode_ = static_cast<uint32_t>(RegDword(kPreferences, "ZipCode", 0).read(kPostalCodeRange));
+    day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read(kKelvinRange));
+    night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read(kKelvinRange));
     // The colour setter's resend timing runs on the same clock as the schedule.
     if (controller_) controller_->clock = clock_ ? clock_ : yt::Clock;
     // Stored in hundredths of a degree.

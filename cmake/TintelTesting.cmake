@@ -42,6 +42,10 @@ function(tintel_harness_properties name)
     ${ARGN})
 endfunction()
 
+# Tests share the run's one X server and Wine prefix and may run in parallel (ctest -j). A test that
+# shows windows, sets ramps or starts the real program (whose single-instance lock is per user)
+# adds RESOURCE_LOCK x_display to its PROPERTIES, so such tests run one at a time.
+
 # tintel_add_test_run(NAME TARGET [ENV VAR=value...] [PROPERTIES prop value...])
 # One CTest run of a test program (under Wine through the emulator on Windows), with environment
 # variables of its own; a program may have several runs (one per time zone, say).

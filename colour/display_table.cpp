@@ -68,15 +68,21 @@ DisplayRecord* findOrCreateDisplayRecord(DisplayTable& table, const std::string&
     }
 
     const std::string profile = device.profileName();
-    if (profile.empty()) return record;
-    if (profile != record->profilePath) {
-        base::DebugLog("Color profile for %s: %s\n", deviceName.c_str(), profile.c_str());
-        readCalibration(*record, device, profile);
+    if (!profile.empty()) {
+        if (profile != record->profilePath) {
+            base::DebugLog("Color profile for %s: %s\n", deviceName.c_str(), profile.c_str());
+            readCalibration(*record, device, profile);
+        }
+        record->profilePath = profile;
+        record->refreshTimer = now;
+    } else if (!record->failed) {
+        return record;  // no profile: no first load
     }
-    record->profilePath = profile;
-    record->refreshTimer = now;
 
-    if (created) {
+    // The first load, and its retry at each refresh while refused (a display in the middle of a
+    // mode set refuses; it takes the load once the mode is set).
+    if (created || record->failed) {
+        record->refreshTimer = now;
         const GammaRamp first = record->hasCalibration ? record->calibration : identityLoadRamp();
         record->failed = device.setGammaRamp(first.data()) ? 0 : 1;
     }
@@ -87,7 +93,9 @@ int32_t applyRampToDisplays(DisplayTable& table, const GammaRamp& ramp,
                             platform::DisplaySystem& displays, double now) {
     table.ramp = &ramp;
     table.result = 0;
+    std::vector<std::string> seen;
     displays.enumerate([&](const std::string& name, uintptr_t monitor) {
+        seen.push_back(name);
         std::unique_ptr<platform::DisplayDevice> device = displays.open(name);
         if (!device) return;
         DisplayRecord* record = findOrCreateDisplayRecord(table, name, *device, now);
@@ -104,6 +112,13 @@ int32_t applyRampToDisplays(DisplayTable& table, const GammaRamp& ramp,
         }
     });
     table.ramp = nullptr;
+    if (seen != table.lastSeen) {
+        // The displays changed: refused ones are refreshed (and their first load retried) on the
+        // next pass instead of waiting out the refresh period.
+        for (auto& record : table.records)
+            if (record->failed) record->refreshTimer = now - kProfileRefreshSeconds - 1;
+        table.lastSeen = std::move(seen);
+    }
     return table.result;
 }
 

@@ -23,12 +23,15 @@ struct DisplayRecord {
     std::string profilePath;      // the profile last seen for this display
     double refreshTimer = 0;      // clock seconds: start of the current profile refresh period
     uint32_t lastGeneration = 0;  // the generation whose ramp this display took last
-    uint32_t failed = 0;          // 1: the first calibration (or identity) load was refused
+    uint32_t failed = 0;  // 1: the first calibration (or identity) load was refused; the display
+                          // gets no ramps until that load is taken (tried again at each profile
+                          // refresh and when the list of displays changes)
 };
 
 struct DisplayTable {
     std::vector<std::unique_ptr<DisplayRecord>> records;  // never removed
     std::vector<std::string> names;                       // same order as records
+    std::vector<std::string> lastSeen;  // the displays of the previous pass, in their order
     uint32_t generation = 0;
     const GammaRamp* ramp = nullptr;  // set only while a ramp is being applied
     int32_t result = 0;
@@ -39,12 +42,14 @@ constexpr double kProfileRefreshSeconds = 120.0;
 
 // Sends the ramp to every display that has not yet taken this generation: 0 when every display
 // took it or was skipped, -1 when at least one refused. `now` is the toolkit clock in seconds.
+// When the list of displays differs from the previous pass's (a display plugged in or out, as
+// during a mode set), every display whose first load was refused is tried again on the next pass.
 int32_t applyRampToDisplays(DisplayTable& table, const GammaRamp& ramp,
                             platform::DisplaySystem& displays, double now);
 
 // The record of a display, created on first sight; reads its profile's calibration when the
 // profile changes (looked at again after 120 s) and loads the calibration (or the identity) into
-// a display seen for the first time.
+// a display seen for the first time, and again at each refresh while that load stays refused.
 DisplayRecord* findOrCreateDisplayRecord(DisplayTable& table, const std::string& deviceName,
                                          platform::DisplayDevice& device, double now);
 

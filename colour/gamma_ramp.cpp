@@ -91,7 +91,9 @@ int32_t setDisplayColour(DisplayHolder& holder, double brightness, double kelvin
     }
     holder.activated = false;
 
-    float r, g, b;
+    // A temperature with no light at all (far below anything shown) leaves the multipliers
+    // untouched: it shows as no light, that is the red floor alone.
+    float r = 0, g = 0, b = 0;
     kelvinToRgb(static_cast<float>(kelvin), r, g, b);
     r = std::fmin(r, 1.0f), g = std::fmin(g, 1.0f), b = std::fmin(b, 1.0f);
     float gamma = 1.0f;

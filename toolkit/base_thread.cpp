@@ -3,6 +3,8 @@
 #include "toolkit/base_thread.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/thread.h"
 #include "toolkit/toolkit.h"
@@ -10,6 +12,21 @@
 namespace yt {
 
 ytBaseThread::~ytBaseThread() {
+    bool running = false;
+    {
+        std::lock_guard<std::mutex> hold(handleLock_);
+        // A thread deleting its own object (kDeleteWhenDone) has already let go of its handle.
+        running = thread_ != nullptr && !platform::isCurrentThread(thread_);
+    }
+    if (running) {
+#ifndef NDEBUG
+        std::fprintf(stderr,
+                     "ytBaseThread %p destroyed while its thread runs: the derived class "
+                     "must call Stop in its own destructor\n",
+                     static_cast<void*>(this));
+        std::abort();
+#endif
+    }
     Stop(0);
 }
 

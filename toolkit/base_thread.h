@@ -24,8 +24,10 @@ public:
     ytBaseThread() = default;
     ytBaseThread(const ytBaseThread&) = delete;
     ytBaseThread& operator=(const ytBaseThread&) = delete;
-    // Stops the thread without a time limit. A class whose Run uses its own members must stop the
-    // thread in its own destructor, before those members are gone.
+    // A class that starts its thread must end it in its own destructor (Stop), while its members
+    // still exist: by the time this destructor runs, a Run still going would use a dead object.
+    // Destroying an object whose thread still runs is a programming error: debug builds stop
+    // there (abort, naming the object); other builds stop the thread here as a last resort.
     virtual ~ytBaseThread();
 
     // The thread body.

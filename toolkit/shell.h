@@ -34,6 +34,7 @@ public:
     // Opens the target; the answer kDeleteWhenDone ends the visit by deleting the object, whether
     // the shell accepted the target or not (nobody owns a visit once it is started).
     int Run() override;
+    ~ThreadedVisit() override { Stop(0); }
 
 private:
     std::string target_;

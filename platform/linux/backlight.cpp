@@ -1,11 +1,14 @@
-// The panel backlight through the kernel's backlight class: the first device under
-// /sys/class/backlight, its "brightness" and "max_brightness" files (decimal integers).
+// The panel backlight through the kernel's backlight class: one device under
+// /sys/class/backlight, chosen by its "type" attribute, and its "brightness" and
+// "max_brightness" files (decimal integers).
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backlight.h"
@@ -41,9 +44,23 @@ std::optional<int64_t> readAttribute(const fs::path& path) {
     return value;
 }
 
-// The device folder whose name sorts first under root; empty when there is none. The entries
-// are normally links to the device's folder, so links are followed.
-fs::path firstDevice(const fs::path& root) {
+// How strongly a device is preferred, by its "type" attribute, lowest first. The kernel's
+// documentation (ABI sysfs-class-backlight) asks user space to prefer firmware interfaces (ACPI)
+// to platform ones and those to raw register access; a device without a known type comes last.
+int typeRank(const fs::path& device) {
+    std::ifstream in(device / "type", std::ios::binary);
+    std::string type;
+    if (!std::getline(in, type)) return 3;
+    if (type == "firmware") return 0;
+    if (type == "platform") return 1;
+    if (type == "raw") return 2;
+    return 3;
+}
+
+// The device folder to read under root: the best type, and among equals the name that sorts
+// first; empty when there is none. The entries are normally links to the device's folder, so
+// links are followed.
+fs::path chooseDevice(const fs::path& root) {
     std::error_code error;
     fs::directory_iterator it(root, error);
     if (error) return {};
@@ -54,7 +71,10 @@ fs::path firstDevice(const fs::path& root) {
         if (fs::is_directory(it->path(), typeError)) devices.push_back(it->path());
     }
     if (devices.empty()) return {};
-    return *std::min_element(devices.begin(), devices.end());
+    std::vector<std::pair<int, fs::path>> ranked;
+    for (const fs::path& device : devices)
+        ranked.emplace_back(typeRank(device), device);
+    return std::min_element(ranked.begin(), ranked.end())->second;
 }
 
 }  // namespace
@@ -69,9 +89,9 @@ void setBacklightClassRoot(const std::string& root) {
     g_root = root;
 }
 
-// Reads brightness and max_brightness of the first backlight device.
+// Reads brightness and max_brightness of the preferred backlight device.
 bool queryPanelBacklight(PanelBacklight* out) {
-    const fs::path device = firstDevice(backlightClassRoot());
+    const fs::path device = chooseDevice(backlightClassRoot());
     if (device.empty()) return false;
     const std::optional<int64_t> brightness = readAttribute(device / "brightness");
     const std::optional<int64_t> maxBrightness = readAttribute(device / "max_brightness");

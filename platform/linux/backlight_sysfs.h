@@ -6,7 +6,8 @@
 
 namespace platform {
 
-// The folder whose first device (by name) is read; "/sys/class/backlight" unless replaced.
+// The folder whose preferred device (by type, then name) is read; "/sys/class/backlight" unless
+// replaced.
 std::string backlightClassRoot();
 // Replaces that folder; an empty text restores the kernel's.
 void setBacklightClassRoot(const std::string& root);

@@ -1,5 +1,6 @@
 // Worker threads on Linux: pthreads, with a done flag and condition variable for timed waits
-// and pthread_cancel as the forced end.
+// and pthread_cancel as the forced end. Timed waits run on CLOCK_MONOTONIC, so setting the
+// wall clock neither stretches nor cuts them.
 //
 // The record below is shared by the owner and the thread (two references), so either may let go
 // first: the owner by releaseThread, the thread when its body returns or its cancellation unwinds.
@@ -16,7 +17,7 @@ struct Thread {
     ThreadBody body = nullptr;
     void* context = nullptr;
     pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
-    pthread_cond_t ended = PTHREAD_COND_INITIALIZER;
+    pthread_cond_t ended;  // on CLOCK_MONOTONIC, set up by startThread
     bool done = false;
     bool reaped = false;  // joined or detached (owner side only)
     int references = 2;
@@ -76,7 +77,13 @@ Thread* startThread(ThreadBody body, void* context) {
     auto* thread = new Thread;
     thread->body = body;
     thread->context = context;
+    pthread_condattr_t attributes;
+    pthread_condattr_init(&attributes);
+    pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
+    pthread_cond_init(&thread->ended, &attributes);
+    pthread_condattr_destroy(&attributes);
     if (pthread_create(&thread->id, nullptr, threadEntry, thread) != 0) {
+        pthread_cond_destroy(&thread->ended);
         delete thread;
         return nullptr;
     }
@@ -85,7 +92,7 @@ Thread* startThread(ThreadBody body, void* context) {
 
 bool waitThread(Thread* thread, int timeoutMs) {
     timespec deadline{};
-    clock_gettime(CLOCK_REALTIME, &deadline);
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
     if (timeoutMs >= 0) {
         deadline.tv_sec += timeoutMs / 1000;
         deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;

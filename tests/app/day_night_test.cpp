@@ -353,6 +353,50 @@ TEST_F(DayNight, SlowTransitionsAreLinearInMiredAcrossTheHourAroundSunset) {
     EXPECT_NEAR(ui_->currentOutput(), 3400, 1e-6);
 }
 
+TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheScheduleRuns) {
+    // -1 and 4294967295 are the same stored bits; as kelvin they would be about 4.29e9 K. The
+    // sanitizer build checks that no conversion on the way overflows.
+    const struct {
+        const char* name;
+        uint32_t stored;
+    } values[] = {{"Outdoor", 0xFFFFFFFFu},  {"Indoor", 4294967295u},    {"ImplicitMode", 1},
+                  {"Latitude", 0x7FFFFFFFu}, {"Longitude", 0x80000000u}, {"ZipCode", 0xFFFFFFFFu}};
+    for (const auto& v : values)
+        RegDword(kPreferences, v.name, 0).write(static_cast<int32_t>(v.stored));
+    makeUi();
+    EXPECT_EQ(ui_->dayKelvin(), 500u);
+    EXPECT_EQ(ui_->nightKelvin(), 500u);
+    EXPECT_EQ(ui_->latitude(), 90.0f);
+    EXPECT_EQ(ui_->longitude(), -180.0f);
+    EXPECT_EQ(ui_->zipCode(), 0u);
+    for (int minutes = 0; minutes < 1440; minutes += 90) {
+        at(minutes);
+        step(1.0);
+    }
+    settle();
+    EXPECT_NEAR(ui_->currentOutput(), 500, 1);
+    // The store keeps what it holds.
+    EXPECT_EQ(RegDword(kPreferences, "Outdoor", 0).read(), -1);
+
+    // Every value the program itself offers reads back unchanged.
+    const struct {
+        int32_t day, night, latitude, longitude, postalCode;
+    } settable[] = {{6500, 1200, -9000, -18000, 99999}, {2700, 5000, 9000, 18000, 501}};
+    for (const auto& s : settable) {
+        RegDword(kPreferences, "Outdoor", 0).write(s.day);
+        RegDword(kPreferences, "Indoor", 0).write(s.night);
+        RegDword(kPreferences, "Latitude", 0).write(s.latitude);
+        RegDword(kPreferences, "Longitude", 0).write(s.longitude);
+        RegDword(kPreferences, "ZipCode", 0).write(s.postalCode);
+        makeUi();
+        EXPECT_EQ(ui_->dayKelvin(), uint32_t(s.day));
+        EXPECT_EQ(ui_->nightKelvin(), uint32_t(s.night));
+        EXPECT_EQ(ui_->latitude(), s.latitude / 100.0f);
+        EXPECT_EQ(ui_->longitude(), s.longitude / 100.0f);
+        EXPECT_EQ(ui_->zipCode(), uint32_t(s.postalCode));
+    }
+}
+
 TEST_F(DayNight, TheFrameUpdateSlowsToOnceASecondWhenNothingMovesAndDrawsTheUpdateCheck) {
     at(sun_.sunset + 300);
     // The first call starts the glide from neutral to the night: frames every 16 ms.

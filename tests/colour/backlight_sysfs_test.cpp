@@ -1,5 +1,6 @@
-// readBacklight on Linux against folder trees laid out like /sys/class/backlight: a device, two
-// devices, a device reached through a link, none, and devices whose files cannot be read.
+// readBacklight on Linux against folder trees laid out like /sys/class/backlight: the device
+// chosen by its type among several, a device reached through a link, none, and devices whose
+// files cannot be read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,15 +59,33 @@ protected:
 
 }  // namespace
 
-TEST_F(BacklightSysfs, ReadsTheFirstDeviceByName) {
-    device("intel_backlight", "1200\n", "4800\n");
-    ASSERT_EQ(read(), 0);
-    EXPECT_FLOAT_EQ(levelFraction_, 0.25f);
-    EXPECT_FLOAT_EQ(position_, 0.25f);
-
-    device("acpi_video0", "3\n", "10\n");
-    ASSERT_EQ(read(), 0);
-    EXPECT_FLOAT_EQ(position_, 0.3f) << "acpi_video0 sorts before intel_backlight";
+TEST_F(BacklightSysfs, ReadsTheDeviceOfTheBestTypeWhateverTheNames) {
+    // Firmware before platform before raw before no type; names only break ties.
+    const struct {
+        const char* devices[3][2];  // name and type ("" for none); positions 0.1, 0.2, 0.3
+        float position;
+    } cases[] = {
+        {{{"acpi_video0", "firmware"}, {"intel_backlight", "raw"}}, 0.1f},
+        {{{"intel_backlight", "raw"}, {"zz_acpi_video0", "firmware"}}, 0.2f},
+        {{{"a_raw", "raw"}, {"b_platform", "platform"}, {"c_none", ""}}, 0.2f},
+        {{{"b", ""}, {"a", ""}, {"c", "raw"}}, 0.3f},
+        {{{"b", "raw"}, {"a", "raw"}}, 0.2f},
+        {{{"intel_backlight", "raw"}}, 0.1f},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        std::string trace;
+        for (int i = 0; i < 3 && c.devices[i][0]; ++i) {
+            device(c.devices[i][0], std::to_string(i + 1) + "\n", "10\n");
+            if (*c.devices[i][1])
+                attribute(c.devices[i][0], "type", c.devices[i][1] + std::string("\n"));
+            trace += std::string(c.devices[i][0]) + " ";
+        }
+        SCOPED_TRACE(trace);
+        ASSERT_EQ(read(), 0);
+        EXPECT_FLOAT_EQ(position_, c.position);
+    }
 }
 
 TEST_F(BacklightSysfs, FollowsTheLinkToTheDeviceFolder) {

@@ -159,34 +159,50 @@ TEST(GammaRamp, NeutralIsTheIdentityAndDarkroomFadesThenInverts) {
     EXPECT_EQ(warm[767], 0);
 }
 
-TEST_F(Displays, RefusingDisplayGetsEachBackedOffRampAndTheOtherOnlyOne) {
-    system.displays.push_back({"accepts"});
-    system.displays.push_back({"refuses once", 1});
-    double kelvin = 3400;
-    ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0);
-    EXPECT_EQ(kelvin, 3500);
-    EXPECT_EQ(system.displays[0].attempts, 1);
-    EXPECT_EQ(system.displays[1].attempts, 2);
-    EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(3400)));
-    EXPECT_TRUE(sameButVariation(system.displays[1].accepted[0], expectedRamp(3500)));
+TEST_F(Displays, RefusedRampsWalkTowardsNeutralAndOnlyTheRefusingDisplayGetsEachStep) {
+    const struct {
+        int refuseFirst;
+        bool refuseAll;
+        double kelvin;
+        int32_t result;
+        double used;
+        int attempts;
+    } rows[] = {
+        {1, false, 3400, 0, 3500, 2},
+        {2, false, 3400, 0, 3600, 3},
+        {2, false, 7000, 0, 6800, 3},
+        {0, true, 6450, -1, 6450, 100},  // near neutral: the same kelvin a hundred times
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.kelvin);
+        system.displays = {{"accepts"}, {"refuses", row.refuseFirst, row.refuseAll}};
+        holder.displays = {};
+        colourSetterState() = {};
+        double kelvin = row.kelvin;
+        ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), row.result);
+        EXPECT_EQ(kelvin, row.used);
+        EXPECT_EQ(system.displays[0].attempts, 1);
+        EXPECT_EQ(system.displays[1].attempts, row.attempts);
+        EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(row.kelvin)));
+        if (row.result == 0) {
+            ASSERT_EQ(system.displays[1].accepted.size(), 1u);
+            EXPECT_TRUE(sameButVariation(system.displays[1].accepted[0], expectedRamp(row.used)));
+        }
+    }
 }
 
-TEST_F(Displays, RefusedTwiceLandsTwoStepsWarmerAndWritesItBack) {
-    system.displays.push_back({"refuses twice", 2});
-    double kelvin = 3400;
-    ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0);
-    EXPECT_EQ(kelvin, 3600);
-    EXPECT_EQ(system.displays[0].attempts, 3);
-    ASSERT_EQ(system.displays[0].accepted.size(), 1u);
-    EXPECT_TRUE(sameButVariation(system.displays[0].accepted[0], expectedRamp(3600)));
-}
-
-TEST_F(Displays, RefusedNearNeutralIsRetriedAtTheSameKelvinAHundredTimes) {
-    system.displays.push_back({"never", 0, true});
-    double kelvin = 6450;
-    EXPECT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), -1);
-    EXPECT_EQ(kelvin, 6450);
-    EXPECT_EQ(system.displays[0].attempts, 100);
+TEST_F(Displays, ATemperatureWithoutLightShowsTheRedFloorAlone) {
+    system.displays.push_back({"one"});
+    GammaRamp floor;
+    buildGammaRamp(floor, 1.0f, 0.2f, 0, 0);
+    for (double kelvin : {0.0, 50.0, 150.0}) {
+        // Multipliers left over from another temperature must not leak into this one.
+        double warm = 2000;
+        applyDisplayColour(holder, 1.0, warm, 0, false);
+        g_now += 1;
+        ASSERT_EQ(applyDisplayColour(holder, 1.0, kelvin, 0, false), 0) << kelvin;
+        EXPECT_TRUE(sameButVariation(system.displays[0].accepted.back(), floor)) << kelvin;
+    }
 }
 
 TEST_F(Displays, UnchangedValuesAreResentOnlyAfterHalfASecondAndNeverInSafeMode) {
@@ -234,15 +250,55 @@ TEST_F(Displays, CalibrationIsLoadedFirstAndComposedAfter) {
         }
     }
 
-    // A display whose first load was refused is never sent anything again.
+    // A display whose first load was refused gets no ramps until it takes that load.
     EXPECT_EQ(system.displays[1].attempts, 1);
     // No profile: no first load, just the ramps.
     EXPECT_EQ(system.displays[2].accepted.size(), 1u);
     g_now += 1;
     kelvin = 5000;
     applyDisplayColour(holder, 1.0, kelvin, 0, false);
-    EXPECT_EQ(system.displays[1].attempts, 1);
     EXPECT_EQ(system.displays[2].accepted.size(), 2u);
+}
+
+TEST_F(Displays, ADisplayRefusingItsFirstLoadIsRetriedAtTheRefreshAndWhenTheDisplaysChange) {
+    // The first pass also counts as a change of the display list: the refused display is tried
+    // once more on the next pass, then only at the profile refresh.
+    system.displays.push_back({"mode set", 2, false, "colord-gamma5000k.icc"});
+    double kelvin = 5000;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    g_now += 1;
+    kelvin = 4900;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    EXPECT_EQ(system.displays[0].attempts, 2);
+    EXPECT_TRUE(system.displays[0].accepted.empty());
+    g_now += 60;
+    kelvin = 4800;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    EXPECT_EQ(system.displays[0].attempts, 2) << "not before the refresh";
+    g_now += 61;
+    kelvin = 4700;
+    applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    ASSERT_EQ(system.displays[0].accepted.size(), 2u) << "the calibration, then the colour";
+    EXPECT_EQ(system.displays[0].accepted[0], holder.displays.records[0]->calibration);
+    EXPECT_EQ(holder.displays.records[0]->failed, 0u);
+
+    // A display plugged in refuses while its mode is set; unplugging the other display changes
+    // the list, and the refused one is tried again on the next pass.
+    system.displays.push_back({"plugged in", 2, false, "argyll-table.icc"});
+    for (int pass = 0; pass < 3; ++pass) {
+        g_now += 1;
+        kelvin -= 100;
+        applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    }
+    EXPECT_EQ(system.displays[1].attempts, 2);
+    system.displays.erase(system.displays.begin());
+    for (int pass = 0; pass < 2; ++pass) {
+        g_now += 1;
+        kelvin -= 100;
+        applyDisplayColour(holder, 1.0, kelvin, 0, false);
+    }
+    EXPECT_EQ(system.displays[0].attempts, 4) << "the first load and the colour";
+    EXPECT_EQ(system.displays[0].accepted.size(), 2u);
 }
 
 TEST_F(Displays, ProfileIsLookedAtAgainOnlyAfterTwoMinutes) {

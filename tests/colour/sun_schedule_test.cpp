@@ -53,16 +53,6 @@ TEST(SunTable, ReferenceRowsHoldExactly) {
     }
 }
 
-TEST(SunSchedule, HhmmToMinutes) {
-    EXPECT_EQ(hhmmToMinutes(738), 458);
-    EXPECT_EQ(hhmmToMinutes(2128), 1288);
-    EXPECT_EQ(hhmmToMinutes(0), 0);
-    EXPECT_EQ(hhmmToMinutes(59), 59);
-    EXPECT_EQ(hhmmToMinutes(100), 60);
-    // Division truncates toward zero: -130 is -(1 hour 30).
-    EXPECT_EQ(hhmmToMinutes(-130), -90);
-}
-
 TEST(SunSchedule, LatitudeInterpolationAndExtrapolation) {
     double rise = 0;
     double set = 0;
@@ -196,14 +186,6 @@ TEST(SunSchedule, NowIsTheClockPlusTheOffsetWithinADayOfSunrise) {
             }
         }
     }
-}
-
-TEST(SunSchedule, ReadLocalTimeFillsTheRecord) {
-    const SetLocalClock clock(at(2025, 7, 15, 13, 45, 30), ZoneState{60, 60});
-    const LocalTimeRecord record = readLocalTime(clock, -15);
-    EXPECT_DOUBLE_EQ(record.localDateTime, 45853 + (13 * 3600 + 45 * 60 + 30) / 86400.0);
-    EXPECT_EQ(record.daylightShift, 60);
-    EXPECT_EQ(record.offsetMinutes, -15);
 }
 
 TEST(AutomationDate, KnownDates) {

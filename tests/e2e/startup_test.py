@@ -20,6 +20,8 @@ ARGS = None
 CLASS, TITLE = "ytWindow", "Tintel"
 DEFAULTS = {"SafeMode": 0, "Latitude": 3600, "ImplicitMode": 0, "Longitude": 0, "ZipCode": 0,
             "Outdoor": 6500, "Indoor": 3400, "tray": 0}
+# Seconds any one X client call (xdotool, xrandr, xprop) may take before the test gives up on it.
+X_TIMEOUT = 20
 
 
 def wait_until(predicate, timeout, step=0.1):
@@ -33,7 +35,8 @@ def wait_until(predicate, timeout, step=0.1):
 
 
 def xdotool_search(*args):
-    out = subprocess.run(["xdotool", "search", *args], capture_output=True, text=True)
+    out = subprocess.run(["xdotool", "search", *args], capture_output=True, text=True,
+                         timeout=X_TIMEOUT)
     return out.stdout.split()
 
 
@@ -97,11 +100,13 @@ class LinuxHost(Host):
         return process.wait(timeout=20)
 
     def outputs(self):
-        text = subprocess.run(["xrandr", "--verbose"], capture_output=True, text=True).stdout
+        text = subprocess.run(["xrandr", "--verbose"], capture_output=True, text=True,
+                              timeout=X_TIMEOUT).stdout
         return re.findall(r"^(\S+) connected.*?\n(?:\t.*\n)*?\tGamma:\s+(\S+)", text, re.M)
 
     def tint_displays(self):
-        return all(subprocess.run(["xrandr", "--output", name, "--gamma", "1:0.7:0.5"]).returncode == 0
+        return all(subprocess.run(["xrandr", "--output", name, "--gamma", "1:0.7:0.5"],
+                                  timeout=X_TIMEOUT).returncode == 0
                    for name, _ in self.outputs())
 
     def displays_neutral(self):
@@ -196,10 +201,10 @@ class Startup(unittest.TestCase):
             ids = self.host.visible_on_x()
             self.assertEqual(len(ids), 1)
             wm_class = subprocess.run(["xprop", "-id", ids[0], "WM_CLASS"], capture_output=True,
-                                      text=True).stdout
+                                      text=True, timeout=X_TIMEOUT).stdout
             self.assertIn('"ytWindow", "ytWindow"', wm_class)
             geometry = subprocess.run(["xdotool", "getwindowgeometry", ids[0]],
-                                      capture_output=True, text=True).stdout
+                                      capture_output=True, text=True, timeout=X_TIMEOUT).stdout
             self.assertIn("Geometry: 554x243", geometry)
         self.assertEqual(self.host.close(p), 0)
         self.assertEqual(self.host.window(), "none")

@@ -3,7 +3,8 @@
 #   cmake -DTOOL_DIR=<tools/postal_codes> -DCOMMITTED=<table .cpp> -DWORK=<scratch folder> -P this
 # The data set is installed into WORK with "npm ci" from the committed package-lock.json, so the
 # package and its integrity hash are exactly the pinned ones. Without node or npm on the machine
-# the test is skipped (scripts/install-deps installs both).
+# the test is skipped (scripts/install-deps installs both), and so it is when the npm registry cannot
+# be reached (a machine without network): neither says anything about the table.
 
 find_program(NODE NAMES node nodejs)
 find_program(NPM npm)
@@ -16,6 +17,16 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(COPY ${TOOL_DIR}/package.json ${TOOL_DIR}/package-lock.json ${TOOL_DIR}/generate.js
      DESTINATION ${WORK})
+
+execute_process(
+  COMMAND ${NPM} ping
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET
+  TIMEOUT 120)
+if(NOT status EQUAL 0)
+  message("SKIPPED: the npm registry cannot be reached (npm ping: ${status})")
+  return()
+endif()
 
 execute_process(
   COMMAND ${NPM} ci --ignore-scripts --no-audit --no-fund

@@ -21,23 +21,13 @@
 
 namespace {
 
-std::vector<std::string> g_log;
-void capture(const char* line) {
-    g_log.emplace_back(line);
-}
-
 class Toolkit : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_log.clear();
-        yt::SetDebugSink(capture);
         std::string why;
         ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
     }
-    void TearDown() override {
-        yt::Stop();
-        yt::SetDebugSink(nullptr);
-    }
+    void TearDown() override { yt::Stop(); }
 };
 
 // Counts its runs and answers a scripted sequence of results.
@@ -105,12 +95,6 @@ private:
     bool* keepRunning_;
 };
 
-bool logged(const std::string& text) {
-    return std::find_if(g_log.begin(), g_log.end(), [&](const std::string& l) {
-               return l.find(text) != std::string::npos;
-           }) != g_log.end();
-}
-
 // A document that counts the window timer's messages and ends the pump at the third.
 class TimerDocument : public yt::ytDrawUI {
 public:
@@ -158,12 +142,8 @@ public:
 
 }  // namespace
 
-TEST_F(Toolkit, SecondStartOnlyLogsTheSizesAndStopsAreCounted) {
-    g_log.clear();
+TEST_F(Toolkit, StartsAndStopsAreCounted) {
     ASSERT_EQ(yt::Start(nullptr, true), 0);
-    ASSERT_EQ(g_log.size(), 2u);
-    EXPECT_EQ(g_log[0].rfind("A ytBitmap is ", 0), 0u);
-    EXPECT_EQ(g_log[1].rfind("A ytString is ", 0), 0u);
     yt::Stop();
     EXPECT_TRUE(yt::IsStarted()) << "one Stop per Start: the first Start is still in force";
     EXPECT_EQ(yt::RegistryBase().rfind("Software\\Brisbel\\", 0), 0u);
@@ -183,12 +163,7 @@ TEST_F(Toolkit, CallbacksAreRemovedOrRepeatedAsTheyAnswer) {
     EXPECT_TRUE(repeatGone);
     EXPECT_EQ(yt::CallbackCount(), 1);  // only StopAfter is left
 
-    yt::Stop();  // destroys the callback left behind and reports it
-    EXPECT_NE(std::find_if(g_log.begin(), g_log.end(),
-                           [](const std::string& l) {
-                               return l.find("1 callbacks still running") != std::string::npos;
-                           }),
-              g_log.end());
+    yt::Stop();  // destroys the callback left behind
     std::string why;
     ASSERT_EQ(yt::Start(nullptr, true, &why), 0);
     EXPECT_EQ(yt::CallbackCount(), 0);
@@ -232,14 +207,6 @@ TEST_F(Toolkit, ClosingTheLastMainWindowEndsThePumpAndFreesEverything) {
         EXPECT_EQ(yt::OpenMainWindows(), 0);
     }
     EXPECT_EQ(yt::LiveObjects(), liveBefore);
-}
-
-TEST_F(Toolkit, ClockIsMonotonicSeconds) {
-    const double a = yt::Clock();
-    const double b = yt::Clock();
-    EXPECT_GE(b, a);
-    EXPECT_GE(a, 0.0);
-    EXPECT_LT(b - a, 1.0);
 }
 
 TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
@@ -294,7 +261,6 @@ TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(otherRuns, 0) << "a handle nobody signalled";
     EXPECT_EQ(yt::WaitHandleCount(), 1);
-    EXPECT_TRUE(logged("RemoveEvent -- 1 total"));
 
     // A handler that answers true stays listed and runs again at the next signal.
     other->signal();
