@@ -63,6 +63,8 @@ class ytFontCache : public ytBaseThread {
 public:
     // Four phases per code; table entry c is the index of code c's phase-0 glyph.
     static constexpr int kPhases = 4;
+    static constexpr int kTableLength = 256;
+    static constexpr int kGlyphCount = 256 * kPhases;
 
     ytFontCache(std::string face, int size, int weight, bool italic, float gamma = 1.0f);
 
