@@ -52,6 +52,8 @@ public:
     uint32_t labelColour(int state) const { return labelColours_[state < 3 ? state : 0]; }
 
     void SetHitByPixels(bool on) { hitByPixels_ = on; }
+    // "hitchildren": the children's areas count as the button's.
+    void SetHitIncludesChildren(bool on) { hitIncludesChildren_ = on; }
     void SetChecked(bool on);
     bool checked() const { return checked_; }
     void SetToggle(bool on) { toggle_ = on; }
@@ -88,16 +90,19 @@ public:
     void Hide() override;
 
 private:
+    friend class ButtonRepeat;
     void processTargets();
     void setCursor(ytMouseEvent& event) const;
     ytToolTip* tooltipNode();
     void stopRepeat();
-    bool childHit(float x, float y);
+    bool childHit(float x, float y) const;
+    void refreshLabel();
 
     ytBitmap images_[4];
     float width_, height_;
     ytTextNode* label_ = nullptr;
     uint32_t labelColours_[3] = {0xFF000000u, 0xFF000000u, 0xFF000000u};
+    bool hitIncludesChildren_ = false;
     bool hitByPixels_ = false, checked_ = false, toggle_ = false, actOnPress_ = false,
          textCursor_ = false, arrowCursor_ = false, autoRepeat_ = false;
     std::string alias_, webTarget_, tooltip_;

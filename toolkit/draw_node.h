@@ -235,6 +235,8 @@ public:
     void SetDisabled(bool disabled);
     bool disabled() const { return disabled_; }
     bool hover() const { return hover_; }
+    // The pointer is over the node (kinds that show it redraw).
+    void SetHover(bool on);
     void SetHitChildren(bool on) { hitChildren_ = on; }
     bool hitChildren() const { return hitChildren_; }
     void SetUseAlpha(bool on);
@@ -258,8 +260,11 @@ public:
     const ytRect& drawnBounds() const { return drawn_; }
     // The node's extent in the window now.
     ytRect WindowBounds() const;
+    // The extent the current frame's draw list gives the node (window pixels, clipped).
+    const ytRect& frameBounds() const { return current_; }
+    void ClearFrameBounds() { current_ = {}; }
     // The frame has drawn the node: remembers its extent and clears the dirty bits.
-    void FrameDone(const ytRect& drawnNow);
+    void FrameDone();
 
     // -- handlers --
     // Adds a handler (one reference), in front of the others.
@@ -276,6 +281,8 @@ public:
     // Routes an event from this node down (front to back); `capture` receives the node that
     // handled a button down. Answers the handler result.
     intptr_t DispatchMouse(ytMouseEvent& event, ytDrawNode** capture);
+    // Offers an event (already in this node's coordinates) to the handlers, then HandleEvent.
+    intptr_t Deliver(ytMouseEvent& event);
     // Brings a window point into this node's coordinates.
     ytPointF FromWindow(float x, float y);
     // Sends a toolkit event of `type` with this node as source (and `text`).
@@ -310,6 +317,7 @@ private:
     int32_t opacity_ = 256;
     std::vector<ytHandler*> handlers_;
     ytRect drawn_;
+    ytRect current_;  // the extent in this frame's draw list (empty when not drawn)
     float dragStartX_ = 0, dragStartY_ = 0;  // pointer minus position when a drag began
 };
 

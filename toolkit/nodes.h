@@ -47,6 +47,8 @@ public:
     const ytShadow& shadow() const { return shadow_; }
 
     ytRectF BoundsIn(const ytMatrix& matrix) const override;
+    // The rectangle itself (the shadow's reach left out), for placement.
+    ytRectF LocalBounds() const override;
     void Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& clip) override;
     bool HitTest(float x, float y) const override;
     // A colour rectangle answers a press as handled (it swallows the click).
@@ -221,6 +223,7 @@ class ytWinShadowNode : public ytDrawNode {
 public:
     ytWinShadowNode(float width, float height, const ytShadow& shadow);
     ytRectF BoundsIn(const ytMatrix& matrix) const override;
+    ytRectF LocalBounds() const override;
     void Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& clip) override;
     bool HitTest(float, float) const override { return false; }
     int32_t Press(bool byUser) override;
@@ -232,6 +235,16 @@ private:
 
 // Draws the shadow of a width x height shape (rounded by `radius`) at (originX, originY) in
 // window pixels, clipped; shared by the shadowed nodes.
+// Draws `bitmap` (its top-left corner at (offsetX, offsetY) in node coordinates) under `world`
+// inside `clip`: placed at the rounded position when the matrix only moves (copied, blended or
+// multiplied), else through the bilinear sampler.
+enum class BitmapMode { kBlend, kCopy, kMultiply };
+void DrawBitmapAt(ytBitmap& target, const ytMatrix& world, const ytRect& clip,
+                  const ytBitmap& bitmap, float offsetX, float offsetY, int opacity,
+                  BitmapMode mode);
+// The pixels a rectangle covers under a matrix, rounded outwards.
+ytRect PixelBounds(const ytRectF& rect);
+
 void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float originY,
                     float width, float height, float cornerRadius, const ytShadow& shadow,
                     int opacity);
