@@ -3,6 +3,7 @@
 // hit testing, capture, buttons with their groups, aliases and target lists, sliders, tooltips.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -178,6 +179,46 @@ TEST_F(DrawNodes, ScenesDrawExactPixels) {
             EXPECT_EQ(scene.backBuffer().at(p.x, p.y), p.expected)
                 << "at " << p.x << "," << p.y << std::hex << " got " << scene.backBuffer().at(p.x, p.y);
     }
+}
+
+// Rounded rectangles with borders and ellipses, every pixel against their coverage worked out
+// here: the pixel's centre against the shape, with a one-pixel linear edge on the curves.
+TEST_F(DrawNodes, ShapesMatchTheirCoverageEverywhere) {
+    const auto rounded = [](double x, double y, double w, double h, double r, double inset) {
+        x -= inset, y -= inset, w -= 2 * inset, h -= 2 * inset, r = std::max(r - inset, 0.0);
+        if (x < 0 || y < 0 || x >= w || y >= h) return 0.0;
+        const double cx = std::clamp(x, r, w - r), cy = std::clamp(y, r, h - r);
+        if (r == 0 || cx == x || cy == y) return 1.0;
+        return std::clamp(r - std::hypot(x - cx, y - cy) + 0.5, 0.0, 1.0);
+    };
+    const auto ellipse = [](double x, double y, double w, double h) {
+        if (x < 0 || y < 0 || x >= w || y >= h) return 0.0;
+        const double d = std::hypot((x - w / 2) / (w / 2), (y - h / 2) / (h / 2));
+        return std::clamp((1 - d) * std::min(w, h) / 2 + 0.5, 0.0, 1.0);
+    };
+    const uint32_t fill = 0xC0806040u, line = 0xFF2040FFu, bg = 0xFF101010u;
+    Scene scene(40, 30, new ytBGNode(bg));
+    auto* rect = scene.Add(new ytColorRectNode(20, 14, fill));
+    rect->SetPosition(1, 2);
+    rect->SetCornerRadius(5);
+    rect->SetBorder(2, line);
+    rect->SetOpacity(200);
+    auto* oval = scene.Add(new ytColorCircleNode(15, 25, 0xFF00FF00u));
+    oval->SetPosition(23, 3);
+    scene.RenderFrame();
+    const auto cover = [](double c) { return int(std::lround(c * 256)); };
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            uint32_t expected = bg;
+            const double outer = rounded(x + 0.5 - 1, y + 0.5 - 2, 20, 14, 5, 0);
+            const double inner = rounded(x + 0.5 - 1, y + 0.5 - 2, 20, 14, 5, 2);
+            if (inner > 0) expected = over(fill, expected, 200 * cover(inner) / 256);
+            if (cover(outer) > cover(inner))
+                expected = over(line, expected, 200 * (cover(outer) - cover(inner)) / 256);
+            const double o = ellipse(x + 0.5 - 23, y + 0.5 - 3, 15, 25);
+            if (x >= 23 && o > 0) expected = over(0xFF00FF00u, expected, cover(o));
+            ASSERT_EQ(scene.backBuffer().at(x, y), expected) << x << "," << y;
+        }
 }
 
 TEST_F(DrawNodes, FramesRedrawOnlyWhatChanged) {
