@@ -17,6 +17,7 @@
 #include "toolkit/button_node.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/folders.h"
+#include "toolkit/font_cache.h"
 #include "toolkit/nodes.h"
 #include "toolkit/text_node.h"
 #include "toolkit/toolkit.h"
@@ -656,6 +657,96 @@ TEST_F(DrawNodes, TooltipsShowOverTheirButtonAndHideWhenLeft) {
     scene.DispatchMouse(kMouseHover, 55, 15, 0);
     EXPECT_TRUE(tip->hidden());
     (void)quiet;
+}
+
+// Stops the pump once `done` says so, or after `limit` seconds.
+class StopWhen : public ytCallBase {
+public:
+    StopWhen(bool* keep, std::function<bool()> done, double limit)
+        : keep_(keep), done_(std::move(done)), until_(Clock() + limit) {}
+    int Run() override {
+        if (!done_() && Clock() < until_) return 10;
+        *keep_ = false;
+        return kCallbackRemove;
+    }
+
+private:
+    bool* keep_;
+    std::function<bool()> done_;
+    double until_;
+};
+
+TEST_F(DrawNodes, HeldAutoRepeatButtonsClickThroughThePump) {
+    Scene scene(40, 20, new ytBGNode(kBlack));
+    auto* repeat = button(scene, 0, 0, "repeat");
+    repeat->SetAutoRepeat(true);
+    const auto clicks = [&] { return scene.events.size(); };
+    scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
+    EXPECT_EQ(clicks(), 1u) << "the first click comes with the press";
+    bool keep = true;
+    AddCallback(new StopWhen(&keep, [&] { return clicks() >= 3; }, 10));
+    RunLoop(20, &keep);
+    EXPECT_GE(clicks(), 3u) << "held: the pump clicks again";
+    scene.DispatchMouse(kMouseUp, 5, 5, 0);
+    const size_t released = clicks();
+    keep = true;
+    AddCallback(new StopWhen(&keep, [] { return false; }, 0.6));
+    RunLoop(20, &keep);
+    EXPECT_EQ(clicks(), released) << "released: no more clicks";
+}
+
+TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
+    Scene scene(200, 40, new ytBGNode(kWhite));
+    auto* caption = scene.Add(new ytTextNode("Sunset in 10 minutes"));
+    ytFontCache* font = caption->Font();
+    ASSERT_NE(font, nullptr);
+    const ytRectF extent = caption->TextExtent();
+    EXPECT_EQ(extent.width(), float(font->Measure("Sunset in 10 minutes")));
+    EXPECT_EQ(extent.height(), float(font->lineHeight()));
+    caption->SetText("Sunset");
+    EXPECT_LT(caption->TextExtent().width(), extent.width()) << "automatic size follows the text";
+    scene.RenderFrame();
+    int ink = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x) ink += scene.backBuffer().at(x, y) != kWhite;
+    EXPECT_GT(ink, 30);
+    const ytRect drawn = caption->WindowBounds();
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (x < drawn.right && y < drawn.bottom) continue;
+            ASSERT_EQ(scene.backBuffer().at(x, y), kWhite) << "ink outside the text's extent";
+        }
+
+    // A button's label is a text node child in the label colour of the button's state.
+    auto* apply = button(scene, 100, 0, "apply");
+    apply->SetLabel("Apply");
+    apply->SetLabelColours(0xFF000000u, 0xFF0000FFu, 0xFFFFFFFFu);
+    ASSERT_NE(apply->label(), nullptr);
+    EXPECT_EQ(apply->label()->parent(), apply);
+    scene.DispatchMouse(kMouseHover, 105, 5, 0);
+    EXPECT_EQ(apply->label()->colour(), 0xFF0000FFu);
+    scene.DispatchMouse(kMouseDown, 105, 5, kLeftButton);
+    EXPECT_EQ(apply->label()->colour(), 0xFFFFFFFFu);
+    scene.DispatchMouse(kMouseUp, 105, 5, 0);
+    apply->SetLabel("");
+    EXPECT_EQ(apply->label(), nullptr);
+
+    // The editable line: a click focuses it; typing, Backspace, Home and Delete edit at the caret.
+    auto* edit = scene.Add(new ytTextEditNode(80, 16));
+    edit->SetPosition(0, 20);
+    scene.RenderFrame();
+    scene.Click(40, 28);
+    EXPECT_EQ(scene.focus(), edit);
+    scene.events.clear();
+    for (char c : std::string("9021x")) edit->HandleKey(base::kWmChar, uint8_t(c));
+    edit->HandleKey(base::kWmChar, 0x08);
+    edit->HandleKey(base::kWmKeyDown, 0x24);  // Home
+    edit->HandleKey(base::kWmKeyDown, 0x2E);  // Delete
+    edit->HandleKey(base::kWmChar, '1');
+    EXPECT_EQ(edit->text(), "1021");
+    EXPECT_EQ(edit->caret(), 1u);
+    EXPECT_EQ(scene.events.size(), 8u) << "one ValueChanged per change";
+    EXPECT_EQ(edit->HandleKey(base::kWmKeyDown, 0x70), base::kNotHandled);  // F1
 }
 
 }  // namespace
