@@ -9,7 +9,7 @@
 #include "colour/wide_gamma.h"
 #include "platform/instance.h"
 #include "platform/process.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -62,7 +62,7 @@ int tintelMain(void* instance, const std::string& commandLine) {
     if (platform::acquireInstance(kInstanceName, &instanceLock) ==
         platform::InstanceResult::AlreadyRunning) {
         platform::signalRunningInstance(kInstanceName, kWindowClass, kWindowTitle,
-                                        yt::kShowInstanceMessage);
+                                        base::kShowInstanceMessage);
         return 0;
     }
 

@@ -17,7 +17,7 @@
 #include "app/day_night.h"
 #include "colour/sun_schedule.h"
 #include "platform/window_host.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -55,7 +55,7 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
     day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read());
     night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read());
     // The colour setter's resend timing runs on the same clock as the schedule.
-    if (clock_ && controller_) controller_->clock = clock_;
+    if (controller_) controller_->clock = clock_ ? clock_ : yt::Clock;
     // Stored in hundredths of a degree.
     latitude_ = static_cast<float>(latitude / 100.0);
     longitude_ = static_cast<float>(longitude / 100.0);
@@ -144,12 +144,12 @@ int TintelUI::OnTimer(double now) {
 // ---- 3. window messages -------------------------------------------------------------------------
 
 intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
-    if (message.message == yt::kShowInstanceMessage) {
+    if (message.message == base::kShowInstanceMessage) {
         showWindow();
-        return yt::kHandled;
+        return base::kHandled;
     }
     // The user's session is ending: the process may not get to its own teardown.
-    if (message.message == yt::kWmEndSession && message.wParam) {
+    if (message.message == base::kWmEndSession && message.wParam) {
         resetDisplays(*controller_);
         return 0;
     }

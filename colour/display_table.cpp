@@ -1,7 +1,7 @@
 #include "colour/display_table.h"
 
 #include "colour/vcgt.h"
-#include "toolkit/toolkit.h"
+#include "base/debug_log.h"
 
 namespace tintel {
 namespace {
@@ -70,7 +70,7 @@ DisplayRecord* findOrCreateDisplayRecord(DisplayTable& table, const std::string&
     const std::string profile = device.profileName();
     if (profile.empty()) return record;
     if (profile != record->profilePath) {
-        yt::DebugLog("Color profile for %s: %s\n", deviceName.c_str(), profile.c_str());
+        base::DebugLog("Color profile for %s: %s\n", deviceName.c_str(), profile.c_str());
         readCalibration(*record, device, profile);
     }
     record->profilePath = profile;
@@ -99,8 +99,8 @@ int32_t applyRampToDisplays(DisplayTable& table, const GammaRamp& ramp,
             if (record) record->lastGeneration = table.generation;
         } else {
             table.result = -1;
-            yt::DebugLog("gammaramp failed %x [%x]\n", static_cast<unsigned>(monitor),
-                         static_cast<unsigned>(device->handle()));
+            base::DebugLog("gammaramp failed %x [%x]\n", static_cast<unsigned>(monitor),
+                           static_cast<unsigned>(device->handle()));
         }
     });
     table.ramp = nullptr;

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "colour/colour_temperature.h"
-#include "toolkit/toolkit.h"
+#include "platform/clock.h"
 
 namespace tintel {
 namespace {
@@ -21,7 +21,12 @@ uint16_t roundEven(float v) {
 }  // namespace
 
 double DisplayHolder::now() const {
-    return clock ? clock() : yt::Clock();
+    if (clock) return clock();
+    // Without a clock handed in: seconds of the monotonic counter since the first call here.
+    static const int64_t frequency = platform::performanceFrequency();
+    static const int64_t origin = platform::performanceCounter();
+    return static_cast<double>(platform::performanceCounter() - origin) /
+           static_cast<double>(frequency);
 }
 
 ColourSetterState& colourSetterState() {

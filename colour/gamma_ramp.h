@@ -16,7 +16,7 @@ struct DisplayHolder {
     double lastCallTime = 0;  // clock seconds of the previous setDisplayColour
     DisplayTable displays;
     platform::DisplaySystem* displaySystem = nullptr;  // where ramps go; null: nowhere
-    double (*clock)() = nullptr;                       // the toolkit clock unless set
+    double (*clock)() = nullptr;                       // the program hands the toolkit clock
     double now() const;
 };
 

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "base/messages.h"
+
 namespace platform {
 
 // Receives a window's messages.
@@ -23,7 +25,7 @@ public:
 };
 
 // The answer of a client that wants the platform's default handling (the toolkit's "not handled").
-constexpr intptr_t kDefaultHandling = 1000001;
+constexpr intptr_t kDefaultHandling = base::kNotHandled;
 
 // ---- 1. windows -------------------------------------------------------------------------------
 

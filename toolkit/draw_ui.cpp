@@ -32,16 +32,16 @@ ytDrawUI::~ytDrawUI() {
 
 intptr_t ytDrawUI::HandleMessage(ytMessage& message) {
     if (message.eventType != kPlatformMessage) return OnEvent(message);
-    if (message.message == kWmCommand && message.lParam == 0) return OnCommand(message);
-    if (message.message == kWmTimer) {
+    if (message.message == base::kWmCommand && message.lParam == 0) return OnCommand(message);
+    if (message.message == base::kWmTimer) {
         OnTimer(Clock());
-        return kHandled;
+        return base::kHandled;
     }
     return HandleInput(message);
 }
 
 intptr_t ytDrawUI::HandleKey(ytMessage&) {
-    return kNotHandled;
+    return base::kNotHandled;
 }
 
 void ytDrawUI::Resize(int width, int height) {
@@ -50,13 +50,13 @@ void ytDrawUI::Resize(int width, int height) {
 }
 
 intptr_t ytDrawUI::HandleInput(ytMessage&) {
-    return kNotHandled;
+    return base::kNotHandled;
 }
 intptr_t ytDrawUI::OnEvent(ytMessage&) {
-    return kNotHandled;
+    return base::kNotHandled;
 }
 intptr_t ytDrawUI::OnCommand(ytMessage&) {
-    return kNotHandled;
+    return base::kNotHandled;
 }
 int ytDrawUI::OnTimer(double) {
     return kCallbackRemove;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "toolkit/base_thread.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 
 namespace yt {
 

@@ -18,7 +18,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "toolkit/text.h"
+#include "base/text.h"
 
 namespace yt {
 namespace {
@@ -177,7 +177,7 @@ std::string utf16ToCp1252(const std::vector<uint16_t>& units) {
         } else if (cp >= 0xD800 && cp < 0xE000) {
             cp = 0xFFFD;  // a lone surrogate
         }
-        out += static_cast<char>(codepointToCp1252(cp));
+        out += static_cast<char>(base::codepointToCp1252(cp));
     }
     return out;
 }

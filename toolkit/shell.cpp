@@ -2,7 +2,7 @@
 #include "toolkit/shell.h"
 
 #include "platform/shell.h"
-#include "toolkit/text.h"
+#include "base/text.h"
 #include "toolkit/toolkit.h"
 
 namespace yt {
@@ -48,7 +48,7 @@ std::string EncodeUrlForShell(const std::string& text) {
             appendEscape(out, byte);
         } else {
             std::string utf8;
-            appendUtf8(utf8, cp1252ToCodepoint(byte));
+            base::appendUtf8(utf8, base::cp1252ToCodepoint(byte));
             for (char u : utf8)
                 appendEscape(out, static_cast<uint8_t>(u));
         }

@@ -24,7 +24,6 @@ std::atomic<int> g_openMainWindows{0};
 std::atomic<int64_t> g_bitmapBytes{0};
 std::atomic<int64_t> g_peakBitmapBytes{0};
 std::atomic<bool> g_quitFlag{false};
-std::atomic<DebugSink> g_debugSink{nullptr};
 void* g_instance = nullptr;
 std::string g_registryBase;
 std::vector<ytCallBase*> g_callbacks;
@@ -148,21 +147,6 @@ double Clock() {
     static const int64_t origin = platform::performanceCounter();
     return static_cast<double>(platform::performanceCounter() - origin) /
            static_cast<double>(frequency);
-}
-
-void DebugLog(const char* format, ...) {
-    DebugSink sink = g_debugSink.load();
-    if (!sink) return;
-    char line[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    sink(line);
-}
-
-void SetDebugSink(DebugSink sink) {
-    g_debugSink = sink;
 }
 
 int LiveObjects() {

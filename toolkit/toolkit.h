@@ -14,11 +14,7 @@
 #include <functional>
 #include <string>
 
-#if defined(__GNUC__) || defined(__clang__)
-#define YT_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
-#else
-#define YT_PRINTF_FORMAT(f, a)
-#endif
+#include "base/debug_log.h"
 
 namespace platform {
 class NativeWindow;
@@ -40,10 +36,10 @@ bool IsStarted();
 // Seconds since the first call, from the platform's high-resolution counter.
 double Clock();
 
-// printf-style diagnostics. Switched off: lines go nowhere unless a sink is installed (tests do).
-void DebugLog(const char* format, ...) YT_PRINTF_FORMAT(1, 2);
-using DebugSink = void (*)(const char* line);
-void SetDebugSink(DebugSink sink);
+// printf-style diagnostics (base/debug_log.h): lines go nowhere unless a sink is installed.
+using base::DebugLog;
+using base::DebugSink;
+using base::SetDebugSink;
 
 // ---- 3. counters ----------------------------------------------------------------------------
 

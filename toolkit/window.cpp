@@ -1,7 +1,7 @@
 #include "toolkit/window.h"
 
 #include "toolkit/draw_ui.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 #include "toolkit/toolkit.h"
 
 namespace yt {
@@ -60,7 +60,7 @@ void ytWindow::SetTopmost() {
 }
 
 void ytWindow::PostClose() {
-    Post(kWmClose, 0, 0);
+    Post(base::kWmClose, 0, 0);
 }
 
 void ytWindow::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -88,29 +88,29 @@ intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
 }
 
 intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (message >= kWmApp && messageForward_ && messageForward_->native_)
+    if (message >= base::kWmApp && messageForward_ && messageForward_->native_)
         messageForward_->WindowProc(message, wParam, lParam);
     switch (message) {
-        case kWmDestroy:
+        case base::kWmDestroy:
             onDestroy();
             return 0;
-        case kWmSize:
+        case base::kWmSize:
             if (document_)
                 document_->Resize(static_cast<int>(lParam & 0xFFFF),
                                   static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
-        case kWmEraseBkgnd:
+        case base::kWmEraseBkgnd:
             return 1;
         default:
             break;
     }
-    if (!document_) return kNotHandled;
+    if (!document_) return base::kNotHandled;
     ytMessage wrapped;
     wrapped.message = message;
     wrapped.wParam = wParam;
     wrapped.lParam = lParam;
-    if (message >= kWmKeyFirst && message <= kWmKeyLast) {
-        if (document_->HandleKey(wrapped) == kHandled) return kHandled;
+    if (message >= base::kWmKeyFirst && message <= base::kWmKeyLast) {
+        if (document_->HandleKey(wrapped) == base::kHandled) return base::kHandled;
     }
     return document_->HandleMessage(wrapped);
 }

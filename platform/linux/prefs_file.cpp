@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "toolkit/text.h"
+#include "base/text.h"
 
 namespace platform::prefsfile {
 namespace {
@@ -73,7 +73,7 @@ std::string quote(std::string_view text) {
             std::snprintf(escape, sizeof escape, "\\x%02x", b);
             out += escape;
         } else {
-            yt::appendUtf8(out, yt::cp1252ToCodepoint(b));
+            base::appendUtf8(out, base::cp1252ToCodepoint(b));
         }
     }
     out += '"';
@@ -99,15 +99,15 @@ bool unquote(std::string_view& s, std::string* out) {
         } else if (s[i] == 'x' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 &&
                    hexDigit(s[i + 2]) >= 0) {
             // An escaped byte is below 0x80 by construction; others are taken as code points.
-            yt::appendUtf8(utf8,
-                           static_cast<uint32_t>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2])));
+            base::appendUtf8(utf8,
+                             static_cast<uint32_t>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2])));
             i += 2;
         } else {
             return false;
         }
     }
     s.remove_prefix(i + 1);
-    return yt::utf8ToCp1252(utf8, out);
+    return base::utf8ToCp1252(utf8, out);
 }
 
 bool parseHexBytes(std::string_view s, std::vector<uint8_t>* out) {

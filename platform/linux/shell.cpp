@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/shell.h"
-#include "toolkit/text.h"
+#include "base/text.h"
 
 extern char** environ;
 
@@ -120,11 +120,11 @@ bool spawnDetached(const std::vector<std::string>& argv, bool search) {
 }  // namespace
 
 bool shellOpen(const std::string& target, const std::string& parameters) {
-    const std::string file = yt::cp1252ToUtf8(target);
+    const std::string file = base::cp1252ToUtf8(target);
     if (isProgram(file)) {
         std::vector<std::string> argv{file};
         for (std::string& a : splitParameters(parameters))
-            argv.push_back(yt::cp1252ToUtf8(a));
+            argv.push_back(base::cp1252ToUtf8(a));
         return spawnDetached(argv, false);
     }
     // xdg-open would read a leading '-' as an option of its own. A path that names nothing fails

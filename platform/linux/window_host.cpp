@@ -26,8 +26,8 @@
 
 #include "platform/linux/window_registry.h"
 #include "platform/window_host.h"
-#include "toolkit/messages.h"
-#include "toolkit/text.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace platform {
 namespace {
@@ -67,7 +67,7 @@ public:
         : client_(client), spec_(params), id_(g_nextId++) {
         widget_ = gtk_window_new(params.popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
         GtkWindow* window = GTK_WINDOW(widget_);
-        gtk_window_set_title(window, yt::cp1252ToUtf8(params.title).c_str());
+        gtk_window_set_title(window, base::cp1252ToUtf8(params.title).c_str());
         // WM_CLASS is the toolkit's window class; GTK keeps the call only as deprecated.
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         gtk_window_set_wmclass(window, params.className.c_str(), params.className.c_str());
@@ -122,7 +122,7 @@ public:
     }
 
     intptr_t defaultProc(uint32_t message, uintptr_t, intptr_t) override {
-        if (message == yt::kWmClose) destroy();
+        if (message == base::kWmClose) destroy();
         return 0;
     }
 
@@ -179,7 +179,7 @@ public:
 private:
     static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self) {
         // Closing is the client's decision: by default it destroys the window.
-        static_cast<LinuxWindow*>(self)->send(yt::kWmClose, 0, 0);
+        static_cast<LinuxWindow*>(self)->send(base::kWmClose, 0, 0);
         return TRUE;
     }
 
@@ -190,7 +190,7 @@ private:
         registry().erase(self->id_);
         WindowClient* client = self->client_;
         // The client may delete this object while handling WM_DESTROY: nothing touches it after.
-        client->windowProc(yt::kWmDestroy, 0, 0);
+        client->windowProc(base::kWmDestroy, 0, 0);
     }
 
     static void onSizeAllocate(GtkWidget*, GdkRectangle*, gpointer data) {
@@ -201,7 +201,7 @@ private:
         self->lastWidth_ = width;
         self->lastHeight_ = height;
         self->client_->windowProc(
-            yt::kWmSize, 0, static_cast<intptr_t>((height & 0xFFFF) << 16 | (width & 0xFFFF)));
+            base::kWmSize, 0, static_cast<intptr_t>((height & 0xFFFF) << 16 | (width & 0xFFFF)));
     }
 
     void stopTimers() {
@@ -230,7 +230,7 @@ gboolean deliverPosted(gpointer data) {
 gboolean deliverTimer(gpointer data) {
     const auto* target = static_cast<TimerTarget*>(data);
     const auto it = registry().find(target->window);
-    if (it != registry().end()) it->second->send(yt::kWmTimer, target->id, 0);
+    if (it != registry().end()) it->second->send(base::kWmTimer, target->id, 0);
     return G_SOURCE_CONTINUE;
 }
 
@@ -244,7 +244,7 @@ gboolean onStopSignal(gpointer) {
         if (!window->params().popup) mains.push_back(window);
     if (mains.empty()) g_quitRequested = true;
     for (LinuxWindow* window : mains)
-        window->post(yt::kWmClose, 0, 0);
+        window->post(base::kWmClose, 0, 0);
     return G_SOURCE_CONTINUE;
 }
 
@@ -450,8 +450,8 @@ bool messageBox(NativeWindow* owner, const std::string& text, const std::string&
     GtkWidget* dialog =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
                                kind == BoxKind::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
-                               yt::cp1252ToUtf8(text).c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), yt::cp1252ToUtf8(title).c_str());
+                               base::cp1252ToUtf8(text).c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), base::cp1252ToUtf8(title).c_str());
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);

@@ -5,7 +5,7 @@
 
 #include "platform/win32/com_scope.h"
 #include "platform/shell.h"
-#include "toolkit/text.h"
+#include "base/text.h"
 
 namespace platform {
 namespace {
@@ -15,7 +15,7 @@ std::wstring wide(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());
     for (char c : text)
-        out += static_cast<wchar_t>(yt::cp1252ToCodepoint(static_cast<uint8_t>(c)));
+        out += static_cast<wchar_t>(base::cp1252ToCodepoint(static_cast<uint8_t>(c)));
     return out;
 }
 

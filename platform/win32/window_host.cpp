@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/window_host.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 
 namespace platform {
 namespace {
@@ -110,7 +110,7 @@ public:
         }
         const intptr_t result = self->client_->windowProc(message, wParam, lParam);
         if (result == kDefaultHandling) return DefWindowProcA(hwnd, message, wParam, lParam);
-        if (result == yt::kHandled) return 1;
+        if (result == base::kHandled) return 1;
         return result;
     }
 

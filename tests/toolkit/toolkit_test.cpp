@@ -12,7 +12,7 @@
 #include "platform/window_host.h"
 #include "tests/support/test_store.h"
 #include "toolkit/draw_ui.h"
-#include "toolkit/messages.h"
+#include "base/messages.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -112,7 +112,7 @@ class TimerDocument : public yt::ytDrawUI {
 public:
     explicit TimerDocument(bool* keepRunning) : keepRunning_(keepRunning) {}
     intptr_t HandleMessage(yt::ytMessage& message) override {
-        if (message.message == yt::kWmTimer && message.wParam == 1315 && ++ticks == 3)
+        if (message.message == base::kWmTimer && message.wParam == 1315 && ++ticks == 3)
             *keepRunning_ = false;
         return yt::ytDrawUI::HandleMessage(message);
     }
@@ -191,7 +191,7 @@ TEST_F(Toolkit, ClosingTheLastMainWindowEndsThePumpAndFreesEverything) {
         EXPECT_FALSE(window->IsVisible());
 
         // A second start's message shows the window.
-        EXPECT_EQ(window->WindowProc(yt::kShowInstanceMessage, 0, 0), yt::kHandled);
+        EXPECT_EQ(window->WindowProc(base::kShowInstanceMessage, 0, 0), base::kHandled);
         EXPECT_TRUE(window->IsVisible());
 
         window->PostClose();

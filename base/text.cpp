@@ -1,6 +1,6 @@
-#include "toolkit/text.h"
+#include "base/text.h"
 
-namespace yt {
+namespace base {
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F (Windows-1252's departures from Latin-1).
@@ -84,4 +84,4 @@ bool utf8ToCp1252(std::string_view text, std::string* out) {
     return true;
 }
 
-}  // namespace yt
+}  // namespace base

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace yt {
+namespace base {
 
 // The Unicode code point of a Windows-1252 byte. The five bytes the code page leaves undefined
 // map to the C1 controls of the same number, as Windows itself maps them, so every byte survives
@@ -25,4 +25,4 @@ bool utf8ToCp1252(std::string_view text, std::string* out);
 // Appends the UTF-8 form of a code point.
 void appendUtf8(std::string& out, uint32_t codepoint);
 
-}  // namespace yt
+}  // namespace base

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace yt {
+namespace base {
 
 enum Message : uint32_t {
     kWmDestroy = 0x0002,
@@ -45,4 +45,4 @@ enum HandledResult : intptr_t {
     kHandledStop = 1000002,
 };
 
-}  // namespace yt
+}  // namespace base
