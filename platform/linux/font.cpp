@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "platform/font.h"
-#include "toolkit/text.h"
+#include "base/text.h"
 
 namespace platform {
 namespace {
@@ -33,7 +33,7 @@ public:
         FcPattern* pattern = FcPatternCreate();
         if (!pattern)
             return false;
-        const std::string utf8 = yt::cp1252ToUtf8(family);
+        const std::string utf8 = base::cp1252ToUtf8(family);
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.c_str()));
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight > 0 ? weight : 400));
         FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -85,7 +85,7 @@ public:
 
     bool Glyph(uint8_t code, GlyphCoverage& out) override {
         out = GlyphCoverage{};
-        const FT_UInt index = FT_Get_Char_Index(face_, yt::cp1252ToCodepoint(code));
+        const FT_UInt index = FT_Get_Char_Index(face_, base::cp1252ToCodepoint(code));
         if (FT_Load_Glyph(face_, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
             return false;
         FT_GlyphSlot slot = face_->glyph;
@@ -122,7 +122,7 @@ public:
             return pairs;
         FT_UInt glyphs[256];
         for (int c = 0; c < 256; ++c)
-            glyphs[c] = FT_Get_Char_Index(face_, yt::cp1252ToCodepoint(static_cast<uint8_t>(c)));
+            glyphs[c] = FT_Get_Char_Index(face_, base::cp1252ToCodepoint(static_cast<uint8_t>(c)));
         for (int a = 32; a < 256; ++a) {
             if (!glyphs[a])
                 continue;

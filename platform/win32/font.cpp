@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "platform/font.h"
-#include "toolkit/text.h"
+#include "base/text.h"
 
 namespace platform {
 namespace {
@@ -24,7 +24,7 @@ public:
     bool Open(const std::string& face, int height, int weight, bool italic) {
         std::wstring wideFace;
         for (char c : face.substr(0, LF_FACESIZE - 1))
-            wideFace += static_cast<wchar_t>(yt::cp1252ToCodepoint(static_cast<uint8_t>(c)));
+            wideFace += static_cast<wchar_t>(base::cp1252ToCodepoint(static_cast<uint8_t>(c)));
         font_ = CreateFontW(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, wideFace.c_str());
@@ -38,7 +38,7 @@ public:
 
     bool Glyph(uint8_t code, GlyphCoverage& out) override {
         out = GlyphCoverage{};
-        const UINT ch = yt::cp1252ToCodepoint(code);
+        const UINT ch = base::cp1252ToCodepoint(code);
         const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
         GLYPHMETRICS metrics{};
         const DWORD size = GetGlyphOutlineW(dc_, ch, GGO_GRAY4_BITMAP, &metrics, 0, nullptr, &identity);
@@ -77,9 +77,9 @@ public:
         const DWORD got = GetKerningPairsW(dc_, count, all.data());
         for (DWORD i = 0; i < got && i < count; ++i) {
             // Only pairs whose characters both exist in Windows-1252.
-            const uint8_t a = yt::codepointToCp1252(all[i].wFirst);
-            const uint8_t b = yt::codepointToCp1252(all[i].wSecond);
-            if (yt::cp1252ToCodepoint(a) != all[i].wFirst || yt::cp1252ToCodepoint(b) != all[i].wSecond)
+            const uint8_t a = base::codepointToCp1252(all[i].wFirst);
+            const uint8_t b = base::codepointToCp1252(all[i].wSecond);
+            if (base::cp1252ToCodepoint(a) != all[i].wFirst || base::cp1252ToCodepoint(b) != all[i].wSecond)
                 continue;
             if (all[i].iKernAmount != 0)
                 pairs.push_back({a, b, all[i].iKernAmount});
@@ -94,7 +94,7 @@ public:
         GetTextMetricsW(dc_, &metrics);
         std::string out;
         for (const wchar_t* p = name; *p; ++p)
-            out += static_cast<char>(yt::codepointToCp1252(*p));
+            out += static_cast<char>(base::codepointToCp1252(*p));
         out += " weight " + std::to_string(metrics.tmWeight);
         if (metrics.tmItalic)
             out += " italic";
