@@ -1,6 +1,7 @@
 #include "toolkit/jpeg.h"
 
 // libjpeg's header needs FILE and size_t declared first.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -147,9 +148,19 @@ public:
         jpeg_start_decompress(&cinfo_);
         const int width = static_cast<int>(cinfo_.output_width);
         const int height = static_cast<int>(cinfo_.output_height);
+        // The first row is decoded before the picture is allocated: most damaged data fails
+        // there, before a large picture costs its memory.
+        firstRow_.assign(static_cast<size_t>(width), 0u);
+        JSAMPROW first = reinterpret_cast<JSAMPROW>(firstRow_.data());
+        jpeg_read_scanlines(&cinfo_, &first, 1);
+        if (source_.ranOut)
+            return fail(error, "Premature end of JPEG file", 3);
         picture_ = ytBitmap(width, height);
         if (picture_.empty())
             return fail(error, "Empty picture", 3);
+        std::copy(firstRow_.begin(), firstRow_.end(), picture_.row(0));
+        if (cmyk)
+            convertCmyk(picture_.row(0), width);
         while (cinfo_.output_scanline < cinfo_.output_height) {
             const int y = static_cast<int>(cinfo_.output_scanline);
             JSAMPROW row = reinterpret_cast<JSAMPROW>(picture_.row(y));
@@ -193,6 +204,7 @@ private:
     jpeg_progress_mgr progress_;
     bool created_ = false;
     ytBitmap picture_;
+    std::vector<uint32_t> firstRow_;
 };
 
 }  // namespace
