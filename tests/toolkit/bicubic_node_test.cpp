@@ -11,6 +11,7 @@
 #include "toolkit/bicubic_node.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/nodes.h"
+#include "toolkit/toolkit.h"
 
 namespace yt {
 namespace {
@@ -40,6 +41,20 @@ ytBitmap halves(int w, int h) {
     return b;
 }
 
+// The toolkit runs (documents register their tick with it), and every node is gone at the end.
+class BicubicNodeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Start(nullptr, true), 0);
+        live_ = LiveObjects();
+    }
+    void TearDown() override {
+        EXPECT_EQ(LiveObjects(), live_) << "nodes left alive";
+        Stop();
+    }
+    int live_ = 0;
+};
+
 struct Solid : ytImageProvider {
     int32_t GetImage(int32_t number, ytBitmap& bitmap, int, int, int) override {
         bitmap = ytBitmap(16, 16);
@@ -48,7 +63,7 @@ struct Solid : ytImageProvider {
     }
 };
 
-TEST(BicubicNodeTest, PicturesFillFitOrStayWithinTheClamp) {
+TEST_F(BicubicNodeTest, PicturesFillFitOrStayWithinTheClamp) {
     const struct {
         const char* what;
         bool crop;
@@ -84,7 +99,7 @@ TEST(BicubicNodeTest, PicturesFillFitOrStayWithinTheClamp) {
     }
 }
 
-TEST(BicubicNodeTest, ProviderImagesArriveThroughTheWorkerWithNotices) {
+TEST_F(BicubicNodeTest, ProviderImagesArriveThroughTheWorkerWithNotices) {
     Solid provider;
     Scene scene(40, 40);
     auto* node = new ytBicubicNode(20, 20);
