@@ -31,4 +31,8 @@ bool isCurrentThread(const Thread* thread);
 // Sleeps the calling thread for `ms` milliseconds.
 void sleepMs(int ms);
 
+// Lowers the calling thread's scheduling priority one step below normal (background work that
+// must not slow the window thread).
+void lowerCurrentThreadPriority();
+
 }  // namespace platform

@@ -16,8 +16,8 @@ std::string RuntimeFolder();
 // Replaces the runtime folder (tests use a private one); an empty path chooses again.
 void SetRuntimeFolder(const std::string& path);
 
-// The first of `candidates` that exists or can be created and can be written, created; empty
-// when none can.
+// `besideExecutable` when it exists or can be created and can be written, else `perUser` on the
+// same terms (created as needed); empty when neither can.
 std::string ChooseWritableFolder(const std::string& besideExecutable, const std::string& perUser);
 
 // `folder` and `name` joined with the separator the folder already uses ('/' by default).

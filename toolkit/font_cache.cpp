@@ -336,10 +336,10 @@ int ytFontCache::Draw(ytBitmap& target, int x, int y, std::string_view text, uin
         const int c0 = std::max(gx, area.left), c1 = std::min(gx + view.glyph.width, area.right);
         const int r0 = std::max(gy, area.top), r1 = std::min(gy + view.glyph.height, area.bottom);
         for (int r = r0; r < r1; ++r) {
-            const uint8_t* cover = view.coverage + static_cast<size_t>(r - gy) * view.glyph.width - gx;
+            const uint8_t* cover = view.coverage + static_cast<size_t>(r - gy) * view.glyph.width;
             uint32_t* row = target.row(r);
             for (int c = c0; c < c1; ++c) {
-                const uint32_t k = cover[c];
+                const uint32_t k = cover[c - gx];
                 if (!k)
                     continue;
                 // The colour scaled by the coverage, composited over the pixel (premultiplied).

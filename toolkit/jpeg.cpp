@@ -1,6 +1,7 @@
 #include "toolkit/jpeg.h"
 
 // libjpeg's header needs FILE and size_t declared first.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -31,16 +32,21 @@ void errorExit(j_common_ptr cinfo) {
     std::longjmp(manager->jump, 1);
 }
 
-// Warnings and trace lines are counted by libjpeg and printed nowhere.
+// Warnings and trace lines are printed nowhere.
 void outputMessage(j_common_ptr) {}
 
-void progress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostScans) {
+// Warnings are counted, as libjpeg's own handler does, except one: entropy-coded data that stops
+// before the picture is complete (the rest would be made up). Such a picture is cut short, so it
+// is refused at once, before a large picture's remaining rows are decoded from nothing.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    if (cinfo->err->msg_code == JWRN_HIT_MARKER) {
         auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-        std::snprintf(manager->message, sizeof manager->message, "More than %d scans", kMostScans);
+        (*cinfo->err->format_message)(cinfo, manager->message);
         std::longjmp(manager->jump, 1);
     }
+    ++cinfo->err->num_warnings;
 }
 
 // The memory data source: the whole picture is one buffer. Running past its end hands libjpeg an
@@ -77,6 +83,22 @@ void skipInputData(j_decompress_ptr cinfo, long count) {
 
 void termSource(j_decompress_ptr) {}
 
+// Called by libjpeg as it works through the picture. Data that has run out can only end in an
+// error (a cut picture is refused), so the work stops there rather than decoding a large picture's
+// remaining rows from nothing; a damaged progressive file cannot make it read scans without end.
+void progress(j_common_ptr cinfo) {
+    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
+    const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (reinterpret_cast<const MemorySource*>(dinfo->src)->ranOut) {
+        std::snprintf(manager->message, sizeof manager->message, "Premature end of JPEG file");
+        std::longjmp(manager->jump, 1);
+    }
+    if (dinfo->input_scan_number > kMostScans) {
+        std::snprintf(manager->message, sizeof manager->message, "More than %d scans", kMostScans);
+        std::longjmp(manager->jump, 1);
+    }
+}
+
 // One decode. Everything the error jump may leave behind lives in this object, built before the
 // jump point, so nothing is lost when libjpeg gives up half-way.
 class Decoder {
@@ -96,6 +118,7 @@ public:
         cinfo_.err = jpeg_std_error(&error_.pub);
         error_.pub.error_exit = errorExit;
         error_.pub.output_message = outputMessage;
+        error_.pub.emit_message = emitMessage;
         if (setjmp(error_.jump)) {
             if (error)
                 *error = error_.message;
@@ -125,13 +148,25 @@ public:
         jpeg_start_decompress(&cinfo_);
         const int width = static_cast<int>(cinfo_.output_width);
         const int height = static_cast<int>(cinfo_.output_height);
+        // The first row is decoded before the picture is allocated: most damaged data fails
+        // there, before a large picture costs its memory.
+        firstRow_.assign(static_cast<size_t>(width), 0u);
+        JSAMPROW first = reinterpret_cast<JSAMPROW>(firstRow_.data());
+        jpeg_read_scanlines(&cinfo_, &first, 1);
+        if (source_.ranOut)
+            return fail(error, "Premature end of JPEG file", 3);
         picture_ = ytBitmap(width, height);
         if (picture_.empty())
             return fail(error, "Empty picture", 3);
+        std::copy(firstRow_.begin(), firstRow_.end(), picture_.row(0));
+        if (cmyk)
+            convertCmyk(picture_.row(0), width);
         while (cinfo_.output_scanline < cinfo_.output_height) {
             const int y = static_cast<int>(cinfo_.output_scanline);
             JSAMPROW row = reinterpret_cast<JSAMPROW>(picture_.row(y));
             jpeg_read_scanlines(&cinfo_, &row, 1);
+            if (source_.ranOut)
+                return fail(error, "Premature end of JPEG file", 3);
             if (cmyk)
                 convertCmyk(picture_.row(y), width);
         }
@@ -169,6 +204,7 @@ private:
     jpeg_progress_mgr progress_;
     bool created_ = false;
     ytBitmap picture_;
+    std::vector<uint32_t> firstRow_;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/window_host.h"
 #include "toolkit/base.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/font_cache.h"
 
 namespace yt {
 namespace {
@@ -120,6 +121,7 @@ int32_t Start(void* instance, bool usePools, std::string* error) {
 
 void Stop() {
     if (g_startCount.load() <= 0 || g_startCount.fetch_sub(1) != 1) return;
+    ytFontCache::FreeAll();
     if (!g_callbacks.empty()) {
         DebugLog("WARNING: %d callbacks still running on exit (potential crash.)\n",
                  static_cast<int>(g_callbacks.size()));

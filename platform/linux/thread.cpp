@@ -6,7 +6,10 @@
 // first: the owner by releaseThread, the thread when its body returns or its cancellation unwinds.
 #include <errno.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "platform/thread.h"
 
@@ -133,6 +136,16 @@ void sleepMs(int ms) {
     timespec span{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&span, &span) != 0 && errno == EINTR) {
     }
+}
+
+void lowerCurrentThreadPriority() {
+    // Linux keeps a nice value per thread: raising the calling thread's by two is the step below
+    // normal that Windows' THREAD_PRIORITY_BELOW_NORMAL is.
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, tid);
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, tid, nice + 2 > 19 ? 19 : nice + 2);
 }
 
 }  // namespace platform

@@ -63,4 +63,8 @@ void sleepMs(int ms) {
     Sleep(static_cast<DWORD>(ms));
 }
 
+void lowerCurrentThreadPriority() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
 }  // namespace platform

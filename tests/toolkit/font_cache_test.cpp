@@ -144,6 +144,13 @@ TEST_F(FontCacheTest, FaceNamesBecomeFileNamesInsideTheRuntimeFolder) {
     EXPECT_EQ(ytFontCache::GetFont("Liberation/Sans", 11, 400, false), font) << "one cache per font";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
         << "nothing else written, no temporary file left";
+
+    // A runtime folder that cannot be written: the font is built and used all the same.
+    std::ofstream(folder_ / "plain-file") << "x";
+    SetRuntimeFolder((folder_ / "plain-file" / "runtime").string());
+    ytFontCache* unsaved = ytFontCache::GetFont("Arial", 10, 400, true);
+    ASSERT_NE(unsaved, nullptr);
+    EXPECT_GT(unsaved->Measure("Sunset"), 0);
 }
 
 TEST_F(FontCacheTest, TextMeasuresAndDrawsTheSameFromFileAndMatchesTheReference) {

@@ -91,6 +91,9 @@ TEST(JpegTest, CutAndGarbageDataAreErrorsThatLeaveTheBitmapAlone) {
         {"progressive, half", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2)},
         {"progressive, end marker missing", std::vector<uint8_t>(whole.begin(), whole.end() - 2)},
         {"baseline, half", std::vector<uint8_t>(baseline.begin(), baseline.begin() + baseline.size() / 2)},
+        // 331 bytes claiming 65443 x 187 pixels: refused as soon as the data runs out.
+        {"cut giant (a fuzzer's find)", readFile(data("fuzz-cut-giant.jpg"))},
+        {"cut giant, end marker early", readFile(data("fuzz-cut-giant-2.jpg"))},
     };
     for (const auto& c : cases) {
         ytBitmap picture(3, 2);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the JPEG test files with ImageMagick and cjpeg (libjpeg-turbo-progs), and beside each the
 # picture djpeg decodes from it (.ppm for colour, .pgm for greyscale): the reference the decoder
-# is compared with. Run from anywhere; rewrites the files in this folder.
+# is compared with. Run from anywhere; rewrites those files (fuzz-*.jpg are fuzzer findings, kept
+# as they were found).
 set -euo pipefail
 cd "$(dirname "$0")"
 scratch=$(mktemp -d)
@@ -21,6 +22,6 @@ cjpeg -quality 70 -grayscale "$scratch/source.ppm" >cjpeg-grey.jpg
 cjpeg -quality 95 -sample 1x1 -restart 2 -optimize "$scratch/source.ppm" >cjpeg-444-restart.jpg
 cjpeg -quality 60 -arithmetic "$scratch/source.ppm" >cjpeg-arithmetic.jpg
 
-for f in *.jpg; do
+for f in im-*.jpg cjpeg-*.jpg; do
     djpeg -pnm "$f" >"${f%.jpg}.pnm"
 done
