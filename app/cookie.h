@@ -1,0 +1,17 @@
+// The installation cookie: 32 upper-case hexadecimal characters made once per user from the
+// platform's cryptographic random source and kept under "Software\Brisbel\tintelupdate", value
+// "cookie". The update check sends it; the light bridges know this installation by it.
+#pragma once
+
+#include <string>
+
+namespace tintel {
+
+// Reads the cookie; when the stored text is not 32 characters long, makes a new one, stores it
+// and answers what the store then holds.
+std::string installationCookie();
+
+// Sixteen bytes as 32 upper-case hexadecimal digits, high nibble first.
+std::string cookieHex(const unsigned char (&bytes)[16]);
+
+}  // namespace tintel
