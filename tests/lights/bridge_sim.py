@@ -81,6 +81,8 @@ class Handler(BaseHTTPRequestHandler):
                 f"Content-Type: {content_type}\r\nContent-Length: {len(body)}\r\n"
                 "Cache-Control: no-store, no-cache, must-revalidate\r\nPragma: no-cache\r\n"
                 "Connection: close\r\n\r\n").encode()
+        if os.environ.get("BRIDGE_SIM_LOG"):
+            sys.stderr.write(f"{self.requestline} -> {status} {body[:80]!r}\n")
         # Head and body in one write: the client reads what is there at its first look.
         self.wfile.write(head + body)
         self.close_connection = True
