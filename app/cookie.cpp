@@ -1,7 +1,14 @@
 // The installation cookie.
 #include "app/cookie.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "app/md5.h"
 #include "app/prefs.h"
+#include "platform/clock.h"
 #include "platform/random.h"
 
 namespace tintel {
@@ -16,17 +23,30 @@ std::string cookieHex(const unsigned char (&bytes)[16]) {
     return text;
 }
 
-std::string installationCookie() {
+std::string installationCookie(RandomSource random) {
     RegString cookie(RegString::FullPath{kCookieKey}, "cookie", "0");
     if (cookie.read().size() == 32) return cookie.value();
     unsigned char bytes[16] = {};
-    bool drawn = platform::cryptoRandom(bytes, sizeof bytes);
+    const bool drawn = (random ? random : platform::cryptoRandom)(bytes, sizeof bytes);
     bool allZero = true;
     for (unsigned char b : bytes) allZero = allZero && b == 0;
-    // Without random bytes no cookie is made; the stored text stays in use and the next start
-    // tries again.
-    if (!drawn || allZero) return cookie.value();
-    cookie.write(cookieHex(bytes));
+    std::string made;
+    if (drawn && !allZero) {
+        made = cookieHex(bytes);
+    } else {
+        const uint64_t counter = static_cast<uint64_t>(platform::performanceCounter());
+        const uint64_t free = platform::freeBytesOnCurrentDrive();
+        char text[64];
+        std::snprintf(text, sizeof text, "%d%d%d%d", static_cast<int32_t>(counter),
+                      static_cast<int32_t>(counter >> 32), static_cast<int32_t>(free),
+                      static_cast<int32_t>(counter >> 32));
+        const std::array<uint8_t, 16> digest = Md5(text);
+        unsigned char digestBytes[16];
+        std::copy(digest.begin(), digest.end(), digestBytes);
+        made = cookieHex(digestBytes);
+        made[0] = 'a';
+    }
+    if (made.size() == 32) cookie.write(made);
     return RegString(RegString::FullPath{kCookieKey}, "cookie", "0").read();
 }
 

@@ -1,5 +1,6 @@
 // Cryptographic random bytes on Linux: the kernel's getrandom.
 #include <sys/random.h>
+#include <sys/statvfs.h>
 
 #include <cerrno>
 
@@ -19,6 +20,12 @@ bool cryptoRandom(void* buffer, size_t size) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+uint64_t freeBytesOnCurrentDrive() {
+    struct statvfs info;
+    if (statvfs(".", &info) != 0) return 0;
+    return static_cast<uint64_t>(info.f_bfree) * info.f_frsize;
 }
 
 }  // namespace platform

@@ -19,4 +19,10 @@ bool cryptoRandom(void* buffer, size_t size) {
     return CryptGenRandom(provider, static_cast<DWORD>(size), static_cast<BYTE*>(buffer)) != 0;
 }
 
+uint64_t freeBytesOnCurrentDrive() {
+    ULARGE_INTEGER total = {};
+    if (!GetDiskFreeSpaceExA(nullptr, nullptr, nullptr, &total)) return 0;
+    return total.QuadPart;
+}
+
 }  // namespace platform
