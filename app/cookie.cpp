@@ -29,7 +29,8 @@ std::string installationCookie(RandomSource random) {
     unsigned char bytes[16] = {};
     const bool drawn = (random ? random : platform::cryptoRandom)(bytes, sizeof bytes);
     bool allZero = true;
-    for (unsigned char b : bytes) allZero = allZero && b == 0;
+    for (unsigned char b : bytes)
+        allZero = allZero && b == 0;
     std::string made;
     if (drawn && !allZero) {
         made = cookieHex(bytes);

@@ -15,8 +15,8 @@ void TintelUI::enableHue(bool on, bool poll) {
     if (!controller_) return;
     const std::string discovery =
         on ? RegString(kPreferences, "HueDiscovery", kDefaultHueDiscovery).read() : std::string();
-    EnableHue(controller_->lightWorker, on, poll, this, [] { return installationCookie(); },
-              discovery);
+    EnableHue(
+        controller_->lightWorker, on, poll, this, [] { return installationCookie(); }, discovery);
 }
 
 }  // namespace tintel

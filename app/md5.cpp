@@ -29,8 +29,10 @@ std::array<uint8_t, 16> Md5(std::string_view message) {
     std::string data(message);
     const uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
     data += static_cast<char>(0x80);
-    while (data.size() % 64 != 56) data += '\0';
-    for (int i = 0; i < 8; ++i) data += static_cast<char>((bits >> (8 * i)) & 0xff);
+    while (data.size() % 64 != 56)
+        data += '\0';
+    for (int i = 0; i < 8; ++i)
+        data += static_cast<char>((bits >> (8 * i)) & 0xff);
 
     uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
     for (size_t block = 0; block < data.size(); block += 64) {
@@ -69,7 +71,8 @@ std::array<uint8_t, 16> Md5(std::string_view message) {
         h[3] += d;
     }
     std::array<uint8_t, 16> digest{};
-    for (int i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(h[i / 4] >> (8 * (i % 4)));
+    for (int i = 0; i < 16; ++i)
+        digest[i] = static_cast<uint8_t>(h[i / 4] >> (8 * (i % 4)));
     return digest;
 }
 

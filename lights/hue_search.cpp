@@ -72,7 +72,8 @@ std::string SsdpHeader(const std::string& reply, const std::string& name) {
         const std::string header =
             reply.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
         const size_t colon = header.find(':');
-        if (colon != std::string::npos && trimBlanks(header.substr(0, colon)).size() == name.size() &&
+        if (colon != std::string::npos &&
+            trimBlanks(header.substr(0, colon)).size() == name.size() &&
             findNoCase(trimBlanks(header.substr(0, colon)), name) == 0)
             return trimBlanks(header.substr(colon + 1));
         line = end;
@@ -121,12 +122,13 @@ int ytUPnP::Run() {
     if (!socket || !socket->bind("0.0.0.0", 0, false)) return 0;
     // Two hops reach a bridge behind one router of the home network and no further.
     socket->setMulticastTtl(2);
-    const std::string search = "M-SEARCH * HTTP/1.1\r\n"
-                               "HOST: 239.255.255.250:1900\r\n"
-                               "MAN: \"ssdp:discover\"\r\n"
-                               "MX: 2\r\n"
-                               "ST: " +
-                               searchType_ + "\r\n\r\n";
+    const std::string search =
+        "M-SEARCH * HTTP/1.1\r\n"
+        "HOST: 239.255.255.250:1900\r\n"
+        "MAN: \"ssdp:discover\"\r\n"
+        "MX: 2\r\n"
+        "ST: " +
+        searchType_ + "\r\n\r\n";
     const platform::UdpEndpoint group{kSsdpGroup, kSsdpPort};
 
     int sendsLeft = 0;

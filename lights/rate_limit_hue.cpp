@@ -43,8 +43,7 @@ int32_t HueColourValue(float kelvin) {
 
 // ---- 2. the worker ------------------------------------------------------------------------------
 
-RateLimitHue::RateLimitHue(const std::string& cookie, INotifier* notifier,
-                           std::string discoveryUrl)
+RateLimitHue::RateLimitHue(const std::string& cookie, INotifier* notifier, std::string discoveryUrl)
     : notifier_(notifier), search_(std::move(discoveryUrl)) {
     userName_ = cookie;
     for (char& c : userName_)
@@ -91,12 +90,7 @@ int RateLimitHue::Run() {
     while (!StopRequested()) {
         const double interval = pollInterval_;
         if (interval != 0.0) {
-            bool anyList;
-            {
-                std::lock_guard<std::mutex> hold(stateLock_);
-                anyList = !lightLists_.empty();
-            }
-            if (!anyList || Now() - pollTimer_ > interval) Poll();
+            if (!listStored_ || Now() - pollTimer_ > interval) Poll();
         }
         const float brightness = wantedBrightness_.load(std::memory_order_relaxed);
         const float kelvin = wantedKelvin_.load(std::memory_order_relaxed);
@@ -236,6 +230,7 @@ void RateLimitHue::PollBridge(size_t index) {
         if (lightLists_.size() <= index) lightLists_.resize(index + 1);
         lightLists_[index] = list;
     }
+    listStored_ = true;
     JsonValue document;
     if (ParseJsonValue(list, &document) != 0) return;
     const JsonValue lights = JsonMember(document, "lights");

@@ -103,7 +103,8 @@ private:
     float lastKelvin_ = 0.0f;
     int32_t lastColour_ = 0;
     bool force_ = false;
-    double sendTimer_ = 0.0;  // clock readings when the last send pass and poll began
+    bool listStored_ = false;  // a poll has stored a light list
+    double sendTimer_ = 0.0;   // clock readings when the last send pass and poll began
     double pollTimer_ = 0.0;
 };
 

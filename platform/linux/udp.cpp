@@ -70,7 +70,8 @@ public:
         socklen_t size = sizeof sender;
         const ssize_t n =
             recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &size);
-        if (n < 0) return errno == EAGAIN || errno == EINTR ? UdpReceive::TimedOut : UdpReceive::Failed;
+        if (n < 0)
+            return errno == EAGAIN || errno == EINTR ? UdpReceive::TimedOut : UdpReceive::Failed;
         data->assign(buffer, static_cast<size_t>(n));
         if (from) {
             char text[INET_ADDRSTRLEN] = {};

@@ -13,8 +13,8 @@ bool cryptoRandom(void* buffer, size_t size) {
     static std::mutex lock;
     static HCRYPTPROV provider = 0;
     std::lock_guard<std::mutex> hold(lock);
-    if (!provider && !CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL,
-                                           CRYPT_VERIFYCONTEXT))
+    if (!provider &&
+        !CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
         return false;
     return CryptGenRandom(provider, static_cast<DWORD>(size), static_cast<BYTE*>(buffer)) != 0;
 }

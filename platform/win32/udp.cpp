@@ -49,8 +49,7 @@ public:
     bool joinGroup(const std::string& group, const std::string& interfaceAddress) override {
         ip_mreq request{};
         if (InetPtonA(AF_INET, group.c_str(), &request.imr_multiaddr) != 1) return false;
-        if (InetPtonA(AF_INET, interfaceAddress.c_str(), &request.imr_interface) != 1)
-            return false;
+        if (InetPtonA(AF_INET, interfaceAddress.c_str(), &request.imr_interface) != 1) return false;
         return setsockopt(socket_, IPPROTO_IP, IP_ADD_MEMBERSHIP,
                           reinterpret_cast<const char*>(&request), sizeof request) == 0;
     }

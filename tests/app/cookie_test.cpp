@@ -25,8 +25,7 @@ TEST(InstallationCookie, MadeOnceFromRandomBytesAndKept) {
     struct Case {
         const char* stored;  // null: no value yet
         bool made;
-    } cases[] = {{"0", true}, {"0123456789ABCDEF0123456789ABCDE", true},
-                 {kept.c_str(), false}};
+    } cases[] = {{"0", true}, {"0123456789ABCDEF0123456789ABCDE", true}, {kept.c_str(), false}};
     std::string previous;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(none)");
@@ -41,7 +40,7 @@ TEST(InstallationCookie, MadeOnceFromRandomBytesAndKept) {
         EXPECT_TRUE(std::all_of(cookie.begin(), cookie.end(), [](char ch) {
             return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F');
         }));
-        EXPECT_NE(cookie, previous);  // fresh random bytes each time one is made
+        EXPECT_NE(cookie, previous);              // fresh random bytes each time one is made
         EXPECT_EQ(installationCookie(), cookie);  // and kept from then on
         previous = cookie;
     }

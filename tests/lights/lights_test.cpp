@@ -34,7 +34,8 @@ std::string control(const std::string& what) {
 std::vector<std::string> puts() {
     std::vector<std::string> lines;
     std::istringstream in(control("log"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
