@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "colour/gamma_ramp.h"
+#include "lights/rate_limit_hue.h"
 #include "toolkit/base_thread.h"
 
 namespace tintel {
@@ -23,7 +24,7 @@ public:
     // Connects the colour setter to the platform's displays.
     void openDisplays();
 
-    yt::ytBaseThread* lightWorker = nullptr;  // the light bridge worker, owned
+    RateLimitHue* lightWorker = nullptr;  // the light bridge worker, owned
 
 private:
     std::unique_ptr<platform::DisplaySystem> displayConnection_;

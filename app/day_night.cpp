@@ -190,8 +190,9 @@ void TintelUI::computeSchedule(double offset) {
     applyDisplayColour(*controller_, dim_.get(t), dimmedKelvin, darkroomBlend_.get(t), movieOn);
     const double level = 0.15 + 0.85 * (1.0 - f120);
     sendFixtureLight(level * lightLevel_.get(t), t60);
-    // (The light bridge worker, once there is one, takes `level` and `t60` here as its wanted
-    // brightness and colour temperature, both in single precision, without the controller's lock.)
+    // The light bridge worker reads these two single floats on its own thread; no lock is taken.
+    if (controller_->lightWorker)
+        controller_->lightWorker->SetWanted(static_cast<float>(level), static_cast<float>(t60));
 }
 
 // ---- 3. the temporary modes ---------------------------------------------------------------------

@@ -98,6 +98,9 @@ void run(bool show) {
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
+    // The light bridges follow the stored switches from the start.
+    ui->enableHue(RegDword(kPreferences, "Hue", 0).read() != 0,
+                  RegDword(kPreferences, "huepoll", 0).read() != 0);
 
     if (window) window->SetTopmost();
     if (!show)
@@ -113,6 +116,8 @@ void run(bool show) {
 
     if (!window) delete ui;  // without a window nobody else owns it
     resetDisplays(controller);
+    // The bridge's lights go back to neutral too: 6500 K at full brightness.
+    if (controller.lightWorker) controller.lightWorker->FinalPass(1.0f, 6500.0f);
 }
 
 }  // namespace tintel

@@ -63,6 +63,8 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
 
 TintelUI::~TintelUI() {
     stopAnimationTimer();
+    // The light bridge worker may be showing its pairing prompt through this object.
+    if (controller_ && controller_->lightWorker) controller_->lightWorker->Stop(5000);
 }
 
 void TintelUI::Initialise() {

@@ -15,6 +15,7 @@
 
 #include "app/prefs.h"
 #include "colour/local_clock.h"
+#include "lights/rate_limit_hue.h"
 #include "toolkit/anim_value.h"
 #include "toolkit/draw_ui.h"
 
@@ -46,7 +47,7 @@ enum class Slider { Day, Night };
 
 // ---- 2. TintelUI --------------------------------------------------------------------------------
 
-class TintelUI : public yt::ytDrawUI {
+class TintelUI : public yt::ytDrawUI, public INotifier {
 public:
     // Reads the stored location, temperatures and modes (creating their defaults on a first run).
     explicit TintelUI(TintelController* controller, const ControllerClocks& clocks = {});
@@ -92,7 +93,11 @@ public:
     // once, a positive one every time.
     void sendFixtureLight(double level, double kelvin);
     // Shows a short message in the notification overlay: 0, or -1 when there is no overlay.
-    int32_t notify(const std::string& title, const std::string& text, double level, double seconds);
+    int32_t notify(const std::string& title, const std::string& text, double level,
+                   double seconds) override;
+    // Switches the light bridge worker on or off and sets its lightswitch (polling) mode; the
+    // extras' "Hue" and "huepoll" switches arrive here.
+    void enableHue(bool on, bool poll);
 
     // ---- 4. the window side ----
 

@@ -122,9 +122,26 @@ bool downloadUrlToCache(const std::string& url, std::string* cachedFile) {
     ComScope com;
     HttpStatusProbe probe;
     char name[MAX_PATH] = {};
-    if (FAILED(URLDownloadToCacheFileA(nullptr, url.c_str(), name, MAX_PATH, 0, &probe)))
+    if (SUCCEEDED(URLDownloadToCacheFileA(nullptr, url.c_str(), name, MAX_PATH, 0, &probe))) {
+        if (probe.status() >= 400) return false;
+        *cachedFile = name;
+        return true;
+    }
+    // Wine's URL moniker refuses a URL whose last path segment has no file extension (a light
+    // bridge's "/api/<user>") before sending anything: the cache entry it makes needs one. Make
+    // the entry here with a neutral extension, download into it and commit it, as the moniker
+    // itself does.
+    if (!CreateUrlCacheEntryA(url.c_str(), 0, "txt", name, 0)) return false;
+    if (!downloadUrlToFile(url, name)) {
+        DeleteFileA(name);
         return false;
-    if (probe.status() >= 400) return false;
+    }
+    const FILETIME never = {};
+    if (!CommitUrlCacheEntryA(url.c_str(), name, never, never, NORMAL_CACHE_ENTRY, nullptr, 0,
+                              nullptr, nullptr)) {
+        DeleteFileA(name);
+        return false;
+    }
     *cachedFile = name;
     return true;
 }
