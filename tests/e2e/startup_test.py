@@ -300,7 +300,7 @@ class WineOnly(Startup):
         self.wait_window("hidden")
         # Wine's own end of session: WM_QUERYENDSESSION and WM_ENDSESSION to every window.
         self.assertEqual(run_quiet(["wineboot", "--end-session"])[0], 0)
-        self.assertTrue(wait_until(self.host.displays_neutral, 10))
+        self.assertTrue(wait_until(self.host.displays_neutral, 30))
         p.wait(timeout=30)
 
     def test_lockwingamma_asks_only_when_the_extended_range_is_on(self):
