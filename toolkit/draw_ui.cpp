@@ -1,5 +1,8 @@
 #include "toolkit/draw_ui.h"
 
+#include <algorithm>
+
+#include "toolkit/bitmap_ops.h"
 #include "toolkit/toolkit.h"
 
 namespace yt {
@@ -27,6 +30,12 @@ ytDrawUI::ytDrawUI() : tick_(new DocumentTick(this)) {
 
 ytDrawUI::~ytDrawUI() {
     if (tick_) tick_->Detach();
+    ReleaseCaptures();
+    for (ytDrawNode* n : hovered_) n->Release();
+    hovered_.clear();
+    focus_.reset();
+    defaultFocus_.reset();
+    if (root_) root_->Release();
     CountObject(-1);
 }
 
@@ -45,8 +54,18 @@ intptr_t ytDrawUI::HandleKey(ytMessage&) {
 }
 
 void ytDrawUI::Resize(int width, int height) {
+    width = std::max(width, 0), height = std::max(height, 0);
+    const ytRect client{0, 0, width, height};
+    if (width == width_ && height == height_ && backBuffer_.width() == width &&
+        (!root_ || (root_->clipping() && root_->clipRect() == client)))
+        return;
+    Lock();
     width_ = width;
     height_ = height;
+    backBuffer_ = ytBitmap(width, height);
+    if (root_) root_->SetClip(client);
+    invalid_ = client;
+    Unlock();
 }
 
 intptr_t ytDrawUI::HandleInput(ytMessage&) {
@@ -60,6 +79,236 @@ intptr_t ytDrawUI::OnCommand(ytMessage&) {
 }
 int ytDrawUI::OnTimer(double) {
     return kCallbackRemove;
+}
+intptr_t ytDrawUI::OnContextMenu(ytDrawNode*) {
+    return base::kNotHandled;
+}
+
+// ---- the scene ----------------------------------------------------------------------------------
+
+void ytDrawUI::SetRoot(ytDrawNode* root) {
+    if (root == root_) return;
+    Lock();
+    if (root) {
+        root->AddRef();
+        root->SetRootOf(this);
+        root->SetClip(ytRect{0, 0, width_, height_});
+    }
+    if (root_) root_->Release();
+    root_ = root;
+    invalid_ = ytRect{0, 0, width_, height_};
+    Unlock();
+}
+
+void ytDrawUI::Invalidate(const ytRect& area) {
+    const ytRect client{0, 0, width_, height_};
+    if (area.left == -1 && area.top == -1 && area.right == -1 && area.bottom == -1)
+        invalid_ = client;
+    else
+        invalid_ = Unite(invalid_, Intersect(area, client));
+}
+
+namespace {
+
+// Brings every node up to date: a node whose parent moved recomputes its matrices too.
+void updateTree(ytDrawNode* node, bool parentMoved) {
+    if (parentMoved) node->MarkDirty(kDirtyTransform);
+    const bool moves = (node->dirty() & kDirtyTransform) != 0;
+    node->ClearFrameBounds();
+    node->Update();
+    for (ytDrawNode* c : node->children()) updateTree(c, moves);
+}
+
+int64_t area(const ytRect& r) {
+    return r.width() * r.height();
+}
+
+// Merges rectangles that overlap, or whose union costs little more than drawing both; more
+// than eight left become their union.
+void mergeRects(std::vector<ytRect>& rects) {
+    bool merged = true;
+    while (merged) {
+        merged = false;
+        for (size_t i = 0; i < rects.size() && !merged; ++i) {
+            for (size_t j = i + 1; j < rects.size(); ++j) {
+                const ytRect u = Unite(rects[i], rects[j]);
+                const bool touch = !Intersect(rects[i], rects[j]).empty();
+                if (touch || area(u) <= area(rects[i]) + area(rects[j]) + 256) {
+                    rects[i] = u;
+                    rects.erase(rects.begin() + static_cast<ptrdiff_t>(j));
+                    merged = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (rects.size() > 8) {
+        ytRect u;
+        for (const ytRect& r : rects) u = Unite(u, r);
+        rects.assign(1, u);
+    }
+}
+
+}  // namespace
+
+void ytDrawUI::gatherDirty(ytDrawNode* node, bool subtree, std::vector<ytRect>& rects) {
+    const uint32_t d = node->dirty();
+    if (subtree || (d & (kDirtyContent | kDirtyBounds | kDirtyMoved))) {
+        if (!node->drawnBounds().empty()) rects.push_back(node->drawnBounds());
+        if (!node->frameBounds().empty()) rects.push_back(node->frameBounds());
+    }
+    const bool inner = subtree || (d & kDirtyBounds);
+    for (ytDrawNode* c : node->children()) gatherDirty(c, inner, rects);
+}
+
+void ytDrawUI::finishFrame(ytDrawNode* node) {
+    node->FrameDone();
+    for (ytDrawNode* c : node->children()) finishFrame(c);
+}
+
+ytRect ytDrawUI::RenderFrame(const ytRect* wanted) {
+    Lock();
+    lastDirty_.clear();
+    drawList_.clear();
+    const ytRect client{0, 0, width_, height_};
+    if (!root_ || backBuffer_.empty()) {
+        Unlock();
+        return {};
+    }
+    updateTree(root_, false);
+    root_->CollectDrawList(drawList_, client, 256);
+
+    std::vector<ytRect> rects;
+    gatherDirty(root_, false, rects);
+    if (!invalid_.empty()) rects.push_back(invalid_);
+    if (wanted) rects.push_back(*wanted);
+    for (ytRect& r : rects) r = Intersect(r, client);
+    rects.erase(std::remove_if(rects.begin(), rects.end(), [](const ytRect& r) { return r.empty(); }),
+                rects.end());
+    mergeRects(rects);
+
+    ytRect drawn;
+    for (const ytRect& r : rects) {
+        FillRect(backBuffer_, r, 0);
+        for (const ytDrawEntry& e : drawList_) {
+            const ytRect c = Intersect(e.clip, r);
+            if (c.empty() || Intersect(e.node->frameBounds(), c).empty()) continue;
+            e.node->Draw(backBuffer_, e, c);
+        }
+        drawn = Unite(drawn, r);
+    }
+    finishFrame(root_);
+    invalid_ = {};
+    lastDirty_ = std::move(rects);
+    Unlock();
+    return drawn;
+}
+
+// ---- input --------------------------------------------------------------------------------------
+
+void ytDrawUI::setCapture(int button, ytDrawNode* node) {
+    if (node) node->AddRef();
+    if (captured_[button]) captured_[button]->Release();
+    captured_[button] = node;
+}
+
+void ytDrawUI::ReleaseCaptures() {
+    for (int b = 0; b < 3; ++b) setCapture(b, nullptr);
+}
+
+namespace {
+intptr_t deliverCaptured(ytDrawNode* node, ytMouseEvent& event) {
+    const ytPointF p = node->FromWindow(event.x, event.y);
+    event.lx = p.x, event.ly = p.y;
+    return node->Deliver(event);
+}
+}  // namespace
+
+intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t buttons, int32_t wheel) {
+    Lock();
+    ytRef<ytDrawNode> root(root_);
+    std::vector<ytDrawNode*> hovered;
+    ytMouseEvent ev;
+    ev.kind = kind;
+    ev.x = x, ev.y = y;
+    ev.buttons = buttons;
+    ev.wheel = wheel;
+    ev.document = this;
+    intptr_t result = base::kNotHandled;
+    ytDrawNode* hit = nullptr;
+    const auto throughTree = [&](int32_t k) {
+        ev.kind = k;
+        hit = nullptr;
+        return root ? root->DispatchMouse(ev, &hit) : intptr_t{base::kNotHandled};
+    };
+    const auto toCapture = [&](int button, int32_t k) {
+        ytRef<ytDrawNode> node(captured_[button]);
+        ev.kind = k;
+        return node ? deliverCaptured(node.get(), ev) : intptr_t{base::kNotHandled};
+    };
+    bool hoverPass = false;
+    switch (kind) {
+    case kMouseDown:
+        result = throughTree(kMouseDown);
+        setCapture(0, hit);
+        break;
+    case kMouseDoubleClick: result = throughTree(kMouseDoubleClick); break;
+    case kMouseHover:
+    case kMouseDrag:
+        if (captured_[0]) {
+            result = toCapture(0, kMouseDrag);
+        } else if (captured_[2]) {
+            result = toCapture(2, kMouseDrag);
+        } else {
+            ev.hovered = &hovered;
+            hoverPass = true;
+            result = throughTree(kMouseHover);
+        }
+        break;
+    case kMouseUp:
+        result = toCapture(0, kMouseUp);
+        setCapture(0, nullptr);
+        break;
+    case kMouseRightDown:
+        if (captured_[0]) {
+            toCapture(0, kMouseUp);
+            setCapture(0, nullptr);
+        }
+        result = throughTree(kMouseRightDown);
+        if (hit) OnContextMenu(hit);
+        break;
+    case kMouseMiddleDown:
+        result = throughTree(kMouseMiddleDown);
+        setCapture(2, hit);
+        break;
+    case kMouseMiddleUp:
+        result = toCapture(2, kMouseMiddleUp);
+        setCapture(2, nullptr);
+        break;
+    default: result = throughTree(kind); break;
+    }
+    if (hoverPass) {
+        for (ytDrawNode* n : hovered) n->AddRef();
+        for (ytDrawNode* old : hovered_) {
+            if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
+            old->Release();
+        }
+        hovered_ = std::move(hovered);
+    }
+    cursor_ = ev.cursor;
+    Unlock();
+    return result;
+}
+
+// ---- keyboard focus -----------------------------------------------------------------------------
+
+void ytDrawUI::SetFocus(ytDrawNode* node) {
+    focus_ = node ? ytRef<ytDrawNode>(node) : defaultFocus_;
+}
+
+void ytDrawUI::SetDefaultFocus(ytDrawNode* node) {
+    defaultFocus_ = ytRef<ytDrawNode>(node);
+    if (!focus_) focus_ = defaultFocus_;
 }
 
 }  // namespace yt
