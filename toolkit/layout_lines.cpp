@@ -14,15 +14,6 @@ bool wordStart(char c) {
     return IsAsciiAlnum(c) || c == '-' || c == '.';
 }
 
-std::string trimmed(const std::string& text) {
-    size_t first = 0, last = text.size();
-    while (first < last && IsScanSpace(text[first]))
-        ++first;
-    while (last > first && IsScanSpace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
 }  // namespace
 
 ScriptLine ClassifyLine(const std::string& line) {
@@ -102,8 +93,8 @@ int ParseHierarchyLine(const std::string& line, std::string* child, std::string*
     while (start < line.size() && !IsAsciiAlnum(line[start]))
         ++start;
     if (start >= line.size()) return 1;
-    *child = trimmed(line.substr(0, colon));
-    *parent = trimmed(line.substr(start));
+    *child = TrimBlanks(line.substr(0, colon));
+    *parent = TrimBlanks(line.substr(start));
     return 0;
 }
 

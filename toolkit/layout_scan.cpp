@@ -126,6 +126,15 @@ bool ScanWord(std::string_view text, size_t* pos, std::string* word) {
     return true;
 }
 
+std::string TrimBlanks(std::string_view text) {
+    size_t first = 0, last = text.size();
+    while (first < last && IsScanSpace(text[first]))
+        ++first;
+    while (last > first && IsScanSpace(text[last - 1]))
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
 int32_t TextToInt(std::string_view text) {
     size_t pos = 0;
     int32_t v = 0;

@@ -28,6 +28,9 @@ bool ScanInt(std::string_view text, size_t* pos, int32_t* value);
 // "%s": blanks, then the run of non-blank characters. False when there is none.
 bool ScanWord(std::string_view text, size_t* pos, std::string* word);
 
+// The text without blanks at either end.
+std::string TrimBlanks(std::string_view text);
+
 // atoi and atof: the number at the start of the text (after blanks), 0 when there is none.
 int32_t TextToInt(std::string_view text);
 float TextToFloat(std::string_view text);

@@ -14,6 +14,7 @@
 #include "platform/window_host.h"
 #include "toolkit/base.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/resource_table.h"
 
 namespace yt {
 namespace {
@@ -132,6 +133,8 @@ void Stop() {
         platform::unwatchHandle(handle);
     g_waitHandles.clear();
     g_waitHandlers.clear();
+    // The resource table holds a reference to every named node.
+    ReleaseResources();
     DebugLog("Peak bitmap usage: %dK\n", static_cast<int>(g_peakBitmapBytes.load() / 1024));
     if (g_liveObjects.load() != 0)
         DebugLog("WARNING: %d leaked objects on exit.\n", g_liveObjects.load());
