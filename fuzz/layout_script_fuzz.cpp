@@ -13,18 +13,18 @@
 #include <string>
 #include <string_view>
 
-#include "platform/window_host.h"
 #include "toolkit/layout_error.h"
 #include "toolkit/layout_lines.h"
 #include "toolkit/layout_reader.h"
 #include "toolkit/layout_scan.h"
+#include "toolkit/toolkit.h"
 
-namespace platform {
+namespace yt {
 // The reader reports through a recorder here; a real box would mean the recorder was lost.
-bool messageBox(NativeWindow*, const std::string&, const std::string&, BoxKind) {
+void Note(const std::string&, platform::NativeWindow*, const std::string&) {
     abort();
 }
-}  // namespace platform
+}  // namespace yt
 
 namespace {
 

@@ -352,6 +352,8 @@ private:
         // A file that (through its clips) contains itself would be built forever.
         if (refused || ytArtworkBuilder(table_, child, document_, clip).Build() != 0)
             ReportLayoutError("Can't load child PSD file.", child);
+        // Bare references of the layers after the clip name this file again.
+        table_.openCurrent(base_);
     }
 
     ytResourceTable& table_;

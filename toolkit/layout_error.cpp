@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/window_host.h"
+#include "toolkit/toolkit.h"
 
 namespace yt {
 namespace {
@@ -27,7 +27,8 @@ void ReportLayoutError(const char* message, std::string_view context) {
         g_recorder(text, "Error");
         return;
     }
-    platform::messageBox(nullptr, text, "Error", platform::BoxKind::Error);
+    // The toolkit's box: owned by the main window, counted as open while shown.
+    Note(text, nullptr, "Error");
 }
 
 void SetLayoutErrorRecorder(LayoutErrorRecorder recorder) {

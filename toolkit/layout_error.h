@@ -13,8 +13,8 @@ namespace yt {
 // built); "An error occured parsing: [%s]" with the context when there is no message.
 std::string FormatLayoutError(const char* message, std::string_view context);
 
-// Shows the formatted error in a message box titled "Error" with the error icon, owned by the
-// main toolkit window when it is visible; the box counts as an open message box while shown.
+// Shows the formatted error in a message box titled "Error" through the toolkit's message box
+// (owned by the main toolkit window, counted as an open message box while shown).
 void ReportLayoutError(const char* message, std::string_view context);
 
 // While installed, every layout error goes to the recorder (its text and title) instead of a
