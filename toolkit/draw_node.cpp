@@ -71,8 +71,7 @@ int32_t ytDrawNode::AddChild(ytDrawNode* child) {
     child->isRoot_ = false;
     child->owner_ = nullptr;
     child->parent_ = this;
-    child->MarkDirty(kDirtyAll);
-    MarkDirty(kDirtyBounds);
+    child->MarkDirty(kDirtyAll);  // the child's area draws; the parent's own pixels stay
     return 0;
 }
 
@@ -93,7 +92,6 @@ int32_t ytDrawNode::RemoveChild(ytDrawNode* child) {
         if (!gone.empty()) doc->Invalidate(gone);
     }
     child->parent_ = nullptr;
-    MarkDirty(kDirtyBounds);
     child->Release();
     return 0;
 }
@@ -347,6 +345,7 @@ ytRect ytDrawNode::WindowBounds() const {
 
 void ytDrawNode::FrameDone() {
     drawn_ = current_;
+    subtreeDirty_ = false;
     dirty_ &= ~uint32_t{kDirtyContent | kDirtyBounds | kDirtyMoved};
 }
 
@@ -357,16 +356,28 @@ void ytDrawNode::MarkDirty(uint32_t bits) {
 }
 
 void ytDrawNode::SetOpacity(int32_t opacity) {
-    if (assign(opacity_, std::clamp(opacity, 0, 256))) MarkDirty(kDirtyContent | kDirtyBounds);
+    if (assign(opacity_, std::clamp(opacity, 0, 256))) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyContent | kDirtyBounds);
+    }
 }
 void ytDrawNode::SetClip(const ytRect& rect) {
-    if (assign(clip_, rect) | assign(clipping_, true)) MarkDirty(kDirtyAll);
+    if (assign(clip_, rect) | assign(clipping_, true)) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyAll);
+    }
 }
 void ytDrawNode::SetClipping(bool on) {
-    if (assign(clipping_, on)) MarkDirty(kDirtyAll);
+    if (assign(clipping_, on)) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyAll);
+    }
 }
 void ytDrawNode::SetDisabled(bool disabled) {
-    if (assign(disabled_, disabled)) MarkDirty(kDirtyContent | kDirtyBounds);
+    if (assign(disabled_, disabled)) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyContent | kDirtyBounds);
+    }
 }
 void ytDrawNode::SetHover(bool on) {
     if (assign(hover_, on)) MarkDirty(kDirtyContent);
@@ -382,10 +393,16 @@ void ytDrawNode::SetDither(bool on) {
 }
 
 void ytDrawNode::Hide() {
-    if (assign(hidden_, true)) MarkDirty(kDirtyAll);
+    if (assign(hidden_, true)) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyAll);
+    }
 }
 void ytDrawNode::Show() {
-    if (assign(hidden_, false)) MarkDirty(kDirtyAll);
+    if (assign(hidden_, false)) {
+        subtreeDirty_ = true;
+        MarkDirty(kDirtyAll);
+    }
 }
 
 void ytDrawNode::AddHandler(ytHandler* handler) {

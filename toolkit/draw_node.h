@@ -260,6 +260,8 @@ public:
     const ytRect& drawnBounds() const { return drawn_; }
     // The node's extent in the window now.
     ytRect WindowBounds() const;
+    // Whether a change of this node (visibility, opacity, clip, disabled) repaints its subtree.
+    bool subtreeDirty() const { return subtreeDirty_; }
     // The extent the current frame's draw list gives the node (window pixels, clipped).
     const ytRect& frameBounds() const { return current_; }
     void ClearFrameBounds() { current_ = {}; }
@@ -317,6 +319,7 @@ private:
     int32_t opacity_ = 256;
     std::vector<ytHandler*> handlers_;
     ytRect drawn_;
+    bool subtreeDirty_ = false;
     ytRect current_;  // the extent in this frame's draw list (empty when not drawn)
     float dragStartX_ = 0, dragStartY_ = 0;  // pointer minus position when a drag began
 };

@@ -157,7 +157,7 @@ void ytDrawUI::gatherDirty(ytDrawNode* node, bool subtree, std::vector<ytRect>& 
         if (!node->drawnBounds().empty()) rects.push_back(node->drawnBounds());
         if (!node->frameBounds().empty()) rects.push_back(node->frameBounds());
     }
-    const bool inner = subtree || (d & kDirtyBounds);
+    const bool inner = subtree || node->subtreeDirty();
     for (ytDrawNode* c : node->children()) gatherDirty(c, inner, rects);
 }
 

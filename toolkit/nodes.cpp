@@ -73,9 +73,24 @@ void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float o
         PixelBounds(ytRectF{left - reach, top - reach, left + width + reach, top + height + reach}),
         Intersect(clip, ytRect{0, 0, target.width(), target.height()}));
     const float peak = std::clamp(shadow.opacity, 0.0f, 1.0f) * 255.0f * float(opacity) / 256.0f;
+    // Inside the shape by more than the reach the shadow is flat: one fill, skipped below.
+    const float in = reach + std::min({cornerRadius, width / 2, height / 2}) + 1;
+    const ytRect inner = Intersect(
+        ytRect{int(std::ceil(left + in)), int(std::ceil(top + in)),
+               int(std::floor(left + width - in)), int(std::floor(top + height - in))},
+        area);
+    if (!inner.empty()) {
+        const uint32_t a = uint32_t(std::lround(peak));
+        if (a) BlendFillRect(target, inner, a << 24, 256);
+    }
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* row = target.row(y);
+        const bool innerRow = y >= inner.top && y < inner.bottom;
         for (int x = area.left; x < area.right; ++x) {
+            if (innerRow && x == inner.left) {
+                x = inner.right - 1;
+                continue;
+            }
             const float d = roundedDistance(float(x) + 0.5f - left, float(y) + 0.5f - top, width,
                                             height, cornerRadius);
             const float t = reach > 0 ? std::clamp(0.5f - d / (2 * reach), 0.0f, 1.0f)
@@ -158,10 +173,11 @@ int32_t ytColorRectNode::Coverage(float px, float py, float width, float height,
 
 namespace {
 
-// The coverage of an ellipse filling width x height at a point, with a one-pixel edge.
+// The coverage of an ellipse filling width x height at a point, with a one-pixel edge; none
+// outside the rectangle, like the rectangles' pixels.
 int32_t ellipseCoverage(float x, float y, float w, float h) {
     const float rx = w / 2, ry = h / 2;
-    if (rx <= 0 || ry <= 0) return 0;
+    if (rx <= 0 || ry <= 0 || x < 0 || y < 0 || x >= w || y >= h) return 0;
     const float nx = (x - rx) / rx, ny = (y - ry) / ry;
     const float d = std::sqrt(nx * nx + ny * ny);
     const float inside = (1 - d) * std::min(rx, ry);
@@ -189,13 +205,40 @@ void ytColorRectNode::drawShape(ytBitmap& target, const ytDrawEntry& entry, cons
             BlendFillRect(target, area, colour_, op, &clip);
         return;
     }
-    // Any other shape or matrix: each pixel's centre is brought into node coordinates.
+    // Any other shape or matrix: each pixel's centre is brought into node coordinates. With a
+    // translation, the part inset by the corner radius and the border is one plain fill (every
+    // pixel there is fully covered) and the loop skips it.
     const ytRect area = Intersect(PixelBounds(m.MapBounds(ytRectF{0, 0, width_, height_})), clip);
     const ytMatrix inv = m.Inverse();
     const bool copy = !useAlpha() && op >= 256;
+    ytRect inner;
+    // For an ellipse: the rectangle 30 % in from each side lies within 0.57 of its radii, so
+    // every pixel there is covered once the smaller radius reaches 2 pixels.
+    if (m.IsTranslation() && (!ellipse || (borderWidth_ == 0 && std::min(width_, height_) >= 4))) {
+        const float inset = std::max(radius_, float(borderWidth_));
+        const float ix = ellipse ? width_ * 0.3f : inset;
+        const float iy = ellipse ? height_ * 0.3f : inset;
+        // Pixels whose centres lie inside the inset rectangle.
+        const float l = m.m[0][2] + ix, t = m.m[1][2] + iy;
+        const float r = m.m[0][2] + width_ - ix, btm = m.m[1][2] + height_ - iy;
+        inner = Intersect(ytRect{int(std::ceil(l - 0.5f)), int(std::ceil(t - 0.5f)),
+                                 int(std::ceil(r - 0.5f)), int(std::ceil(btm - 0.5f))},
+                          area);
+        if (!inner.empty()) {
+            if (copy)
+                FillRect(target, inner, colour_);
+            else
+                BlendFillRect(target, inner, colour_, op);
+        }
+    }
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* row = target.row(y);
+        const bool innerRow = y >= inner.top && y < inner.bottom;
         for (int x = area.left; x < area.right; ++x) {
+            if (innerRow && x == inner.left) {
+                x = inner.right - 1;
+                continue;
+            }
             const ytPointF p = inv.Map(float(x) + 0.5f, float(y) + 0.5f);
             const int32_t outer = ellipse ? ellipseCoverage(p.x, p.y, width_, height_)
                                           : Coverage(p.x, p.y, width_, height_, radius_, 0);

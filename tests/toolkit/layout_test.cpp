@@ -48,6 +48,7 @@ void writeText(const fs::path& path, const std::string& text) {
 class LayoutFiles : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_EQ(Start(nullptr, true), 0);  // documents tick from the pump's callback list
         folder_ = fs::temp_directory_path() /
                   ("tintel-layout-" +
                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -67,6 +68,7 @@ protected:
         SetRuntimeFolder("");
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
+        Stop();
     }
     void copyData(bool crlf) {
         for (const auto& entry : fs::directory_iterator(TINTEL_LAYOUT_DATA)) {
