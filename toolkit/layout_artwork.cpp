@@ -325,6 +325,14 @@ private:
             any = true;
         }
         if (!any) return;
+        // Images from far apart (references into other files) would make a union too large to
+        // hold: then each image is used as it is.
+        constexpr int64_t kMostPixels = int64_t{1} << 24;
+        if (all.width() * all.height() > kMostPixels) {
+            for (size_t s = 0; s < states.size(); ++s)
+                button->SetStateImage(static_cast<int>(s), states[s]);
+            return;
+        }
         for (size_t s = 0; s < states.size(); ++s) {
             const ytBitmap& image = states[s];
             if (image.empty()) continue;
