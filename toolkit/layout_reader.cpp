@@ -64,6 +64,7 @@ ytScriptReader::ytScriptReader(ScriptSource source, ytDefineTable* defines)
 void ytScriptReader::Run(const std::string& baseName, const Statement& statement) {
     pending_.clear();
     pendingPosition_ = 0;
+    includes_ = 0;
     runFile(baseName, std::string(), statement);
 }
 
@@ -159,6 +160,10 @@ void ytScriptReader::include(const std::string& line, const Statement& statement
     std::string name;
     if (!ScanWord(line, &position, &name)) {
         ReportLayoutError("Bad include format", line);
+        return;
+    }
+    if (++includes_ > kMaxIncludes) {
+        ReportLayoutError("Too many includes", line);
         return;
     }
     runFile(name, line, statement);

@@ -23,8 +23,10 @@ namespace yt {
 
 // The longest line a script may hold, line end not counted.
 constexpr size_t kMaxScriptLine = 2047;
-// How deep "#include" may nest.
+// How deep "#include" may nest, and how many scripts one run may include in all (scripts that
+// each include the next many times would otherwise multiply without end).
 constexpr size_t kMaxIncludeDepth = 16;
+constexpr size_t kMaxIncludes = 1000;
 
 // Defines: names and bodies in definition order; they outlive one script run (a later script
 // sees the defines of an earlier one).
@@ -54,8 +56,9 @@ public:
 
     // Reads the script `baseName` and its includes, handing each line to interpret to
     // `statement`. A missing script (top-level or included) is skipped without a message.
-    // Errors ("Bad include format", "Bad define", an over-long line, an include loop) are
-    // reported with ReportLayoutError and reading goes on with the next line.
+    // Errors ("Bad include format", "Bad define", an over-long line, an include loop, more
+    // than kMaxIncludes includes) are reported with ReportLayoutError and reading goes on with
+    // the next line.
     void Run(const std::string& baseName, const Statement& statement);
 
     // The next line as it stands (pending text first, then the current file), trailing CR and
@@ -82,6 +85,7 @@ private:
     std::vector<OpenScript> files_;  // the include chain, innermost last
     std::string pending_;
     size_t pendingPosition_ = 0;
+    size_t includes_ = 0;
 };
 
 }  // namespace yt

@@ -225,6 +225,15 @@ TEST(LayoutReader, LineLengthAndIncludeLoops) {
         "Error: Include loop: [#include ONE]",
     };
     EXPECT_EQ(run.errors, errors);
+
+    // Scripts that include the next many times multiply: one run includes at most 1000.
+    ScriptRun fan;
+    for (size_t i = 0; i <= kMaxIncludes; ++i)
+        fan.files["top"] += "#include leaf\n";
+    fan.files["leaf"] = "leaf: root\n";
+    fan.run("top");
+    EXPECT_EQ(fan.lines.size(), kMaxIncludes);
+    EXPECT_EQ(fan.errors, std::vector<std::string>{"Error: Too many includes: [#include leaf]"});
 }
 
 TEST(LayoutLines, StatementsReadIntoTheirParts) {
