@@ -464,6 +464,18 @@ intptr_t ytDrawNode::DispatchMouse(ytMouseEvent& event, ytDrawNode** capture) {
     return result;
 }
 
+ytDrawNode* ytDrawNode::NodeAt(float x, float y) {
+    if (hidden_ || disabled_) return nullptr;
+    const ytPointF p = FromWindow(x, y);
+    if (clipping_ && !(p.x >= clip_.left && p.x < clip_.right && p.y >= clip_.top &&
+                       p.y < clip_.bottom))
+        return nullptr;
+    if (hitChildren_)
+        for (auto it = children_.rbegin(); it != children_.rend(); ++it)
+            if (ytDrawNode* n = (*it)->NodeAt(x, y)) return n;
+    return HitTest(p.x, p.y) ? this : nullptr;
+}
+
 intptr_t ytDrawNode::HandleEvent(ytMouseEvent& event) {
     switch (event.kind) {
     case kMouseDown: return MouseDown(event);

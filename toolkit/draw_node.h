@@ -283,6 +283,9 @@ public:
     // Routes an event from this node down (front to back); `capture` receives the node that
     // handled a button down. Answers the handler result.
     intptr_t DispatchMouse(ytMouseEvent& event, ytDrawNode** capture);
+    // The frontmost visible, enabled node under a window point whose own content is hit (this
+    // node or a descendant), with the clip rules of DispatchMouse; null when none.
+    ytDrawNode* NodeAt(float x, float y);
     // Offers an event (already in this node's coordinates) to the handlers, then HandleEvent.
     intptr_t Deliver(ytMouseEvent& event);
     // Brings a window point into this node's coordinates.

@@ -275,7 +275,11 @@ intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t button
             setCapture(0, nullptr);
         }
         result = throughTree(kMouseRightDown);
-        if (hit) OnContextMenu(hit);
+        if (!hit && root) hit = root->NodeAt(x, y);
+        if (hit) {
+            ytRef<ytDrawNode> keep(hit);
+            OnContextMenu(hit);
+        }
         break;
     case kMouseMiddleDown:
         result = throughTree(kMouseMiddleDown);

@@ -44,6 +44,10 @@ public:
         events.push_back({m.eventType, m.source, m.text});
         return answer;
     }
+    intptr_t OnContextMenu(ytDrawNode* node) override {
+        menuFor = node;
+        return base::kHandled;
+    }
     ytDrawNode* FindNode(const std::string& name) override {
         auto it = names.find(name);
         return it == names.end() ? nullptr : it->second;
@@ -59,6 +63,7 @@ public:
         return DispatchMouse(kMouseUp, x, y, 0);
     }
     std::vector<Event> events;
+    ytDrawNode* menuFor = nullptr;
     std::map<std::string, ytDrawNode*> names;
     intptr_t answer = base::kHandled;
 };
@@ -466,6 +471,25 @@ TEST_F(DrawNodes, PressCapturesAndReleaseDecides) {
     scene.DispatchMouse(kMouseDrag, 6, 6, kLeftButton);
     scene.DispatchMouse(kMouseUp, 6, 6, 0);
     EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ButtonClicked, a, ""}}));
+
+    // The right button ends a left capture and opens the context menu for the node under it.
+    scene.events.clear();
+    scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
+    scene.DispatchMouse(kMouseRightDown, 25, 5, kLeftButton | kRightButton);
+    EXPECT_EQ(scene.Capture(0), nullptr);
+    EXPECT_FALSE(a->pressed());
+    EXPECT_TRUE(scene.events.empty());
+    EXPECT_EQ(scene.menuFor, b) << "the node under the pointer";
+    auto* panel = scene.Add(new ytDrawNode);
+    panel->SetPosition(0, 12);
+    panel->SetWindowDrag(true);
+    panel->SetClip(ytRect{0, 0, 60, 8});
+    scene.DispatchMouse(kMouseRightDown, 30, 15, kRightButton);
+    EXPECT_EQ(scene.menuFor, panel);
+    scene.DispatchMouse(kMouseDown, 30, 15, kLeftButton);
+    EXPECT_EQ(scene.Capture(0), panel) << "a window-drag node captures for the host";
+    scene.DispatchMouse(kMouseUp, 30, 15, 0);
+    scene.Root()->RemoveChild(panel);
 
     // Act-on-press clicks at the press, not again at the release.
     scene.events.clear();
