@@ -15,6 +15,7 @@
 #include "toolkit/base.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/font_cache.h"
+#include "toolkit/resource_table.h"
 
 namespace yt {
 namespace {
@@ -134,6 +135,8 @@ void Stop() {
         platform::unwatchHandle(handle);
     g_waitHandles.clear();
     g_waitHandlers.clear();
+    // The resource table holds a reference to every named node.
+    ReleaseResources();
     DebugLog("Peak bitmap usage: %dK\n", static_cast<int>(g_peakBitmapBytes.load() / 1024));
     if (g_liveObjects.load() != 0)
         DebugLog("WARNING: %d leaked objects on exit.\n", g_liveObjects.load());
