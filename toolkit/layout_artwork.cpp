@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "toolkit/bicubic_node.h"
 #include "toolkit/button_node.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/layout_error.h"
@@ -173,8 +174,9 @@ private:
         switch (spec.kind) {
             case kKindBitmap:
             case kKindWww:
-            case kKindBicubic:
                 return new ytBitmapNode(ownPixels(spec));
+            case kKindBicubic:
+                return new ytBicubicNode(ownPixels(spec));
             case kKindTiledBitmap:
             case kKindScaledBitmap: {
                 if (args != 1) {

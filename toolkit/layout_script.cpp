@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "base/debug_log.h"
+#include "toolkit/bicubic_node.h"
 #include "toolkit/button_node.h"
 #include "toolkit/layout_error.h"
 #include "toolkit/layout_lines.h"
@@ -328,8 +329,14 @@ private:
             auto* wheel = dynamic_cast<ytColorWheelNode*>(node);
             if (!wheel || p.value.empty()) return kWrongValue;
             wheel->SetBuddy(p.value);
+        } else if (k == "scaleclamp" || k == "croptofit") {
+            auto* bicubic = dynamic_cast<ytBicubicNode*>(node);
+            if (!bicubic) return kWrongValue;
+            if (k == "scaleclamp")
+                bicubic->SetScaleClamp(TextToFloat(p.value));
+            else
+                bicubic->SetCropToFit(true);
         } else {
-            // "scaleclamp" and "croptofit" need a bicubic node; unknown keywords fail too.
             return kWrongValue;
         }
         return 0;

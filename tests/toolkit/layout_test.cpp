@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "toolkit/bicubic_node.h"
 #include "toolkit/button_node.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/folders.h"
@@ -197,7 +198,7 @@ TEST_F(LayoutFiles, PanelBuildsIntoTheExpectedTree) {
             {"panel/spot", typeid(ytColorCircleNode), "panel/frame", 52, 70, 256},
             {"panel/wheel", typeid(ytColorWheelNode), "panel/frame", 120, 100, 256},
             {"panel/entry", typeid(ytTextEditNode), "panel/frame", 140, 100, 256},
-            {"panel/photo", typeid(ytBitmapNode), "panel/frame", 180, 30, 256},
+            {"panel/photo", typeid(ytBicubicNode), "panel/frame", 180, 30, 256},
             {"panel/link", typeid(ytBitmapNode), "panel/frame", 190, 30, 256},
             {"panel/track", typeid(ytColorRectNode), "panel/frame", 10, 108, 256},
             {"panel/thumb", typeid(ytButtonNode), "panel/track", 20, -4, 256},
