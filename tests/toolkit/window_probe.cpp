@@ -1,8 +1,11 @@
 // A toolkit window for the window tests to drive from outside (xdotool, import): it shows a known
 // picture (left half red, right half blue, a green 20 x 20 "button" at 20,20), logs every mouse
 // event, key, focus change and hotkey it receives to a file, and ends on Escape.
-//   window_probe LOG [noperpixel]
+//   window_probe LOG [noperpixel] [alpha=N]
+// noperpixel: as without per-pixel alpha (no layered functions, no compositor); alpha=N: the
+// window alpha set once the first frame is shown (logged as "alpha" and the alpha in force).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "base/messages.h"
@@ -83,7 +86,12 @@ protected:
 
 int main(int argc, char** argv) {
     if (argc < 2 || !(g_log = std::fopen(argv[1], "w"))) return 2;
-    if (argc > 2 && std::string(argv[2]) == "noperpixel") platform::testing::forgetPerPixelAlpha();
+    int alpha = -1;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "noperpixel") platform::testing::forgetPerPixelAlpha();
+        if (arg.rfind("alpha=", 0) == 0) alpha = std::atoi(arg.c_str() + 6);
+    }
     std::string why;
     if (yt::Start(nullptr, false, &why) != 0) {
         logLine("error " + why);
@@ -121,6 +129,10 @@ int main(int argc, char** argv) {
     std::snprintf(line, sizeof line, "ready %d %d %d %d perpixel=%d hotkey=%d", kLeft, kTop, kWidth,
                   kHeight, document->PerPixelAlpha(), hotKey);
     logLine(line);
+    if (alpha >= 0) {
+        document->SetAlpha(alpha);
+        logLine("alpha " + std::to_string(document->Alpha()));
+    }
     yt::RunLoop(20);
     logLine("end");
     yt::Stop();
