@@ -69,10 +69,10 @@ platform::NativeWindow* ytDrawUI::native() const {
 // ---- the window-facing slots --------------------------------------------------------------------
 
 void ytDrawUI::Invalidate(const ytRect* area) {
-    const ytRect r = area && !(area->left == -1 && area->top == -1 && area->right == -1 &&
-                               area->bottom == -1)
-                         ? intersect(*area, clip_)
-                         : clip_;
+    const ytRect r =
+        area && !(area->left == -1 && area->top == -1 && area->right == -1 && area->bottom == -1)
+            ? intersect(*area, clip_)
+            : clip_;
     dirty_ = unite(dirty_, r);
     platform::NativeWindow* window = native();
     if (!window || r.empty()) return;

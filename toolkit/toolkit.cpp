@@ -234,8 +234,7 @@ int WaitHandleCount() {
     return static_cast<int>(g_waitHandles.size());
 }
 
-int32_t RunLoop(int longestWaitMs, const bool* keepRunning,
-                const platform::MessageFilter* filter) {
+int32_t RunLoop(int longestWaitMs, const bool* keepRunning, const platform::MessageFilter* filter) {
     while (!keepRunning || *keepRunning) {
         const double passStart = Clock();
         if (!platform::dispatchPending(filter)) return 0;
@@ -291,12 +290,11 @@ bool showBox(platform::NativeWindow* owner, const std::string& text, const std::
              platform::BoxKind kind) {
     if (!owner && g_mainWindow) owner = g_mainWindow->Native();
     ++g_openBoxes;
-    const bool answer =
-        platform::messageBox(owner, text, title, kind, [](const bool* running) {
-            RunLoop(20, running);
-            // The pump ended for a quit, not for the box: the outer pump must see it too.
-            if (*running) platform::postQuit();
-        });
+    const bool answer = platform::messageBox(owner, text, title, kind, [](const bool* running) {
+        RunLoop(20, running);
+        // The pump ended for a quit, not for the box: the outer pump must see it too.
+        if (*running) platform::postQuit();
+    });
     if (--g_openBoxes == 0 && g_quitPending) {
         g_quitPending = false;
         if (g_mainWindow && g_mainWindow->Native())

@@ -17,8 +17,7 @@ constexpr uintptr_t kWaClickActive = 2;
 constexpr intptr_t kMaNoActivateAndEat = 4;
 
 bool isMouseMessage(uint32_t message) {
-    return (message >= base::kWmMouseMove && message <= kWmMouseLast) ||
-           message == kWmNcMouseMove;
+    return (message >= base::kWmMouseMove && message <= kWmMouseLast) || message == kWmNcMouseMove;
 }
 
 }  // namespace
@@ -181,8 +180,8 @@ intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
             if (document_ && native_) {
                 platform::ScreenRect invalid;
                 void* context = native_->beginPaint(&invalid);
-                document_->Paint(context, {invalid.left, invalid.top, invalid.right,
-                                           invalid.bottom});
+                document_->Paint(context,
+                                 {invalid.left, invalid.top, invalid.right, invalid.bottom});
                 native_->endPaint(context);
                 if (IsSubclassed()) native_->callPrevious(message, wParam, lParam);
                 return 0;

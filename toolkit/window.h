@@ -25,8 +25,7 @@ public:
     // `parent` when one is given. A null className uses "ytWindow"; another name registers a copy
     // of that class. Failure shows the platform's error text.
     bool Create(const std::string& title, WindowKind kind, Sizing sizing, int left, int top,
-                int right, int bottom, ytWindow* parent = nullptr,
-                const char* className = nullptr);
+                int right, int bottom, ytWindow* parent = nullptr, const char* className = nullptr);
     // Takes over a window that exists already (subclassing): its own procedure gets every
     // message this one leaves unhandled. False when `handle` is no window of this process.
     bool Attach(uintptr_t handle);

@@ -114,40 +114,60 @@ uint32_t virtualKeyOf(guint keyval) {
     if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return '0' + (keyval - GDK_KEY_0);
     if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return 0x70 + (keyval - GDK_KEY_F1);
     switch (keyval) {
-        case GDK_KEY_BackSpace: return 0x08;
+        case GDK_KEY_BackSpace:
+            return 0x08;
         case GDK_KEY_Tab:
-        case GDK_KEY_ISO_Left_Tab: return kVkTab;
+        case GDK_KEY_ISO_Left_Tab:
+            return kVkTab;
         case GDK_KEY_Clear:
-        case GDK_KEY_KP_Begin: return kVkClear;
+        case GDK_KEY_KP_Begin:
+            return kVkClear;
         case GDK_KEY_Return:
-        case GDK_KEY_KP_Enter: return kVkReturn;
+        case GDK_KEY_KP_Enter:
+            return kVkReturn;
         case GDK_KEY_Shift_L:
-        case GDK_KEY_Shift_R: return kVkShift;
+        case GDK_KEY_Shift_R:
+            return kVkShift;
         case GDK_KEY_Control_L:
-        case GDK_KEY_Control_R: return kVkControl;
+        case GDK_KEY_Control_R:
+            return kVkControl;
         case GDK_KEY_Alt_L:
-        case GDK_KEY_Alt_R: return kVkMenu;
-        case GDK_KEY_Escape: return kVkEscape;
-        case GDK_KEY_space: return kVkSpace;
+        case GDK_KEY_Alt_R:
+            return kVkMenu;
+        case GDK_KEY_Escape:
+            return kVkEscape;
+        case GDK_KEY_space:
+            return kVkSpace;
         case GDK_KEY_Page_Up:
-        case GDK_KEY_KP_Page_Up: return kVkPrior;
+        case GDK_KEY_KP_Page_Up:
+            return kVkPrior;
         case GDK_KEY_Page_Down:
-        case GDK_KEY_KP_Page_Down: return kVkNext;
+        case GDK_KEY_KP_Page_Down:
+            return kVkNext;
         case GDK_KEY_End:
-        case GDK_KEY_KP_End: return kVkEnd;
+        case GDK_KEY_KP_End:
+            return kVkEnd;
         case GDK_KEY_Home:
-        case GDK_KEY_KP_Home: return kVkHome;
+        case GDK_KEY_KP_Home:
+            return kVkHome;
         case GDK_KEY_Left:
-        case GDK_KEY_KP_Left: return 0x25;
+        case GDK_KEY_KP_Left:
+            return 0x25;
         case GDK_KEY_Up:
-        case GDK_KEY_KP_Up: return 0x26;
+        case GDK_KEY_KP_Up:
+            return 0x26;
         case GDK_KEY_Right:
-        case GDK_KEY_KP_Right: return 0x27;
+        case GDK_KEY_KP_Right:
+            return 0x27;
         case GDK_KEY_Down:
-        case GDK_KEY_KP_Down: return kVkDown;
-        case GDK_KEY_Insert: return 0x2D;
-        case GDK_KEY_Delete: return 0x2E;
-        default: return 0;
+        case GDK_KEY_KP_Down:
+            return kVkDown;
+        case GDK_KEY_Insert:
+            return 0x2D;
+        case GDK_KEY_Delete:
+            return 0x2E;
+        default:
+            return 0;
     }
 }
 
@@ -157,22 +177,38 @@ KeySym keySymOf(uint32_t vk) {
     if (vk >= '0' && vk <= '9') return XK_0 + (vk - '0');
     if (vk >= 0x70 && vk <= 0x87) return XK_F1 + (vk - 0x70);
     switch (vk) {
-        case 0x08: return XK_BackSpace;
-        case kVkTab: return XK_Tab;
-        case kVkReturn: return XK_Return;
-        case kVkEscape: return XK_Escape;
-        case kVkSpace: return XK_space;
-        case kVkPrior: return XK_Prior;
-        case kVkNext: return XK_Next;
-        case kVkEnd: return XK_End;
-        case kVkHome: return XK_Home;
-        case 0x25: return XK_Left;
-        case 0x26: return XK_Up;
-        case 0x27: return XK_Right;
-        case kVkDown: return XK_Down;
-        case 0x2D: return XK_Insert;
-        case 0x2E: return XK_Delete;
-        default: return 0;
+        case 0x08:
+            return XK_BackSpace;
+        case kVkTab:
+            return XK_Tab;
+        case kVkReturn:
+            return XK_Return;
+        case kVkEscape:
+            return XK_Escape;
+        case kVkSpace:
+            return XK_space;
+        case kVkPrior:
+            return XK_Prior;
+        case kVkNext:
+            return XK_Next;
+        case kVkEnd:
+            return XK_End;
+        case kVkHome:
+            return XK_Home;
+        case 0x25:
+            return XK_Left;
+        case 0x26:
+            return XK_Up;
+        case 0x27:
+            return XK_Right;
+        case kVkDown:
+            return XK_Down;
+        case 0x2D:
+            return XK_Insert;
+        case 0x2E:
+            return XK_Delete;
+        default:
+            return 0;
     }
 }
 
@@ -586,10 +622,11 @@ private:
             gint doubleTime = 400, doubleDistance = 5;
             g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &doubleTime,
                          "gtk-double-click-distance", &doubleDistance, nullptr);
-            const bool isDouble = self->lastPressButton_ == event->button &&
-                                  event->time - self->lastPressTime_ <= static_cast<guint>(doubleTime) &&
-                                  std::abs(static_cast<int>(event->x) - self->lastPressX_) <= doubleDistance &&
-                                  std::abs(static_cast<int>(event->y) - self->lastPressY_) <= doubleDistance;
+            const bool isDouble =
+                self->lastPressButton_ == event->button &&
+                event->time - self->lastPressTime_ <= static_cast<guint>(doubleTime) &&
+                std::abs(static_cast<int>(event->x) - self->lastPressX_) <= doubleDistance &&
+                std::abs(static_cast<int>(event->y) - self->lastPressY_) <= doubleDistance;
             message = isDouble ? kDown[b] + 2 : kDown[b];
             // A third press starts over, as Win32 counts it.
             self->lastPressButton_ = isDouble ? 0 : event->button;
@@ -624,9 +661,9 @@ private:
         auto* self = static_cast<LinuxWindow*>(data);
         const uint32_t vk = virtualKeyOf(event->keyval);
         const bool press = event->type == GDK_KEY_PRESS;
-        const intptr_t lParam =
-            static_cast<intptr_t>(1 | (static_cast<uint32_t>(event->hardware_keycode & 0xFF) << 16) |
-                                  (press ? 0u : 0xC0000000u));
+        const intptr_t lParam = static_cast<intptr_t>(
+            1 | (static_cast<uint32_t>(event->hardware_keycode & 0xFF) << 16) |
+            (press ? 0u : 0xC0000000u));
         if (vk) enqueue({self->id_, press ? base::kWmKeyDown : 0x0101u, vk, lParam, event->state});
         if (press)
             if (const uint32_t c = characterOf(event))
@@ -863,13 +900,20 @@ void beep() {
 
 bool isKeyDown(uint32_t virtualKey) {
     switch (virtualKey) {
-        case kVkShift: return (g_keyState & GDK_SHIFT_MASK) != 0;
-        case kVkControl: return (g_keyState & GDK_CONTROL_MASK) != 0;
-        case kVkMenu: return (g_keyState & GDK_MOD1_MASK) != 0;
-        case 0x01: return (g_keyState & GDK_BUTTON1_MASK) != 0;
-        case 0x02: return (g_keyState & GDK_BUTTON3_MASK) != 0;
-        case 0x04: return (g_keyState & GDK_BUTTON2_MASK) != 0;
-        default: return false;
+        case kVkShift:
+            return (g_keyState & GDK_SHIFT_MASK) != 0;
+        case kVkControl:
+            return (g_keyState & GDK_CONTROL_MASK) != 0;
+        case kVkMenu:
+            return (g_keyState & GDK_MOD1_MASK) != 0;
+        case 0x01:
+            return (g_keyState & GDK_BUTTON1_MASK) != 0;
+        case 0x02:
+            return (g_keyState & GDK_BUTTON3_MASK) != 0;
+        case 0x04:
+            return (g_keyState & GDK_BUTTON2_MASK) != 0;
+        default:
+            return false;
     }
 }
 
@@ -1110,10 +1154,10 @@ bool messageBox(NativeWindow* owner, const std::string& text, const std::string&
                                 : kind == BoxKind::YesNo ? GTK_MESSAGE_QUESTION
                                                          : GTK_MESSAGE_INFO;
     GtkWidget* parent = widgetOfHandle(owner);
-    GtkWidget* dialog = gtk_message_dialog_new(
-        parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL, type,
-        kind == BoxKind::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
-        base::cp1252ToUtf8(text).c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL, type,
+                               kind == BoxKind::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
+                               base::cp1252ToUtf8(text).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), base::cp1252ToUtf8(title).c_str());
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     OpenBox box{dialog, parent};

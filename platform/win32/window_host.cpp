@@ -165,11 +165,11 @@ public:
         }
         RECT rect{params.left, params.top, params.left + params.width, params.top + params.height};
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-        hwnd_ = CreateWindowExA(exStyle, className, params.title.c_str(), style, rect.left,
-                                rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                params.parent ? reinterpret_cast<HWND>(params.parent->nativeHandle())
-                                              : nullptr,
-                                nullptr, GetModuleHandleA(nullptr), this);
+        hwnd_ = CreateWindowExA(
+            exStyle, className, params.title.c_str(), style, rect.left, rect.top,
+            rect.right - rect.left, rect.bottom - rect.top,
+            params.parent ? reinterpret_cast<HWND>(params.parent->nativeHandle()) : nullptr,
+            nullptr, GetModuleHandleA(nullptr), this);
         return hwnd_ != nullptr;
     }
 
@@ -291,8 +291,8 @@ public:
         RECT window{};
         GetWindowRect(hwnd_, &window);
         const int dx = origin.x - window.left, dy = origin.y - window.top;
-        HRGN region = CreateRectRgn(area->left + dx, area->top + dy, area->right + dx,
-                                    area->bottom + dy);
+        HRGN region =
+            CreateRectRgn(area->left + dx, area->top + dy, area->right + dx, area->bottom + dy);
         // The window owns the region from here on.
         if (region && !SetWindowRgn(hwnd_, region, TRUE)) DeleteObject(region);
     }
@@ -306,7 +306,7 @@ public:
     void setCursor(PointerShape shape) override {
         LPCSTR id = shape == PointerShape::IBeam  ? reinterpret_cast<LPCSTR>(IDC_IBEAM)
                     : shape == PointerShape::Hand ? reinterpret_cast<LPCSTR>(IDC_HAND)
-                                                 : reinterpret_cast<LPCSTR>(IDC_ARROW);
+                                                  : reinterpret_cast<LPCSTR>(IDC_ARROW);
         SetCursor(LoadCursorA(nullptr, id));
     }
     void screenToClient(int* x, int* y) const override {
@@ -395,8 +395,8 @@ private:
         SIZE size{dib_.width(), dib_.height()};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha_), AC_SRC_ALPHA};
         HDC screen = GetDC(nullptr);
-        const bool ok = layered().update(hwnd_, screen, &destination, &size, dib_.dc(), &source,
-                                         0, &blend, ULW_ALPHA) != FALSE;
+        const bool ok = layered().update(hwnd_, screen, &destination, &size, dib_.dc(), &source, 0,
+                                         &blend, ULW_ALPHA) != FALSE;
         ReleaseDC(nullptr, screen);
         return ok;
     }

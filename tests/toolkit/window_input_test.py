@@ -131,6 +131,21 @@ class WindowInput(unittest.TestCase):
             probe.stop()
 
 
+    def test_work_area_of_the_desktop(self):
+        # The desktop publishes its work area on the root window (one rectangle per desktop).
+        xprop = ["xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA"]
+        subprocess.run(xprop + ["10,20,900,600"], timeout=10, check=True)
+        try:
+            probe = ProbeRun("workarea")
+            try:
+                area = [l for l in probe.wait_for("workarea") if l.startswith("workarea")][0]
+                self.assertEqual(area, "workarea 10 20 910 620")
+            finally:
+                probe.stop()
+        finally:
+            subprocess.run(["xprop", "-root", "-remove", "_NET_WORKAREA"], timeout=10)
+
+
 class Compositor(unittest.TestCase):
     """The same window under a compositor (xcompmgr): per-pixel alpha on (Linux: an RGBA visual;
     Windows: a layered popup either way), the window alpha blends with what is below; without

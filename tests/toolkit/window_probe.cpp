@@ -39,8 +39,8 @@ protected:
         for (int y = 0; y < buffer.height(); ++y)
             for (int x = 0; x < buffer.width(); ++x)
                 buffer.row(y)[x] = x >= 20 && x < 40 && y >= 20 && y < 40 ? 0xFF00FF00u
-                                   : x < buffer.width() / 2                ? 0xFFFF0000u
-                                                                           : 0xFF0000FFu;
+                                   : x < buffer.width() / 2               ? 0xFFFF0000u
+                                                                          : 0xFF0000FFu;
         return changed;
     }
 
@@ -128,6 +128,10 @@ int main(int argc, char** argv) {
     char line[160];
     std::snprintf(line, sizeof line, "ready %d %d %d %d perpixel=%d hotkey=%d", kLeft, kTop, kWidth,
                   kHeight, document->PerPixelAlpha(), hotKey);
+    logLine(line);
+    const platform::ScreenRect work = platform::primaryWorkArea();
+    std::snprintf(line, sizeof line, "workarea %d %d %d %d", work.left, work.top, work.right,
+                  work.bottom);
     logLine(line);
     if (alpha >= 0) {
         document->SetAlpha(alpha);

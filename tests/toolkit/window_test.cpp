@@ -48,7 +48,9 @@ protected:
     }
     intptr_t SendKey(yt::ytDrawNode* focus, yt::ytMessage& message) override {
         g_events.push_back("key " + std::to_string(message.wParam) + " to " +
-                           std::to_string(focus == node(2) ? 2 : focus == node(1) ? 1 : 0));
+                           std::to_string(focus == node(2)   ? 2
+                                          : focus == node(1) ? 1
+                                                             : 0));
         return base::kHandled;
     }
 };
@@ -93,8 +95,8 @@ protected:
         std::string why;
         ASSERT_EQ(yt::Start(nullptr, false, &why), 0) << why;
         window = new yt::ytWindow();
-        ASSERT_TRUE(window->Create("Window test", yt::WindowKind::Main, yt::Sizing::Fixed, 40,
-                                   40, 240, 160));
+        ASSERT_TRUE(window->Create("Window test", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40,
+                                   240, 160));
         document = new RecordingDocument();
         window->SetDocument(document);
         window->Show(true);
@@ -141,8 +143,8 @@ TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
     }));
     bool keepRunning = true;
     yt::RunLoop(10, &keepRunning);  // ends when the window goes (the last main window)
-    EXPECT_EQ(g_events, (std::vector<std::string>{"confirm answered no, window open",
-                                                   "document deleted"}));
+    EXPECT_EQ(g_events,
+              (std::vector<std::string>{"confirm answered no, window open", "document deleted"}));
     EXPECT_EQ(yt::OpenMessageBoxes(), 0);
     EXPECT_FALSE(yt::QuitPending());
     window = new yt::ytWindow();  // for TearDown
@@ -152,8 +154,8 @@ TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
 TEST_F(Window, SetAlphaWithoutPerPixelAlphaDoesNothingAndFramesArrive) {
     platform::testing::forgetPerPixelAlpha();
     auto* popup = new yt::ytWindow();
-    ASSERT_TRUE(popup->Create("Popup", yt::WindowKind::Popup, yt::Sizing::Fixed, 300, 40, 400,
-                              100));
+    ASSERT_TRUE(
+        popup->Create("Popup", yt::WindowKind::Popup, yt::Sizing::Fixed, 300, 40, 400, 100));
     auto* popupDocument = new RecordingDocument();
     popup->SetDocument(popupDocument);
     popup->Show(true);
