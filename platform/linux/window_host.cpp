@@ -63,8 +63,10 @@ struct QueuedEntry {
 };
 std::deque<QueuedEntry> g_queue;
 guint g_queueSource = 0;
-const MessageFilter* g_filter = nullptr;  // the running pump's filter
-guint g_keyState = 0;                     // the state of the message being handled
+// The filter of the pump's latest pass (a copy: the pump's own may be gone when an idle
+// delivery runs).
+MessageFilter g_filter;
+guint g_keyState = 0;  // the state of the message being handled
 
 gboolean onQueueIdle(gpointer);
 
@@ -815,9 +817,7 @@ void deliverQueued() {
         }
         const auto it = registry().find(entry.window);
         if (it == registry().end()) continue;
-        if (g_filter && *g_filter &&
-            (*g_filter)({it->second, entry.message, entry.wParam, entry.lParam}))
-            continue;
+        if (g_filter && g_filter({it->second, entry.message, entry.wParam, entry.lParam})) continue;
         g_keyState = entry.keyState;
         it->second->send(entry.message, entry.wParam, entry.lParam);
     }
@@ -1017,7 +1017,10 @@ bool g_waitIterated = false;
 }  // namespace
 
 bool dispatchPending(const MessageFilter* filter) {
-    g_filter = filter;
+    if (filter && *filter)
+        g_filter = *filter;
+    else if (g_filter)
+        g_filter = nullptr;
     // Bounded, so a source that is always ready cannot starve the callbacks. Anything that
     // became ready since the wait is seen by the next wait's prepare, which then does not sleep.
     if (!g_waitIterated) {
