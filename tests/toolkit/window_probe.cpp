@@ -116,10 +116,12 @@ int main(int argc, char** argv) {
         yt::ytWindow* owner;
         int Run() override {
             if (popup->Native()) return 50;
+            popup->Release();
             owner->PostClose();
             return yt::kCallbackRemove;
         }
     };
+    window->AddRef();  // the closer looks at the popup after it is gone
     auto* closer = new CloseOwner();
     closer->popup = window;
     closer->owner = owner;
