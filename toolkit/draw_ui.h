@@ -1,16 +1,40 @@
-// ytDrawUI: the document a ytWindow shows. It receives the window's messages, routes them to its
-// virtual handlers, renders frames into its back buffer and presents them, and ticks from the
-// pump through a callback it registers for itself.
+// ytDrawUI: the document a ytWindow shows. It receives the window's messages,
+// routes them to its virtual handlers, and ticks from the pump through a
+// callback it registers for itself. It owns the scene tree (its root node) and
+// the back buffer the tree is drawn into, and presents frames through its
+// window.
+//
+// The seam to the window host (the platform side):
+//   - Resize(width, height) when the client size changes: the back buffer is
+//   reallocated and the
+//     root's clip rectangle becomes the client area (everything redraws).
+//   - RenderFrame() draws what is dirty into backBuffer() and answers the
+//   rectangle it drew
+//     (empty: nothing changed, nothing to present); RenderFrame(&area) redraws
+//     `area` whatever is dirty. The host presents the back buffer (or the
+//     answered part of it).
+//   - DispatchMouse(kind, x, y, buttons, wheel) routes one mouse event (kinds
+//   of MouseKind in
+//     toolkit/draw_node.h, client coordinates) with capture per button;
+//     afterwards cursor() says which cursor a node asked for (kNone: the host
+//     shows the arrow).
+//   - focus() is the node keyboard input goes to (HandleKey on the node).
+//   - A frame holds the document's lock (Lock/Unlock of ytBaseThread), as do
+//   workers handing
+//     over bitmaps.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "toolkit/bitmap.h"
+#include "toolkit/draw_node.h"
+#include "toolkit/rect.h"
 
 #include "base/messages.h"
 #include "platform/window_host.h"
 #include "toolkit/base_thread.h"
-#include "toolkit/bitmap.h"
-#include "toolkit/rect.h"
 
 namespace yt {
 
@@ -39,115 +63,130 @@ struct ytMessage {
     ytDrawNode* source = nullptr;
 };
 
-// The kinds of mouse event a document routes to its nodes.
-enum MouseKind : int {
-    kMousePress = 1,        // left button down
-    kMouseHover = 2,        // move with nothing captured
-    kMouseDrag = 3,         // move to the captured node
-    kMouseRelease = 4,      // left button up (or the right button pressed) to the captured node
-    kMouseRightPress = 5,   // right button down, to the node under the pointer
-    kMouseWheel = 6,        // wheel notches (delta / 120) at the pointer
-    kMouseMiddlePress = 7,  // middle button down
-    kMouseMiddleRelease = 8,
-    kMouseDoubleClick = 13,
-};
-
-// A mouse event in client coordinates.
-struct MouseEvent {
-    int kind = 0;
-    int x = 0, y = 0;
-    int wheelNotches = 0;  // kMouseWheel only
-};
-
-// The slot of the node each mouse button has captured.
-enum CaptureSlot { kCaptureLeft = 0, kCaptureRight = 1, kCaptureMiddle = 2 };
-
 class ytDrawUI : public ytBaseThread {
 public:
     ytDrawUI();
     ~ytDrawUI() override;
 
-    // Asks for `area` to be drawn again (null: the whole window).
-    virtual void Invalidate(const ytRect* area);
     ytWindow* Window() const { return window_; }
     // Called by the window that takes ownership of the document.
     void AttachWindow(ytWindow* window) { window_ = window; }
 
-    // Routes a message: events to OnEvent, commands without a control to OnCommand, timer
-    // messages to OnTimer, everything else to HandleInput.
+    // Routes a message: events to OnEvent, commands without a control to
+    // OnCommand, timer messages to OnTimer, everything else to HandleInput.
     virtual intptr_t HandleMessage(ytMessage& message);
-    // Keyboard routing (Ctrl up only): navigation keys and characters to the focused node, Tab
-    // and Shift+Tab move the focus.
+    // Keyboard routing, only while Ctrl is up: navigation keys (VK_CLEAR, space
+    // to the arrows) and characters go to the focused node; Tab moves the focus
+    // to the next focusable node (Shift+Tab: the previous one).
     virtual intptr_t HandleKey(ytMessage& message);
-    // WM_PAINT: the frame is brought up to date and `area` copied to the paint context.
+    // WM_PAINT: the frame is brought up to date and `area` copied to the paint
+    // context.
     virtual void Paint(void* context, const ytRect& area);
-    // The client rectangle changed: a new back buffer, everything dirty, a visible window redrawn.
-    virtual void Resize(const ytRect& client);
-    // Mouse routing: kinds to the nodes, capture per button, the arrow when nothing set a cursor,
-    // and a whole-window render after a handled message.
+    // Lays the document out for a new client size; a visible window is rendered
+    // at once.
+    virtual void Resize(int width, int height);
+    // Mouse messages become event kinds for DispatchMouse (the window captures
+    // the mouse while a node holds a button's capture; the arrow is shown when no
+    // node asked for a cursor); after a handled message the whole window is
+    // rendered.
     virtual intptr_t HandleInput(ytMessage& message);
     virtual intptr_t OnEvent(ytMessage& message);
     virtual intptr_t OnCommand(ytMessage& message);
-    // Draws a frame into the back buffer and presents what changed. Null: the whole window.
-    virtual void Render(const ytRect* area);
-    // Fits the window's region to the document's clip rectangle.
-    virtual void FitWindowRegion();
-    // Gives `node` the keyboard focus; null returns it to the default focus.
-    virtual void SetFocus(ytDrawNode* node);
-    // The document's periodic tick; answers the milliseconds to the next tick (-1 ends them).
+    // The document's periodic tick; answers the milliseconds to the next tick (-1
+    // ends them).
     virtual int OnTimer(double clockSeconds);
+    // Draws a frame into the back buffer and presents what changed (null: the
+    // whole window).
+    virtual void Render(const ytRect* area);
+    // Fits the window's region to the root's clip rectangle.
+    virtual void FitWindowRegion();
 
-    // The window's constant alpha (0 to 255); nothing when the platform cannot show it.
+    // The window's constant alpha (0 to 255); nothing when the platform cannot
+    // show it.
     void SetAlpha(int alpha);
     int Alpha() const { return alpha_; }
     bool PerPixelAlpha() const;
-    // Sets the mouse cursor for the message being handled (nodes call this while hovered).
-    void SetCursor(platform::PointerShape shape);
-
-    void SetDefaultFocus(ytDrawNode* node) { defaultFocus_ = node; }
-    ytDrawNode* Focus() const { return focus_; }
-    ytDrawNode* Captured(CaptureSlot slot) const { return capture_[slot]; }
-    const ytBitmap& BackBuffer() const { return backBuffer_; }
-    const ytRect& ClipRect() const { return clip_; }
     // Frames handed to the window so far.
     int64_t FramesPresented() const { return framesPresented_; }
 
-    int width() const { return static_cast<int>(clip_.width()); }
-    int height() const { return static_cast<int>(clip_.height()); }
+    int width() const { return width_; }
+    int height() const { return height_; }
 
-protected:
-    // Draws the dirty part of `area` into the back buffer; answers the rectangle that changed
-    // (empty when nothing was dirty).
-    virtual ytRect RenderFrame(const ytRect& area);
-    // Routes a mouse event through the node tree, or straight to `*captured` when that is set;
-    // `handledBy` receives the node that handled it.
-    virtual intptr_t DispatchMouse(ytMessage& message, const MouseEvent& event,
-                                   ytDrawNode* captured, ytDrawNode** handledBy);
-    // Gives a key message to the focused node.
-    virtual intptr_t SendKey(ytDrawNode* focus, ytMessage& message);
-    // The node after (or before) `from` in the focus order; null when there is none.
-    virtual ytDrawNode* NextFocus(ytDrawNode* from, bool backwards);
-    // The right button was pressed over `node` (null: no node).
-    virtual void OnContextMenu(ytDrawNode* node);
-
+    // ---- the scene
+    // ----------------------------------------------------------------------------
+    // Makes `root` the tree's root (one reference; the previous root is
+    // released). The root gets the root flag, clipping to the client area, and
+    // this document as its owner.
+    void SetRoot(ytDrawNode* root);
+    ytDrawNode* Root() const { return root_; }
     ytBitmap& backBuffer() { return backBuffer_; }
-    // The area the next frame must draw (empty: nothing).
-    ytRect dirty_;
+    const ytBitmap& backBuffer() const { return backBuffer_; }
+    // Marks an area of the window for redrawing (client pixels); all four -1:
+    // everything. The window is asked for a WM_PAINT of it (a per-pixel-alpha
+    // window, which gets none, renders at once).
+    void Invalidate(const ytRect& area);
+
+    // Draws a frame into the back buffer: updates every node, collects the draw
+    // list, gathers and merges the dirty rectangles (with any invalidated area,
+    // and `area` when given), and draws the list into each of them. Answers the
+    // union of what was drawn (empty: nothing).
+    ytRect RenderFrame(const ytRect* area = nullptr);
+    // The merged rectangles the last frame drew, and its draw list.
+    const std::vector<ytRect>& lastDirtyRects() const { return lastDirty_; }
+    const ytDrawList& drawList() const { return drawList_; }
+
+    // ---- input
+    // --------------------------------------------------------------------------------
+    // Routes one mouse event through the tree. Button down (1): the node that
+    // handles it becomes the left capture. Captured move (3) and button up (4) go
+    // to the left capture (up releases it); a move (2 or 3) without capture is a
+    // hover pass through the tree, and nodes that lost the hover get MouseLeave.
+    // Right down (5) releases the left capture, goes to the node under the
+    // pointer, and the context-menu operation gets that node. Middle down (7) and
+    // up (8) capture and release the middle button likewise. Answers the handler
+    // result.
+    intptr_t DispatchMouse(int32_t kind, float x, float y, uint32_t buttons, int32_t wheel = 0);
+    ytDrawNode* Capture(int button) const {
+        return captured_[button];
+    }  // 0 left, 1 right, 2 middle
+    void ReleaseCaptures();
+    CursorKind cursor() const { return cursor_; }
+    // The document's context-menu operation (right button on `node`); base: not
+    // handled.
+    virtual intptr_t OnContextMenu(ytDrawNode* node);
+
+    // ---- keyboard focus
+    // -----------------------------------------------------------------------
+    // Null goes back to the default focus.
+    void SetFocus(ytDrawNode* node);
+    void SetDefaultFocus(ytDrawNode* node);
+    ytDrawNode* focus() const { return focus_.get(); }
 
 private:
     friend class DocumentTick;
+    void gatherDirty(ytDrawNode* node, bool subtree, std::vector<ytRect>& rects);
+    void finishFrame(ytDrawNode* node);
+    void setCapture(int button, ytDrawNode* node);
     void present(const ytRect& area);
     platform::NativeWindow* native() const;
+    // The next focusable node after (or before) `from` in tree order; null when
+    // there is none.
+    ytDrawNode* nextFocus(ytDrawNode* from, bool backwards) const;
 
     ytWindow* window_ = nullptr;
     DocumentTick* tick_ = nullptr;
-    ytRect clip_;
+    int width_ = 0, height_ = 0;
+    ytDrawNode* root_ = nullptr;
     ytBitmap backBuffer_;
-    ytDrawNode* capture_[3] = {nullptr, nullptr, nullptr};
-    ytDrawNode* focus_ = nullptr;
-    ytDrawNode* defaultFocus_ = nullptr;
+    ytRect invalid_;
+    std::vector<ytRect> lastDirty_;
+    ytDrawList drawList_;
+    ytDrawNode* captured_[3] = {nullptr, nullptr, nullptr};  // one reference each
+    std::vector<ytDrawNode*> hovered_;                       // one reference each
+    CursorKind cursor_ = CursorKind::kNone;
+    ytRef<ytDrawNode> focus_, defaultFocus_;
     int alpha_ = 255;
-    bool cursorSet_ = false;
+    bool windowCaptured_ = false;
     int64_t framesPresented_ = 0;
 };
 

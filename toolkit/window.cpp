@@ -74,7 +74,7 @@ void ytWindow::SetDocument(ytDrawUI* document) {
     document_->AttachWindow(this);
     int width = 0, height = 0;
     if (native_) native_->clientSize(&width, &height);
-    document_->Resize({0, 0, width, height});
+    document_->Resize(width, height);
 }
 
 void ytWindow::Show(bool visible) {
@@ -172,8 +172,8 @@ intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
             if (sizeForward_ && sizeForward_->native_)
                 sizeForward_->WindowProc(message, wParam, lParam);
             if (document_)
-                document_->Resize({0, 0, static_cast<int32_t>(lParam & 0xFFFF),
-                                   static_cast<int32_t>((lParam >> 16) & 0xFFFF)});
+                document_->Resize(static_cast<int>(lParam & 0xFFFF),
+                                  static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
         // 6.
         case base::kWmPaint:

@@ -94,20 +94,23 @@ class WindowInput(unittest.TestCase):
             xdo("click", "--repeat", "2", "--delay", "80", "1")
             xdo("mousemove", str(left + 30), str(top + 30))
             xdo("click", "2")
+            xdo("mousemove", str(left + 70), str(top + 30))
+            time.sleep(0.5)
+            xdo("click", "1")  # on the hidden button: the background gets it
             time.sleep(0.5)
             mouse = [l.split()[1:] for l in probe.lines() if l.startswith("mouse")]
-            kinds = [(int(m[0]), m[3]) for m in mouse if m[0] != "2"]
-            self.assertEqual(kinds[:3], [(1, "captured=0"), (3, "captured=1"), (4, "captured=1")],
-                             mouse)
-            wheel = [m for m in mouse if m[0] == "6"]
-            self.assertEqual([m[4] for m in wheel], ["notches=1", "notches=-1"])
-            self.assertEqual((int(wheel[0][1]), int(wheel[0][2])), (80, 50))
-            rest = [k for k, _ in kinds[3:] if k != 6]
-            # Double click: a press, then the double click in place of the second press; then the
-            # middle button, captured by the button and released to it.
-            self.assertEqual(rest, [1, 13, 7, 8], mouse)
-            hover = [m for m in mouse if m[0] == "2"]
-            self.assertTrue(hover, mouse)
+            mouse = [(m[0], int(m[1]), int(m[2]), int(m[3]), m[4], m[5]) for m in mouse
+                     if m[1] != "2"]
+            button = [(k, c) for n, k, _, _, c, _ in mouse if n == "button"]
+            self.assertEqual(button, [(1, "captured=0"), (3, "captured=1"), (4, "captured=1"),
+                                      (7, "captured=0"), (8, "captured=1")], mouse)
+            wheel = [(x, y, w) for n, k, x, y, _, w in mouse if k == 9]
+            self.assertEqual(wheel, [(80, 50, "notches=1"), (80, 50, "notches=-1")], mouse)
+            # A double click: a press, then the double click in place of the second press.
+            right = [(k, x, y) for n, k, x, y, _, _ in mouse if n == "right"]
+            self.assertEqual(right, [(1, 150, 90), (13, 150, 90)], mouse)
+            self.assertFalse([m for m in mouse if m[0] == "hidden"], mouse)
+            self.assertIn(("background", 1, 70, 30), [m[:4] for m in mouse])
 
             # Tab and Shift+Tab move the focus forwards and back.
             xdo("key", "Tab")
@@ -115,7 +118,7 @@ class WindowInput(unittest.TestCase):
             probe.wait_for("focus")
             time.sleep(0.3)
             focus = [l for l in probe.lines() if l.startswith("focus")]
-            self.assertEqual(focus, ["focus 1", "focus 0"])
+            self.assertEqual(focus, ["focus first", "focus second"])
 
             # The hotkey arrives once: the probe removes it when it comes.
             xdo("key", "alt+Next")

@@ -1,9 +1,12 @@
-// A toolkit window for the window tests to drive from outside (xdotool, import): it shows a known
-// picture (left half red, right half blue, a green 20 x 20 "button" at 20,20), logs every mouse
-// event, key, focus change and hotkey it receives to a file, and ends on Escape.
+// A toolkit window for the window tests to drive from outside (xdotool,
+// import): its scene is a red node (the root, 200 x 120) with a blue right
+// half, a green 20 x 20 button at 20,20, a hidden button at 60,20 and two
+// focusable nodes. It logs every mouse event a node gets, focus changes and
+// hotkeys to a file, and ends on Escape.
 //   window_probe LOG [noperpixel] [alpha=N]
-// noperpixel: as without per-pixel alpha (no layered functions, no compositor); alpha=N: the
-// window alpha set once the first frame is shown (logged as "alpha" and the alpha in force).
+// noperpixel: as without per-pixel alpha (no layered functions, no compositor);
+// alpha=N: the window alpha set once the first frame is shown (logged as
+// "alpha" and the alpha in force).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,6 +14,7 @@
 #include "base/messages.h"
 #include "platform/testing/layered_windows.h"
 #include "toolkit/draw_ui.h"
+#include "toolkit/nodes.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -25,47 +29,49 @@ void logLine(const std::string& line) {
     std::fflush(g_log);
 }
 
-// Stand-ins for nodes: the document only compares their addresses.
-int g_button, g_focusables[3];
+// A coloured node that logs the mouse events it gets; a "button" takes presses
+// (and with them the capture), the background takes the wheel.
+class ProbeNode : public yt::ytColorRectNode {
+public:
+    ProbeNode(float width, float height, uint32_t colour, std::string name, bool button,
+              bool focusable = false)
+        : ytColorRectNode(width, height, colour),
+          name_(std::move(name)),
+          button_(button),
+          focusable_(focusable) {}
+    bool Focusable() const override { return focusable_; }
+    const std::string& name() const { return name_; }
+
+    intptr_t HandleEvent(yt::ytMouseEvent& event) override {
+        if (!HitTest(event.lx, event.ly) && event.kind != yt::kMouseDrag &&
+            event.kind != yt::kMouseUp && event.kind != yt::kMouseMiddleUp)
+            return base::kNotHandled;
+        const bool captured = event.document && (event.document->Capture(0) == this ||
+                                                 event.document->Capture(2) == this);
+        char line[160];
+        std::snprintf(line, sizeof line, "mouse %s %d %d %d captured=%d notches=%d", name_.c_str(),
+                      event.kind, static_cast<int>(event.x), static_cast<int>(event.y), captured,
+                      event.wheel);
+        if (event.kind != yt::kMouseHover || name_ != "background") logLine(line);
+        if (button_) return event.kind == yt::kMouseHover ? base::kNotHandled : base::kHandled;
+        return event.kind == yt::kMouseWheel ? base::kHandled : base::kNotHandled;
+    }
+
+private:
+    std::string name_;
+    bool button_, focusable_;
+};
 
 class ProbeDocument : public yt::ytDrawUI {
 public:
     int OnTimer(double) override { return 50; }
 
-protected:
-    yt::ytRect RenderFrame(const yt::ytRect& area) override {
-        const yt::ytRect changed = yt::ytDrawUI::RenderFrame(area);
-        yt::ytBitmap& buffer = backBuffer();
-        for (int y = 0; y < buffer.height(); ++y)
-            for (int x = 0; x < buffer.width(); ++x)
-                buffer.row(y)[x] = x >= 20 && x < 40 && y >= 20 && y < 40 ? 0xFF00FF00u
-                                   : x < buffer.width() / 2               ? 0xFFFF0000u
-                                                                          : 0xFF0000FFu;
-        return changed;
-    }
-
-    // The button handles presses on it; every event is logged with whether it came captured.
-    intptr_t DispatchMouse(yt::ytMessage&, const yt::MouseEvent& event, yt::ytDrawNode* captured,
-                           yt::ytDrawNode** handledBy) override {
-        char line[128];
-        std::snprintf(line, sizeof line, "mouse %d %d %d captured=%d notches=%d", event.kind,
-                      event.x, event.y, captured != nullptr, event.wheelNotches);
-        logLine(line);
-        const bool onButton = event.x >= 20 && event.x < 40 && event.y >= 20 && event.y < 40;
-        if (captured || onButton) {
-            *handledBy = captured ? captured : reinterpret_cast<yt::ytDrawNode*>(&g_button);
-            return base::kHandled;
-        }
-        return base::kNotHandled;
-    }
-
-    yt::ytDrawNode* NextFocus(yt::ytDrawNode* from, bool backwards) override {
-        int index = 0;
-        for (int i = 0; i < 3; ++i)
-            if (from == reinterpret_cast<yt::ytDrawNode*>(&g_focusables[i])) index = i;
-        index = (index + (backwards ? 2 : 1)) % 3;
-        logLine("focus " + std::to_string(index));
-        return reinterpret_cast<yt::ytDrawNode*>(&g_focusables[index]);
+    intptr_t HandleKey(yt::ytMessage& message) override {
+        yt::ytDrawNode* before = focus();
+        const intptr_t result = yt::ytDrawUI::HandleKey(message);
+        if (focus() != before && focus())
+            logLine("focus " + static_cast<ProbeNode*>(focus())->name());
+        return result;
     }
 
     intptr_t HandleInput(yt::ytMessage& message) override {
@@ -97,20 +103,36 @@ int main(int argc, char** argv) {
         logLine("error " + why);
         return 1;
     }
-    auto* window = new yt::ytWindow();
-    // A main window closes the pump when it goes; popup style keeps it frameless, so the client
-    // area is where the test expects it. Both are made: the popup is the one looked at.
+    // A main window ends the pump when it goes; the popup (frameless, so its
+    // client area is where the test expects it) is the one looked at.
     auto* owner = new yt::ytWindow();
     owner->Create("Probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 10, 10);
+    auto* window = new yt::ytWindow();
     window->Create("Probe", yt::WindowKind::Popup, yt::Sizing::Fixed, kLeft, kTop, kLeft + kWidth,
                    kTop + kHeight, owner);
-    owner->SetMessageForward(window);
     auto* document = new ProbeDocument();
+    auto* root = new ProbeNode(kWidth, kHeight, 0xFFFF0000u, "background", false);
+    auto* right = new ProbeNode(kWidth / 2, kHeight, 0xFF0000FFu, "right", false);
+    right->SetPosition(kWidth / 2, 0);
+    auto* button = new ProbeNode(20, 20, 0xFF00FF00u, "button", true);
+    button->SetPosition(20, 20);
+    auto* hidden = new ProbeNode(20, 20, 0xFFFFFF00u, "hidden", true);
+    hidden->SetPosition(60, 20);
+    hidden->Hide();
+    auto* first = new ProbeNode(10, 10, 0xFFFF0000u, "first", false, true);
+    auto* second = new ProbeNode(10, 10, 0xFFFF0000u, "second", false, true);
+    first->SetPosition(0, 100), second->SetPosition(10, 100);
+    for (yt::ytDrawNode* n :
+         {static_cast<yt::ytDrawNode*>(right), static_cast<yt::ytDrawNode*>(button),
+          static_cast<yt::ytDrawNode*>(hidden), static_cast<yt::ytDrawNode*>(first),
+          static_cast<yt::ytDrawNode*>(second)})
+        root->AddChild(n);
+    document->SetRoot(root);
     window->SetDocument(document);
     window->SetTopmost();
     window->Show(true);
     const bool hotKey = window->RegisterHotKey(kHotKeyId, platform::kModAlt, platform::kVkNext);
-    // Escape on the popup closes the owner, which ends the pump.
+    // Escape closes the popup; the owner follows, which ends the pump.
     struct CloseOwner : yt::ytCallBase {
         yt::ytWindow* popup;
         yt::ytWindow* owner;

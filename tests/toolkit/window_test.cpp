@@ -1,6 +1,6 @@
-// Toolkit windows on the harness's display (Wine's windows on Windows): the pump's coalescing of
-// queued mouse moves, keyboard focus moves, a close held while a Confirm box is open, and window
-// alpha without per-pixel alpha.
+// Toolkit windows on the harness's display (Wine's windows on Windows): the
+// pump's coalescing of queued mouse moves, keyboard focus moves, a close held
+// while a Confirm box is open, and window alpha without per-pixel alpha.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,48 +11,44 @@
 #include "base/messages.h"
 #include "platform/testing/layered_windows.h"
 #include "toolkit/draw_ui.h"
+#include "toolkit/nodes.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
 namespace {
 
 std::vector<std::string> g_events;
-int g_nodes[3];
 
-yt::ytDrawNode* node(int i) {
-    return reinterpret_cast<yt::ytDrawNode*>(&g_nodes[i]);
-}
-
-// Records what reaches it; fills its frames with one colour.
-class RecordingDocument : public yt::ytDrawUI {
+// A node that counts the hover moves it gets and takes the focus.
+class CountingNode : public yt::ytColorRectNode {
 public:
-    ~RecordingDocument() override { g_events.push_back("document deleted"); }
-    int OnTimer(double) override { return 20; }
-    int moves = 0, lastMoveX = -1;
-
-protected:
-    yt::ytRect RenderFrame(const yt::ytRect& area) override {
-        const yt::ytRect changed = yt::ytDrawUI::RenderFrame(area);
-        yt::ytBitmap& buffer = backBuffer();
-        std::fill_n(buffer.pixels(), size_t(buffer.width()) * buffer.height(), 0xFF336699u);
-        return changed;
-    }
-    intptr_t DispatchMouse(yt::ytMessage&, const yt::MouseEvent& event, yt::ytDrawNode*,
-                           yt::ytDrawNode**) override {
-        if (event.kind == yt::kMouseHover) ++moves, lastMoveX = event.x;
+    CountingNode(float w, float h, std::string name)
+        : ytColorRectNode(w, h, 0xFF336699u), name(std::move(name)) {}
+    bool Focusable() const override { return name != "root"; }
+    intptr_t HandleEvent(yt::ytMouseEvent& event) override {
+        if (event.kind == yt::kMouseHover && name == "root")
+            ++moves, lastMoveX = static_cast<int>(event.x);
         return base::kNotHandled;
     }
-    yt::ytDrawNode* NextFocus(yt::ytDrawNode* from, bool backwards) override {
-        int i = from == node(1) ? 1 : from == node(2) ? 2 : 0;
-        return node((i + (backwards ? 2 : 1)) % 3);
-    }
-    intptr_t SendKey(yt::ytDrawNode* focus, yt::ytMessage& message) override {
-        g_events.push_back("key " + std::to_string(message.wParam) + " to " +
-                           std::to_string(focus == node(2)   ? 2
-                                          : focus == node(1) ? 1
-                                                             : 0));
+    intptr_t HandleKey(uint32_t, uintptr_t key) override {
+        g_events.push_back("key " + std::to_string(key) + " to " + name);
         return base::kHandled;
     }
+    std::string name;
+    int moves = 0, lastMoveX = -1;
+};
+
+class RecordingDocument : public yt::ytDrawUI {
+public:
+    RecordingDocument() {
+        root = new CountingNode(200, 120, "root");
+        for (const char* name : {"first", "second"})
+            root->AddChild(new CountingNode(10, 10, name));
+        SetRoot(root);
+    }
+    ~RecordingDocument() override { g_events.push_back("document deleted"); }
+    int OnTimer(double) override { return 20; }
+    CountingNode* root;
 };
 
 // Runs a function once from the pump, then leaves the list.
@@ -82,7 +78,8 @@ void pumpUntil(const std::function<bool()>& done) {
     check->keep = &keepRunning;
     yt::AddCallback(check);
     yt::RunLoop(10, &keepRunning);
-    // The check leaves the list on its next run; it must not touch this frame's flag then.
+    // The check leaves the list on its next run; it must not touch this frame's
+    // flag then.
     check->done = [] { return true; };
     static bool spare;
     check->keep = &spare;
@@ -115,22 +112,24 @@ protected:
 };
 
 TEST_F(Window, TwentyQueuedMovesDispatchOneAndTabMovesTheFocus) {
-    document->moves = 0;
+    document->root->moves = 0;
     for (int x = 0; x < 20; ++x)
         window->Post(base::kWmMouseMove, 0, (5 << 16) | x);
-    pumpUntil([this] { return document->moves > 0; });
+    pumpUntil([this] { return document->root->moves > 0; });
     pumpUntil([] { return false; });
-    EXPECT_EQ(document->moves, 1);
-    EXPECT_EQ(document->lastMoveX, 19);
+    EXPECT_EQ(document->root->moves, 1);
+    EXPECT_EQ(document->root->lastMoveX, 19);
 
     // Tab moves the focus forwards; navigation keys reach the focused node.
     window->Post(base::kWmChar, '\t', 0);
     window->Post(base::kWmChar, '\t', 0);
     window->Post(base::kWmKeyDown, 0x22, 0);  // Page Down
-    window->Post(base::kWmKeyDown, 0x74, 0);  // F5: not a navigation key, not routed
+    window->Post(base::kWmKeyDown, 0x74,
+                 0);  // F5: not a navigation key, not routed
     pumpUntil([] { return !g_events.empty(); });
-    EXPECT_EQ(document->Focus(), node(2));
-    EXPECT_EQ(g_events, std::vector<std::string>{"key 34 to 2"});
+    ASSERT_NE(document->focus(), nullptr);
+    EXPECT_EQ(static_cast<CountingNode*>(document->focus())->name, "second");
+    EXPECT_EQ(g_events, std::vector<std::string>{"key 34 to second"});
 }
 
 TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
@@ -142,7 +141,8 @@ TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
                            (window->Native() ? ", window open" : ", window gone"));
     }));
     bool keepRunning = true;
-    yt::RunLoop(10, &keepRunning);  // ends when the window goes (the last main window)
+    yt::RunLoop(10,
+                &keepRunning);  // ends when the window goes (the last main window)
     EXPECT_EQ(g_events,
               (std::vector<std::string>{"confirm answered no, window open", "document deleted"}));
     EXPECT_EQ(yt::OpenMessageBoxes(), 0);
