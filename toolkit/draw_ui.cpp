@@ -224,7 +224,10 @@ intptr_t ytDrawUI::HandleInput(ytMessage& message) {
         }
     }
     // The nodes may have changed what they show: the whole window is rendered.
-    if (result == base::kHandled || result == base::kHandledStop) Render(nullptr);
+    if (result == base::kHandled || result == base::kHandledStop) {
+        const ytRect all{0, 0, width_, height_};
+        Render(&all);
+    }
     return result;
 }
 intptr_t ytDrawUI::OnEvent(ytMessage&) {
