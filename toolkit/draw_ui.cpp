@@ -243,8 +243,7 @@ intptr_t ytDrawUI::OnContextMenu(ytDrawNode*) {
     return base::kNotHandled;
 }
 
-// ---- the scene
-// ----------------------------------------------------------------------------------
+// ---- the scene ---------------------------------------------------------------------------------
 
 void ytDrawUI::SetRoot(ytDrawNode* root) {
     if (root == root_) return;
@@ -379,8 +378,7 @@ ytRect ytDrawUI::RenderFrame(const ytRect* wanted) {
     return drawn;
 }
 
-// ---- input
-// --------------------------------------------------------------------------------------
+// ---- input -------------------------------------------------------------------------------------
 
 void ytDrawUI::setCapture(int button, ytDrawNode* node) {
     if (node) node->AddRef();
@@ -447,43 +445,41 @@ intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t button
         case kMouseUp:
             result = toCapture(0, kMouseUp);
             setCapture(0, nullptr);
-            break;
-        case kMouseRightDown:
-            if (captured_[0]) {
-                toCapture(0, kMouseUp);
-                setCapture(0, nullptr);
-            }
-            result = throughTree(kMouseRightDown);
-            if (hit) OnContextMenu(hit);
-            break;
-        case kMouseMiddleDown:
-            result = throughTree(kMouseMiddleDown);
-            setCapture(2, hit);
-            break;
-        case kMouseMiddleUp:
-            result = toCapture(2, kMouseMiddleUp);
-            setCapture(2, nullptr);
-            break;
-        default:
-            result = throughTree(kind);
-            break;
     }
-    if (hoverPass) {
-        for (ytDrawNode* n : hovered)
-            n->AddRef();
-        for (ytDrawNode* old : hovered_) {
-            if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
-            old->Release();
-        }
-        hovered_ = std::move(hovered);
+    result = throughTree(kMouseRightDown);
+    if (!hit && root) hit = root->NodeAt(x, y);
+    if (hit) {
+        ytRef<ytDrawNode> keep(hit);
+        OnContextMenu(hit);
     }
-    cursor_ = ev.cursor;
-    Unlock();
-    return result;
+    break;
+    case kMouseMiddleDown:
+        result = throughTree(kMouseMiddleDown);
+        setCapture(2, hit);
+        break;
+    case kMouseMiddleUp:
+        result = toCapture(2, kMouseMiddleUp);
+        setCapture(2, nullptr);
+        break;
+    default:
+        result = throughTree(kind);
+        break;
+}
+if (hoverPass) {
+    for (ytDrawNode* n : hovered)
+        n->AddRef();
+    for (ytDrawNode* old : hovered_) {
+        if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
+        old->Release();
+    }
+    hovered_ = std::move(hovered);
+}
+cursor_ = ev.cursor;
+Unlock();
+return result;
 }
 
-// ---- keyboard focus
-// -----------------------------------------------------------------------------
+// ---- keyboard focus ----------------------------------------------------------------------------
 
 void ytDrawUI::SetFocus(ytDrawNode* node) {
     focus_ = node ? ytRef<ytDrawNode>(node) : defaultFocus_;

@@ -163,7 +163,7 @@ TEST_F(Window, SetAlphaWithoutPerPixelAlphaDoesNothingAndFramesArrive) {
     popupDocument->SetAlpha(128);
     EXPECT_EQ(popupDocument->Alpha(), 255);
     const int64_t before = popupDocument->FramesPresented();
-    popupDocument->Invalidate(nullptr);
+    popupDocument->Invalidate(yt::ytRect{-1, -1, -1, -1});
     popupDocument->Render(nullptr);
     pumpUntil([] { return false; });
     EXPECT_GT(popupDocument->FramesPresented(), before);
