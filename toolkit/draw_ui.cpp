@@ -423,36 +423,39 @@ intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t button
     };
     bool hoverPass = false;
     switch (kind) {
-        case kMouseDown:
-            result = throughTree(kMouseDown);
-            setCapture(0, hit);
-            break;
-        case kMouseDoubleClick:
-            result = throughTree(kMouseDoubleClick);
-            break;
-        case kMouseHover:
-        case kMouseDrag:
-            if (captured_[0]) {
-                result = toCapture(0, kMouseDrag);
-            } else if (captured_[2]) {
-                result = toCapture(2, kMouseDrag);
-            } else {
-                ev.hovered = &hovered;
-                hoverPass = true;
-                result = throughTree(kMouseHover);
-            }
-            break;
-        case kMouseUp:
-            result = toCapture(0, kMouseUp);
+    case kMouseDown:
+        result = throughTree(kMouseDown);
+        setCapture(0, hit);
+        break;
+    case kMouseDoubleClick: result = throughTree(kMouseDoubleClick); break;
+    case kMouseHover:
+    case kMouseDrag:
+        if (captured_[0]) {
+            result = toCapture(0, kMouseDrag);
+        } else if (captured_[2]) {
+            result = toCapture(2, kMouseDrag);
+        } else {
+            ev.hovered = &hovered;
+            hoverPass = true;
+            result = throughTree(kMouseHover);
+        }
+        break;
+    case kMouseUp:
+        result = toCapture(0, kMouseUp);
+        setCapture(0, nullptr);
+        break;
+    case kMouseRightDown:
+        if (captured_[0]) {
+            toCapture(0, kMouseUp);
             setCapture(0, nullptr);
-    }
-    result = throughTree(kMouseRightDown);
-    if (!hit && root) hit = root->NodeAt(x, y);
-    if (hit) {
-        ytRef<ytDrawNode> keep(hit);
-        OnContextMenu(hit);
-    }
-    break;
+        }
+        result = throughTree(kMouseRightDown);
+        if (!hit && root) hit = root->NodeAt(x, y);
+        if (hit) {
+            ytRef<ytDrawNode> keep(hit);
+            OnContextMenu(hit);
+        }
+        break;
     case kMouseMiddleDown:
         result = throughTree(kMouseMiddleDown);
         setCapture(2, hit);
@@ -461,22 +464,19 @@ intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t button
         result = toCapture(2, kMouseMiddleUp);
         setCapture(2, nullptr);
         break;
-    default:
-        result = throughTree(kind);
-        break;
-}
-if (hoverPass) {
-    for (ytDrawNode* n : hovered)
-        n->AddRef();
-    for (ytDrawNode* old : hovered_) {
-        if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
-        old->Release();
+    default: result = throughTree(kind); break;
     }
-    hovered_ = std::move(hovered);
-}
-cursor_ = ev.cursor;
-Unlock();
-return result;
+    if (hoverPass) {
+        for (ytDrawNode* n : hovered) n->AddRef();
+        for (ytDrawNode* old : hovered_) {
+            if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
+            old->Release();
+        }
+        hovered_ = std::move(hovered);
+    }
+    cursor_ = ev.cursor;
+    Unlock();
+    return result;
 }
 
 // ---- keyboard focus ----------------------------------------------------------------------------
