@@ -83,6 +83,29 @@ void ytWindow::Move(int left, int top) {
     if (native_) native_->move(left, top);
 }
 
+bool ytWindow::SetTrayIcon(const platform::IconImage& image, const std::string& tip,
+                           platform::MenuSource menu) {
+    if (tray_) {
+        SetTrayTip(tip);
+        return true;
+    }
+    if (!native_) return false;
+    tray_ = platform::createTrayIcon(native_.get(), image, tip, std::move(menu));
+    return tray_ != nullptr;
+}
+
+void ytWindow::SetTrayTip(const std::string& tip) {
+    if (tray_) tray_->setTip(tip);
+}
+
+void ytWindow::RemoveTrayIcon() {
+    tray_.reset();
+}
+
+bool ytWindow::TrayClickPoint(int* x, int* y) const {
+    return tray_ && tray_->clickPoint(x, y);
+}
+
 intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return WindowProc(message, wParam, lParam);
 }
@@ -90,6 +113,8 @@ intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
 intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (message >= base::kWmApp && messageForward_ && messageForward_->native_)
         messageForward_->WindowProc(message, wParam, lParam);
+    // The taskbar was re-created (the shell restarted): the icon is added again.
+    if (tray_ && tray_->onWindowMessage(message)) return 0;
     switch (message) {
         case base::kWmDestroy:
             onDestroy();
@@ -129,6 +154,7 @@ void ytWindow::onDestroy() {
     DebugLog("Deleting %p\n", static_cast<void*>(document_));
     delete document_;
     document_ = nullptr;
+    tray_.reset();
     native_.reset();
     Release();
 }
