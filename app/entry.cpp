@@ -86,7 +86,7 @@ void run(bool show) {
     // The window deletes itself (and the UI it owns) when it is destroyed.
     auto* window = new yt::ytWindow();
     if (!window->Create(kWindowTitle, yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, kClientWidth,
-                        kClientHeight, kWindowClass)) {
+                        kClientHeight, nullptr, kWindowClass)) {
         window->Release();
         window = nullptr;
     }

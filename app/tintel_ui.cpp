@@ -172,7 +172,7 @@ intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
                 activitySince_ = now();
             }
             break;
-        case base::kWmHotkey:
+        case platform::kWmHotKey:
             onHotkey(message.wParam);
             break;
         default:

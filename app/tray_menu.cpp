@@ -15,6 +15,7 @@
 #include "app/tintel_ui.h"
 #include "colour/wide_gamma.h"
 #include "platform/tray.h"
+#include "platform/window_host.h"
 #include "toolkit/window.h"
 
 namespace tintel {
@@ -255,7 +256,21 @@ void TintelUI::onHotkey(uintptr_t id) {
 }
 
 void TintelUI::applyHotkeys() {
-    // Registration comes with the window host's global hotkeys.
+    yt::ytWindow* window = Window();
+    if (!window) return;
+    // Virtual-key codes: Page Up, Page Down, End. A key another program holds does nothing.
+    constexpr uint32_t kVkPrior = 0x21, kVkNext = 0x22, kVkEnd = 0x23;
+    const struct {
+        Hotkey id;
+        uint32_t key;
+    } keys[] = {{kHotkeyBrighter, kVkPrior}, {kHotkeyDarker, kVkNext}, {kHotkeyDisable, kVkEnd}};
+    const bool on = RegDword(kPreferences, "hotkeys", 1).read() != 0;
+    for (const auto& key : keys) {
+        if (on)
+            window->RegisterHotKey(static_cast<int>(key.id), platform::kModAlt, key.key);
+        else
+            window->UnregisterHotKey(static_cast<int>(key.id));
+    }
 }
 
 }  // namespace tintel

@@ -23,7 +23,6 @@ enum Message : uint32_t {
     kWmKeyLast = 0x0108,
     kWmCommand = 0x0111,
     kWmTimer = 0x0113,
-    kWmHotkey = 0x0312,
     kWmMouseMove = 0x0200,
     kWmLButtonDown = 0x0201,
     kWmLButtonUp = 0x0202,

@@ -14,6 +14,7 @@
 #include "platform/window_host.h"
 #include "toolkit/base.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/window.h"
 
 namespace yt {
 namespace {
@@ -28,6 +29,9 @@ void* g_instance = nullptr;
 std::string g_registryBase;
 std::vector<ytCallBase*> g_callbacks;
 std::atomic<int64_t> g_pumpSleeps{0};
+int g_openBoxes = 0;
+bool g_quitPending = false;
+ytWindow* g_mainWindow = nullptr;
 
 // The wait-handle list: handles and their handlers in parallel.
 std::vector<intptr_t> g_waitHandles;
@@ -56,13 +60,22 @@ double runCallbacks() {
     for (size_t i = 0; i < g_callbacks.size();) {
         ytCallBase* cb = g_callbacks[i];
         const double elapsedMs = (now - cb->lastRun) * 1000.0;
+        if (cb->running) {
+            ++i;
+            continue;
+        }
         if (elapsedMs < cb->interval) {
             untilNext = std::min(untilNext, cb->interval - elapsedMs);
             ++i;
             continue;
         }
         cb->lastRun = now;
+        cb->running = true;
         const int result = cb->Run();
+        cb->running = false;
+        // A pump nested in Run may have changed the list: find the entry again.
+        const auto at = std::find(g_callbacks.begin(), g_callbacks.end(), cb);
+        if (at != g_callbacks.end()) i = static_cast<size_t>(at - g_callbacks.begin());
         if (result == kCallbackRemove) {
             g_callbacks.erase(std::find(g_callbacks.begin(), g_callbacks.end(), cb));
             cb->Destroy();
@@ -221,10 +234,11 @@ int WaitHandleCount() {
     return static_cast<int>(g_waitHandles.size());
 }
 
-int32_t RunLoop(int longestWaitMs, const bool* keepRunning) {
+int32_t RunLoop(int longestWaitMs, const bool* keepRunning,
+                const platform::MessageFilter* filter) {
     while (!keepRunning || *keepRunning) {
         const double passStart = Clock();
-        if (!platform::dispatchPending()) return 0;
+        if (!platform::dispatchPending(filter)) return 0;
         const double untilNext = runCallbacks();
         if (g_quitFlag) return 0;
         if (keepRunning && !*keepRunning) break;
@@ -244,16 +258,68 @@ int64_t PumpSleeps() {
     return g_pumpSleeps.load();
 }
 
+void SetMainWindow(ytWindow* window) {
+    g_mainWindow = window;
+}
+
+ytWindow* MainWindow() {
+    return g_mainWindow;
+}
+
+void SetAccelerators(const platform::Accelerator* table, int count) {
+    platform::setAccelerators(g_mainWindow ? g_mainWindow->Native() : nullptr, table, count);
+}
+
+int OpenMessageBoxes() {
+    return g_openBoxes;
+}
+
+void SetQuitPending() {
+    g_quitPending = true;
+}
+
+bool QuitPending() {
+    return g_quitPending;
+}
+
+namespace {
+
+// Shows a box owned by `owner` (the main window when none is named) and counts it while it is
+// open. The pump runs inside it where the platform lets it; when the last box closes, a close
+// held meanwhile reaches the main window (or ends the pump when that is gone).
+bool showBox(platform::NativeWindow* owner, const std::string& text, const std::string& title,
+             platform::BoxKind kind) {
+    if (!owner && g_mainWindow) owner = g_mainWindow->Native();
+    ++g_openBoxes;
+    const bool answer =
+        platform::messageBox(owner, text, title, kind, [](const bool* running) {
+            RunLoop(20, running);
+            // The pump ended for a quit, not for the box: the outer pump must see it too.
+            if (*running) platform::postQuit();
+        });
+    if (--g_openBoxes == 0 && g_quitPending) {
+        g_quitPending = false;
+        if (g_mainWindow && g_mainWindow->Native())
+            g_mainWindow->PostClose();
+        else
+            platform::postQuit();
+    }
+    return answer;
+}
+
+}  // namespace
+
 void ShowLastError() {
-    platform::messageBox(nullptr, platform::lastErrorText(), "Error", platform::BoxKind::Error);
+    const std::string text = platform::lastErrorText();
+    showBox(nullptr, text, "Error", platform::BoxKind::Information);
 }
 
 void Note(const std::string& text, platform::NativeWindow* owner, const std::string& title) {
-    platform::messageBox(owner, text, title, platform::BoxKind::Information);
+    showBox(owner, text, title, platform::BoxKind::Information);
 }
 
 bool Confirm(const std::string& text, platform::NativeWindow* owner, const std::string& title) {
-    return platform::messageBox(owner, text, title, platform::BoxKind::YesNo);
+    return showBox(owner, text, title, platform::BoxKind::YesNo);
 }
 
 }  // namespace yt

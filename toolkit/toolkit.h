@@ -15,10 +15,7 @@
 #include <string>
 
 #include "base/debug_log.h"
-
-namespace platform {
-class NativeWindow;
-}
+#include "platform/window_host.h"
 
 namespace yt {
 
@@ -74,8 +71,9 @@ public:
     virtual ~ytCallBase() = default;
     virtual int Run() = 0;
     virtual void Destroy() { delete this; }
-    double lastRun = 0;  // clock seconds
-    int interval = 0;    // milliseconds
+    double lastRun = 0;    // clock seconds
+    int interval = 0;      // milliseconds
+    bool running = false;  // inside Run: a pump nested in it (a message box) skips the entry
 };
 
 constexpr int kCallbackRemove = -1;
@@ -97,11 +95,27 @@ int WaitHandleCount();
 // `longestWaitMs` bounds each sleep; 0 never sleeps. Each pass: dispatch every waiting message,
 // run the due callbacks, then (unless a callback asked to run again at once, or the pass took
 // 5 ms or more) sleep until input, a watched handle, or the next callback is due.
-int32_t RunLoop(int longestWaitMs, const bool* keepRunning = nullptr);
+// The filter sees each message before dispatch and may consume it.
+int32_t RunLoop(int longestWaitMs, const bool* keepRunning = nullptr,
+                const platform::MessageFilter* filter = nullptr);
 // How many times the pump has gone to sleep since the toolkit started (for tests and benchmarks).
 int64_t PumpSleeps();
 
+// The main window: owner of message boxes that name none, target of the accelerators. The first
+// main window created takes the place; its destruction clears it.
+class ytWindow;
+void SetMainWindow(ytWindow* window);
+ytWindow* MainWindow();
+// The main window's accelerator table (Windows; see platform::setAccelerators).
+void SetAccelerators(const platform::Accelerator* table, int count);
+
 // ---- 6. message boxes -----------------------------------------------------------------------
+
+// Message boxes open now. A close asked for meanwhile is held (quit pending) and posted to the
+// main window when the last box closes.
+int OpenMessageBoxes();
+void SetQuitPending();
+bool QuitPending();
 
 void ShowLastError();
 void Note(const std::string& text, platform::NativeWindow* owner = nullptr,

@@ -1,20 +1,39 @@
+// ytWindow: the toolkit's top-level window and its message procedure.
 #include "toolkit/window.h"
 
-#include "toolkit/draw_ui.h"
 #include "base/messages.h"
+#include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
 
 namespace yt {
+namespace {
+
+constexpr uint32_t kWmMouseActivate = 0x0021;
+constexpr uint32_t kWmNcMouseMove = 0x00A0;
+constexpr uint32_t kWmMouseLast = 0x020D;
+constexpr uint32_t kWmSizing = 0x0214;
+constexpr uint32_t kWmMoving = 0x0216;
+constexpr uintptr_t kWaClickActive = 2;
+constexpr intptr_t kMaNoActivateAndEat = 4;
+
+bool isMouseMessage(uint32_t message) {
+    return (message >= base::kWmMouseMove && message <= kWmMouseLast) ||
+           message == kWmNcMouseMove;
+}
+
+}  // namespace
 
 ytWindow::ytWindow() = default;
 
 ytWindow::~ytWindow() {
     delete document_;
+    if (modalDialog_) modalDialog_->Release();
     if (main_ && native_) CountMainWindow(-1);
+    if (MainWindow() == this) SetMainWindow(nullptr);
 }
 
 bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, int left, int top,
-                      int right, int bottom, const char* className) {
+                      int right, int bottom, ytWindow* parent, const char* className) {
     platform::WindowSpec params;
     params.title = title;
     params.className = className ? className : "ytWindow";
@@ -24,16 +43,28 @@ bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, 
     params.top = top;
     params.width = right - left;
     params.height = bottom - top;
+    params.parent = parent ? parent->Native() : nullptr;
     title_ = title;
     popup_ = params.popup;
     main_ = !popup_;
+    parent_ = parent;
     native_ = platform::createNativeWindow(params, this);
     if (!native_) {
+        main_ = false;
         ShowLastError();
         return false;
     }
-    if (main_) CountMainWindow(1);
+    if (main_) {
+        CountMainWindow(1);
+        if (!MainWindow()) SetMainWindow(this);
+    }
     return true;
+}
+
+bool ytWindow::Attach(uintptr_t handle) {
+    if (native_) return false;
+    native_ = platform::attachNativeWindow(handle, this);
+    return native_ != nullptr;
 }
 
 void ytWindow::SetDocument(ytDrawUI* document) {
@@ -44,7 +75,7 @@ void ytWindow::SetDocument(ytDrawUI* document) {
     document_->AttachWindow(this);
     int width = 0, height = 0;
     if (native_) native_->clientSize(&width, &height);
-    document_->Resize(width, height);
+    document_->Resize({0, 0, width, height});
 }
 
 void ytWindow::Show(bool visible) {
@@ -106,25 +137,91 @@ bool ytWindow::TrayClickPoint(int* x, int* y) const {
     return tray_ && tray_->clickPoint(x, y);
 }
 
+bool ytWindow::RegisterHotKey(int id, uint32_t modifiers, uint32_t virtualKey) {
+    return native_ && platform::registerHotKey(native_.get(), id, modifiers, virtualKey);
+}
+
+void ytWindow::UnregisterHotKey(int id) {
+    if (native_) platform::unregisterHotKey(native_.get(), id);
+}
+
+void ytWindow::SetModalDialog(ytWindow* dialog) {
+    if (dialog == modalDialog_) return;
+    if (dialog) dialog->AddRef();
+    if (modalDialog_) modalDialog_->Release();
+    modalDialog_ = dialog;
+}
+
+void ytWindow::SizingRule(uint32_t, int32_t*) {}
+
 intptr_t ytWindow::windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return WindowProc(message, wParam, lParam);
 }
 
 intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    // 1. Application messages are copied to the message-forward window.
     if (message >= base::kWmApp && messageForward_ && messageForward_->native_)
         messageForward_->WindowProc(message, wParam, lParam);
-    // The taskbar was re-created (the shell restarted): the icon is added again.
+
+    // 2. A modal dialog over the window takes the mouse and the activation.
+    if (modalDialog_ && modalDialog_->IsVisible()) {
+        if (isMouseMessage(message)) return 0;
+        if (message == base::kWmActivate && (wParam & 0xFFFF) == kWaClickActive) {
+            modalDialog_->native_->activate();
+            return 0;
+        }
+        if (message == kWmMouseActivate) {
+            modalDialog_->native_->flash();
+            platform::beep();
+            return kMaNoActivateAndEat;
+        }
+    }
+
+    // 10. The taskbar was re-created (the shell restarted): the icon is added again.
     if (tray_ && tray_->onWindowMessage(message)) return 0;
+
     switch (message) {
+        // 3. A close while a message box is open closes the boxes first; the close itself is
+        // held until the last box has gone.
+        case base::kWmClose:
+            if (OpenMessageBoxes() > 0) {
+                SetQuitPending();
+                if (native_) native_->closeOwnedBoxes();
+                return 0;
+            }
+            break;
+        // 4.
         case base::kWmDestroy:
             onDestroy();
             return 0;
+        // 5.
         case base::kWmSize:
+            if (sizeForward_ && sizeForward_->native_)
+                sizeForward_->WindowProc(message, wParam, lParam);
             if (document_)
-                document_->Resize(static_cast<int>(lParam & 0xFFFF),
-                                  static_cast<int>((lParam >> 16) & 0xFFFF));
+                document_->Resize({0, 0, static_cast<int32_t>(lParam & 0xFFFF),
+                                   static_cast<int32_t>((lParam >> 16) & 0xFFFF)});
             return 0;
+        // 6.
+        case base::kWmPaint:
+            if (document_ && native_) {
+                platform::ScreenRect invalid;
+                void* context = native_->beginPaint(&invalid);
+                document_->Paint(context, {invalid.left, invalid.top, invalid.right,
+                                           invalid.bottom});
+                native_->endPaint(context);
+                if (IsSubclassed()) native_->callPrevious(message, wParam, lParam);
+                return 0;
+            }
+            break;
+        // 7.
         case base::kWmEraseBkgnd:
+            if (!eraseBackground_) return 1;
+            break;
+        // 9.
+        case kWmSizing:
+        case kWmMoving:
+            SizingRule(static_cast<uint32_t>(wParam), reinterpret_cast<int32_t*>(lParam));
             return 1;
         default:
             break;
@@ -134,9 +231,12 @@ intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
     wrapped.message = message;
     wrapped.wParam = wParam;
     wrapped.lParam = lParam;
+    // 8. Keys go to the document's key handler first.
     if (message >= base::kWmKeyFirst && message <= base::kWmKeyLast) {
         if (document_->HandleKey(wrapped) == base::kHandled) return base::kHandled;
     }
+    // 11. Everything else; unhandled messages reach a subclassed window's own procedure
+    // through the platform's default handling.
     return document_->HandleMessage(wrapped);
 }
 
@@ -151,6 +251,7 @@ void ytWindow::onDestroy() {
             SetQuitFlag();
         }
     }
+    if (MainWindow() == this) SetMainWindow(nullptr);
     DebugLog("Deleting %p\n", static_cast<void*>(document_));
     delete document_;
     document_ = nullptr;

@@ -232,7 +232,7 @@ TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
     const auto hotkey = [this](uintptr_t id) {
         g_now += 1.0;
         yt::ytMessage message;
-        message.message = base::kWmHotkey;
+        message.message = platform::kWmHotKey;
         message.wParam = id;
         ui_->HandleInput(message);
     };

@@ -19,7 +19,7 @@ from quiet_run import run_quiet
 ARGS = None
 CLASS, TITLE = "ytWindow", "Tintel"
 DEFAULTS = {"SafeMode": 0, "Latitude": 3600, "ImplicitMode": 0, "Longitude": 0, "ZipCode": 0,
-            "Outdoor": 6500, "Indoor": 3400, "tray": 0}
+            "Outdoor": 6500, "Indoor": 3400, "hotkeys": 1, "tray": 0}
 
 
 def wait_until(predicate, timeout, step=0.1):
