@@ -246,6 +246,51 @@ class TrayTest(unittest.TestCase):
         self.process.send_signal(signal.SIGTERM)
         self.assertEqual(self.process.wait(timeout=20), 0)
 
+    def ramps(self):
+        out = subprocess.run([ARGS.ramp_probe, "get"], capture_output=True, text=True).stdout
+        return {line.split("\t")[0]: list(map(int, line.split("\t")[1].split()))
+                for line in out.splitlines() if "\t" in line}
+
+    def test_hotkeys_dim_and_disable(self):
+        # Day and night at 6500 K: the ramps are neutral whatever the time of day.
+        config = os.path.join(self.env["XDG_CONFIG_HOME"], "Brisbel")
+        os.makedirs(config)
+        with open(os.path.join(config, "preferences.reg"), "w") as f:
+            f.write("[Software\\Brisbel\\tintel\\Preferences]\n"
+                    "\"Outdoor\"=dword:00001964\n\"Indoor\"=dword:00001964\n"
+                    "\"Longitude\"=dword:000005dc\n")
+        self.start()
+        identity = [round(i * 65535 / 255) for i in range(256)]
+
+        def top(channel):
+            return {name: ramp[channel * 256 + 255] for name, ramp in self.ramps().items()}
+
+        self.assertTrue(pump(lambda: self.ramps() and all(
+            ramp[:256] == identity for ramp in self.ramps().values()), 20), "not neutral at start")
+        names = [n for n in self.bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                               "org.freedesktop.DBus", "ListNames", None, None,
+                                               Gio.DBusCallFlags.NONE, 5000, None).unpack()[0]
+                 if n.startswith("org.kde.StatusNotifierItem-")]
+        self.assertTrue(pump(lambda: names, 1))
+
+        # Alt+Page Down: a third of a stop darker (0.794) and a little warmer.
+        subprocess.run(["xdotool", "key", "alt+Next"])
+        step = 2 ** (-1 / 3)
+        self.assertTrue(pump(lambda: all(abs(r - 65535 * step) < 0.02 * 65535
+                                         for r in top(0).values()), 10), top(0))
+        self.assertTrue(all(top(2)[n] < top(0)[n] for n in top(0)), "the dimmed colour is not warmer")
+        lines = [line for line, _ in self.entries(self.layout(names[0]))]
+        self.assertIn("Return to Full Brightness", lines)
+
+        # Alt+End: disabled for an hour, back to neutral at full brightness.
+        subprocess.run(["xdotool", "key", "alt+End"])
+        self.assertTrue(pump(lambda: all(ramp[:256] == identity for ramp in self.ramps().values()),
+                             15), top(0))
+        lines = [line for line, _ in self.entries(self.layout(names[0]))]
+        self.assertIn("[x] Disable for an hour", lines)
+        self.process.send_signal(signal.SIGTERM)
+        self.assertEqual(self.process.wait(timeout=20), 0)
+
     def docked_icon(self):
         """The centre of the program's icon window inside trayer, or None."""
         out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
@@ -263,6 +308,7 @@ if __name__ == "__main__":
     parser.add_argument("--program", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--screenshots")
+    parser.add_argument("--ramp-probe", required=True)
     ARGS, rest = parser.parse_known_args()
     os.makedirs(ARGS.work, exist_ok=True)
     if ARGS.screenshots:
