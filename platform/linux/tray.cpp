@@ -79,10 +79,23 @@ uint32_t trackPopupMenu(NativeWindow*, const std::vector<MenuItem>& items, int x
     GtkWidget* menu = buildGtkMenu(items, &run);
     g_signal_connect(menu, "deactivate", G_CALLBACK(onMenuDeactivate), &run);
     gtk_widget_show_all(menu);
+    // A release outside a freshly opened menu closes it, and the menu opened from a message
+    // has no press to measure the release against: the button that opened it comes up first.
+    GdkWindow* root = gdk_get_default_root_window();
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+    const gint64 giveUp = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+    while (pointer && g_get_monotonic_time() < giveUp) {
+        GdkModifierType held = static_cast<GdkModifierType>(0);
+        gdk_device_get_state(pointer, root, nullptr, &held);
+        if (!(held & (GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK))) break;
+        g_main_context_iteration(nullptr, FALSE);
+        g_usleep(10000);
+    }
     // Opens at the point and flips or slides where the screen ends.
     const GdkRectangle at{x, y, 1, 1};
-    gtk_menu_popup_at_rect(GTK_MENU(menu), gdk_get_default_root_window(), &at,
-                           GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
+    gtk_menu_popup_at_rect(GTK_MENU(menu), root, &at, GDK_GRAVITY_NORTH_WEST,
+                           GDK_GRAVITY_NORTH_WEST, nullptr);
     // The menu runs in the main context like every other GTK window; an item's "activate" comes
     // within the same dispatch as the menu's "deactivate".
     while (!run.done && gtk_widget_get_visible(menu))
@@ -299,9 +312,13 @@ private:
         g_dbus_node_info_unref(node);
 
         root_ = dbusmenu_menuitem_new();
+        // A root without children only hears "about to show" when it says it has a submenu.
+        dbusmenu_menuitem_property_set(root_, DBUSMENU_MENUITEM_PROP_CHILD_DISPLAY,
+                                       DBUSMENU_MENUITEM_CHILD_DISPLAY_SUBMENU);
+        // Filled when a host is about to show it (hosts ask before showing): building it reads
+        // preferences the program would otherwise not touch at start-up.
         g_signal_connect(root_, DBUSMENU_MENUITEM_SIGNAL_ABOUT_TO_SHOW, G_CALLBACK(onAboutToShow),
                          this);
-        rebuildExportedMenu();
         server_ = dbusmenu_server_new(kMenuPath);
         dbusmenu_server_set_root(server_, root_);
 

@@ -237,8 +237,13 @@ class TrayTest(unittest.TestCase):
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
         self.assertTrue(pump(tintel_visible, 10), "a left click did not show the window")
         before = set(menu_windows())
-        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "3"])
+        # The menu opens for the press once the button is up, and the release does not close it.
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "mousedown", "3"])
+        pump(lambda: False, 0.5)
+        subprocess.run(["xdotool", "mouseup", "3"])
         self.assertTrue(pump(lambda: set(menu_windows()) - before, 10), "no menu on a right click")
+        pump(lambda: False, 0.7)
+        self.assertTrue(set(menu_windows()) - before, "the release closed the menu")
         if ARGS.screenshots:
             subprocess.run(["import", "-window", "root",
                             os.path.join(ARGS.screenshots, "xembed-menu.png")])
