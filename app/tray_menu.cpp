@@ -159,8 +159,7 @@ void TintelUI::runTrayCommand(uint32_t id) {
     const uint32_t nightBefore = night_;
     carryOutTrayCommand(id);
     // A new night colour chosen by day shows for a moment.
-    if (night_ != nightBefore &&
-        static_cast<float>(currentOutput_) == static_cast<float>(day_))
+    if (night_ != nightBefore && static_cast<float>(currentOutput_) == static_cast<float>(day_))
         flashPreview();
 }
 

@@ -165,8 +165,7 @@ void appendExported(DbusmenuMenuitem* parent, const std::vector<MenuItem>& items
                     NativeWindow* window);
 
 void onExportedActivated(DbusmenuMenuitem* item, guint, gpointer data) {
-    const auto command =
-        GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "tintel-command"));
+    const auto command = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "tintel-command"));
     // The command reaches the window as a message, as a click on the icon does.
     if (command) static_cast<NativeWindow*>(data)->post(kTrayMenuCommandMessage, command, 0);
 }
@@ -232,13 +231,28 @@ constexpr const char* kItemInterface = R"xml(
   </interface>
 </node>)xml";
 
+bool sessionBusPresent() {
+    const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !*runtime) return false;
+    gchar* socket = g_build_filename(runtime, "bus", nullptr);
+    const bool present = g_file_test(socket, G_FILE_TEST_EXISTS);
+    g_free(socket);
+    return present;
+}
+
 class LinuxTrayIcon : public TrayIcon {
 public:
     LinuxTrayIcon(NativeWindow* window, const IconImage& image, const std::string& tip,
                   MenuSource menu)
-        : window_(window), image_(image), tip_(tip.substr(0, kTrayTipLength)),
+        : window_(window),
+          image_(image),
+          tip_(tip.substr(0, kTrayTipLength)),
           menu_(std::move(menu)) {
-        connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        // Only a session bus that is there: without one GIO would launch a bus daemon of its
+        // own for the X display, which nothing in that session would ever look at.
+        if (sessionBusPresent()) connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
         if (connection_) startItem();
         // Until a watcher with a host takes the item, the XEmbed icon stands in (at once when
         // there is no session bus at all).
@@ -332,9 +346,9 @@ private:
         hostSignal_ = g_dbus_connection_signal_subscribe(
             connection_, nullptr, kWatcherName, "StatusNotifierHostRegistered", kWatcherPath,
             nullptr, G_DBUS_SIGNAL_FLAGS_NONE, onHostRegistered, this, nullptr);
-        watch_ = g_bus_watch_name_on_connection(connection_, kWatcherName,
-                                                G_BUS_NAME_WATCHER_FLAGS_NONE, onWatcherAppeared,
-                                                onWatcherVanished, this, nullptr);
+        watch_ =
+            g_bus_watch_name_on_connection(connection_, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                           onWatcherAppeared, onWatcherVanished, this, nullptr);
     }
 
     void rebuildExportedMenu() {
@@ -369,8 +383,7 @@ private:
 
     static void onRegistered(GObject* source, GAsyncResult* result, gpointer data) {
         GError* error = nullptr;
-        GVariant* reply =
-            g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
         if (!reply) {
             const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
             g_error_free(error);
@@ -382,17 +395,15 @@ private:
     }
 
     void askForHost() {
-        g_dbus_connection_call(connection_, kWatcherName, kWatcherPath,
-                               "org.freedesktop.DBus.Properties", "Get",
-                               g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"),
-                               G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 5000, pending_,
-                               onHostAnswer, this);
+        g_dbus_connection_call(
+            connection_, kWatcherName, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
+            g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"),
+            G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 5000, pending_, onHostAnswer, this);
     }
 
     static void onHostAnswer(GObject* source, GAsyncResult* result, gpointer data) {
         GError* error = nullptr;
-        GVariant* reply =
-            g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
         if (!reply) {
             const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
             g_error_free(error);

@@ -31,7 +31,8 @@ HMENU buildMenu(const std::vector<MenuItem>& items) {
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         } else if (!item.submenu.empty()) {
             HMENU sub = buildMenu(item.submenu);
-            if (sub) AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item.text.c_str());
+            if (sub)
+                AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item.text.c_str());
         } else {
             UINT flags = MF_STRING;
             if (item.checked) flags |= MF_CHECKED;
@@ -308,10 +309,10 @@ int32_t promoteTrayIcon(const std::string& exeName, bool* changed) {
         }
         std::string path(wide.size() * 2 + 1, '\0');
         const int bytes =
-            wide.empty() ? 0
-                         : WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                               path.data(), static_cast<int>(path.size()), nullptr,
-                                               nullptr);
+            wide.empty()
+                ? 0
+                : WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      path.data(), static_cast<int>(path.size()), nullptr, nullptr);
         path.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
         for (char& c : path)
             c = rot13(c);

@@ -135,10 +135,18 @@ TEST_F(TrayMenu, ListsItsItemsForEachCase) {
     // Without the extended range: "Expand Color Range" first, the warm presets greyed, and no
     // "Darkroom Mode".
     ui_->setExtendedRange(false);
-    std::vector<std::string> narrow = {"*Settings...", "Extras...", "-", "Safe Mode", "-",
-                                       "Movie Mode", "-", "Lighting at night",
-                                       "  Expand Color Range", "  -",
-                                       "  1200k: Ember (grey)", "  1900k: Candle (grey)",
+    std::vector<std::string> narrow = {"*Settings...",
+                                       "Extras...",
+                                       "-",
+                                       "Safe Mode",
+                                       "-",
+                                       "Movie Mode",
+                                       "-",
+                                       "Lighting at night",
+                                       "  Expand Color Range",
+                                       "  -",
+                                       "  1200k: Ember (grey)",
+                                       "  1900k: Candle (grey)",
                                        "  2300k: Dim Incandescent (grey)",
                                        "  2700k: Incandescent (grey)"};
     narrow.insert(narrow.end(), defaults.begin() + 13, defaults.end());
@@ -171,7 +179,8 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     choose(TintelUI::kCmdSafeMode);
     EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 1);
     EXPECT_TRUE(controller_->safeMode);
-    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) && !shown_.Find(TintelUI::kCmdSafeMode)->checked);
+    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) &&
+                !shown_.Find(TintelUI::kCmdSafeMode)->checked);
     choose(TintelUI::kCmdSafeMode);
     EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 0);
     EXPECT_FALSE(controller_->safeMode);
@@ -201,7 +210,7 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     // Every preset sets the night temperature, stores it and ends darkroom.
     const struct {
         uint32_t id, kelvin;
-    } presets[] = {{97, 1200}, {98, 1900}, {99, 2300}, {101, 2700},
+    } presets[] = {{97, 1200},  {98, 1900},  {99, 2300}, {101, 2700},
                    {102, 3400}, {103, 4200}, {104, 5000}};
     for (const auto& preset : presets) {
         choose(preset.id);

@@ -49,8 +49,8 @@ platform::IconImage square() {
 TEST(Win32Tray, IconIsAddedReaddedAfterTaskbarCreatedAndRemoved) {
     ASSERT_EQ(yt::Start(nullptr, true), 0);
     auto* window = new yt::ytWindow();
-    ASSERT_TRUE(window->Create("Tray test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100,
-                               50));
+    ASSERT_TRUE(
+        window->Create("Tray test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 50));
     HWND hwnd = reinterpret_cast<HWND>(window->Native()->nativeHandle());
     ASSERT_TRUE(window->SetTrayIcon(square(), "Tintel", {}));
     EXPECT_TRUE(shellKnowsIcon(hwnd));
