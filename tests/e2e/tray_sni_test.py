@@ -272,11 +272,14 @@ class TrayTest(unittest.TestCase):
 
         self.assertTrue(pump(lambda: self.ramps() and all(
             ramp[:256] == identity for ramp in self.ramps().values()), 20), "not neutral at start")
-        names = [n for n in self.bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                               "org.freedesktop.DBus", "ListNames", None, None,
-                                               Gio.DBusCallFlags.NONE, 5000, None).unpack()[0]
-                 if n.startswith("org.kde.StatusNotifierItem-")]
-        self.assertTrue(pump(lambda: names, 1))
+        def item_names():
+            listed = self.bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                        "org.freedesktop.DBus", "ListNames", None, None,
+                                        Gio.DBusCallFlags.NONE, 5000, None).unpack()[0]
+            return [n for n in listed if n.startswith("org.kde.StatusNotifierItem-")]
+
+        names = pump(item_names, 10)
+        self.assertTrue(names, "the item took no bus name")
 
         # Alt+Page Down: a third of a stop darker (0.794) and a little warmer.
         subprocess.run(["xdotool", "key", "alt+Next"])
