@@ -19,6 +19,7 @@
 #include "colour/colour_temperature.h"
 #include "colour/gamma_ramp.h"
 #include "colour/sun_schedule.h"
+#include "toolkit/window.h"
 
 namespace tintel {
 namespace {
@@ -180,6 +181,7 @@ void TintelUI::computeSchedule(double offset) {
         line += tail;
     }
     statusLine_ = line;
+    if (yt::ytWindow* window = Window()) window->SetTrayTip(line);
 
     if (sliderDrag_) {
         // The slider's own handler sends what is dragged.

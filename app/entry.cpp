@@ -9,6 +9,7 @@
 #include "colour/wide_gamma.h"
 #include "platform/instance.h"
 #include "platform/process.h"
+#include "platform/tray.h"
 #include "base/messages.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
@@ -37,7 +38,8 @@ bool handleMaintenanceSwitch(const std::string& commandLine) {
         return true;
     }
     if (commandLine == "/lockwingamma") {
-        if (isWideGammaRangeEnabled() &&
+        // Where the range is always open (Linux) there is no default to return to.
+        if (gammaRangeSwitchable() && isWideGammaRangeEnabled() &&
             yt::Confirm("Return to Windows default color settings?", nullptr, "Back to normal?"))
             restoreDefaultGammaRange();
         return true;
@@ -108,9 +110,16 @@ void run(bool show) {
     else if (window)
         window->Show(true);
 
+    ui->addTrayIcon();
+    ui->applyHotkeys();
+
     // The tray icon promotion runs until it has once found the program's tray record.
     RegDword trayDone(kPreferences, "tray", 0);
-    trayDone.read();
+    if (trayDone.read() == 0) {
+        bool found = false;
+        platform::promoteTrayIcon("tintel.exe", &found);
+        if (found) trayDone.write(1);
+    }
 
     if (window) yt::RunLoop(kIdleWaitMs);
 

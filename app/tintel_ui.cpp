@@ -15,7 +15,9 @@
 
 #include "app/controller.h"
 #include "app/day_night.h"
+#include "app/entry.h"
 #include "colour/sun_schedule.h"
+#include "platform/tray.h"
 #include "platform/window_host.h"
 #include "base/messages.h"
 #include "toolkit/toolkit.h"
@@ -54,6 +56,7 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
     zipCode_ = static_cast<uint32_t>(RegDword(kPreferences, "ZipCode", 0).read(kPostalCodeRange));
     day_ = static_cast<uint32_t>(RegDword(kPreferences, "Outdoor", 6500).read(kKelvinRange));
     night_ = static_cast<uint32_t>(RegDword(kPreferences, "Indoor", 3400).read(kKelvinRange));
+    extendedRange_ = wideGammaRangeAtStart();
     // The colour setter's resend timing runs on the same clock as the schedule.
     if (controller_) controller_->clock = clock_ ? clock_ : yt::Clock;
     // Stored in hundredths of a degree.
@@ -63,6 +66,7 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
 
 TintelUI::~TintelUI() {
     stopAnimationTimer();
+    if (yt::ytWindow* window = Window()) window->RemoveTrayIcon();
     // The light bridge worker may be showing its pairing prompt through this object.
     if (controller_ && controller_->lightWorker) controller_->lightWorker->Stop(5000);
 }
@@ -146,9 +150,35 @@ int TintelUI::OnTimer(double now) {
 // ---- 3. window messages -------------------------------------------------------------------------
 
 intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
-    if (message.message == base::kShowInstanceMessage) {
-        showWindow();
-        return base::kHandled;
+    switch (message.message) {
+        case platform::kTrayCallbackMessage:
+            // Only the button presses mean something; moves and releases are the toolkit's.
+            if (message.lParam != base::kWmLButtonDown && message.lParam != base::kWmRButtonDown)
+                break;
+            onTrayCallback(message.lParam);
+            return base::kHandled;
+        case platform::kTrayMenuCommandMessage:
+            // A command chosen in the copy of the menu the desktop showed itself.
+            runTrayCommand(static_cast<uint32_t>(message.wParam));
+            return base::kHandled;
+        case base::kShowInstanceMessage:
+            activitySince_ = -1;
+            showWindow();
+            return base::kHandled;
+        case base::kWmActivateApp:
+            // Losing activation starts the auto-hide stopwatch; gaining it re-sends the ramp.
+            if (message.wParam) {
+                if (controller_) controller_->activated = true;
+                activitySince_ = -1;
+            } else {
+                activitySince_ = now();
+            }
+            break;
+        case platform::kWmHotKey:
+            onHotkey(message.wParam);
+            break;
+        default:
+            break;
     }
     // The user's session is ending: the process may not get to its own teardown.
     if (message.message == base::kWmEndSession && message.wParam) {

@@ -5,10 +5,12 @@
 //   2. TintelUI: construction, the per-frame update, the schedule step
 //   3. the temporary modes (disable, movie, darkroom, dimming, preview)
 //   4. the window side (sliders, placement, hiding)
-//   5. state, for the tray, the panel and tests
+//   5. the tray icon, its menu and the hotkeys
+//   6. state, for the tray, the panel and tests
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "lights/rate_limit_hue.h"
 #include "toolkit/anim_value.h"
 #include "toolkit/draw_ui.h"
+#include "toolkit/menu.h"
 
 namespace tintel {
 
@@ -111,7 +114,48 @@ public:
     // Hides the window (not while a modal dialog runs over it).
     void hideWindow();
 
-    // ---- 5. state ----
+    // ---- 5. the tray icon, its menu and the hotkeys ----
+
+    // Tray menu commands (the ids the menu answers).
+    enum TrayCommand : uint32_t {
+        kCmdSettings = 2,
+        kCmdDisableHour = 4,
+        kCmdAutoUpdate = 5,
+        kCmdExit = 6,
+        kCmdExtras = 7,
+        kCmdSafeMode = 8,
+        kCmdDisableSunrise = 9,
+        kCmdMovie = 10,
+        kCmdDarkroom = 12,
+        kCmdFullBrightness = 13,
+        kCmdExpandRange = 100,
+    };
+    // Hotkey ids: Alt+Page Up, Alt+Page Down, Alt+End.
+    enum Hotkey : uintptr_t { kHotkeyBrighter = 1, kHotkeyDarker = 2, kHotkeyDisable = 5 };
+
+    // Adds the notification-area icon with the tooltip "Tintel"; the status line replaces the
+    // tooltip from the next schedule step on.
+    void addTrayIcon();
+    // The tray menu as it would show now; `fromWindow` leaves out "Settings..." (the window's
+    // own menu button opened it).
+    yt::ytMenu buildTrayMenu(bool fromWindow);
+    // Builds, shows and runs the tray menu at the screen point.
+    void showTrayMenu(int x, int y, bool fromWindow);
+    // Carries out a chosen tray command (0: nothing), then flashes a new night colour by day.
+    void runTrayCommand(uint32_t id);
+    // Who shows the menu and answers the chosen id (tests choose for the user; the default
+    // shows the platform's popup menu for the window).
+    using MenuTracker = std::function<uint32_t(const yt::ytMenu& menu, int x, int y)>;
+    void setMenuTracker(MenuTracker tracker) { menuTracker_ = std::move(tracker); }
+    // The extended gamma range was on at start-up: all presets and Darkroom Mode are offered.
+    void setExtendedRange(bool on) { extendedRange_ = on; }
+    bool extendedRange() const { return extendedRange_; }
+    bool modalOpen() const { return modalOpen_; }
+    bool activityStopwatchRunning() const { return activitySince_ >= 0; }
+    // Registers or removes the three hotkeys on the main window as "hotkeys" says.
+    void applyHotkeys();
+
+    // ---- 6. state ----
 
     TintelController* controller() const { return controller_; }
     float latitude() const { return latitude_; }
@@ -164,6 +208,10 @@ private:
     void openLocationDialog();
     void showWindow();
     void stopAnimationTimer();
+    // Carries out one command of the tray menu's table.
+    void carryOutTrayCommand(uint32_t id);
+    void onTrayCallback(intptr_t mouseMessage);
+    void onHotkey(uintptr_t id);
 
     TintelController* controller_;
     yt::ytAnimValue::ClockSource clock_;
@@ -198,6 +246,8 @@ private:
     double activitySince_ = -1;  // the activity stopwatch: start time, -1 when stopped
     double lastFixtureLevel_ = std::numeric_limits<double>::quiet_NaN();
     FixtureLightOutput* fixtures_ = nullptr;
+    bool extendedRange_ = false;
+    MenuTracker menuTracker_;
 
     // The panel's state without its nodes.
     std::string statusLine_;

@@ -12,6 +12,10 @@ bool isWideGammaRangeEnabled() {
     return platform::isWideGammaRangeEnabled();
 }
 
+bool gammaRangeSwitchable() {
+    return platform::gammaRangeSwitchable();
+}
+
 int32_t enableWideGammaRange() {
     std::fputs("Tintel: switching on the extended gamma range is not built yet.\n", stderr);
     return -1;

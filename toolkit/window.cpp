@@ -137,6 +137,29 @@ void ytWindow::Move(int left, int top) {
     if (native_) native_->move(left, top);
 }
 
+bool ytWindow::SetTrayIcon(const platform::IconImage& image, const std::string& tip,
+                           platform::MenuSource menu) {
+    if (tray_) {
+        SetTrayTip(tip);
+        return true;
+    }
+    if (!native_) return false;
+    tray_ = platform::createTrayIcon(native_.get(), image, tip, std::move(menu));
+    return tray_ != nullptr;
+}
+
+void ytWindow::SetTrayTip(const std::string& tip) {
+    if (tray_) tray_->setTip(tip);
+}
+
+void ytWindow::RemoveTrayIcon() {
+    tray_.reset();
+}
+
+bool ytWindow::TrayClickPoint(int* x, int* y) const {
+    return tray_ && tray_->clickPoint(x, y);
+}
+
 bool ytWindow::RegisterHotKey(int id, uint32_t modifiers, uint32_t virtualKey) {
     return native_ && platform::registerHotKey(native_.get(), id, modifiers, virtualKey);
 }
@@ -176,6 +199,9 @@ intptr_t ytWindow::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPara
             return kMaNoActivateAndEat;
         }
     }
+
+    // 10. The taskbar was re-created (the shell restarted): the icon is added again.
+    if (tray_ && tray_->onWindowMessage(message)) return 0;
 
     switch (message) {
         // 3. A close while a message box is open closes the boxes first; the close itself is
@@ -252,6 +278,7 @@ void ytWindow::onDestroy() {
     DebugLog("Deleting %p\n", static_cast<void*>(document_));
     delete document_;
     document_ = nullptr;
+    tray_.reset();
     forgetWindow(this);
     native_.reset();
     Release();

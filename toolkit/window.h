@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/tray.h"
 #include "platform/window_host.h"
 #include "toolkit/base.h"
 
@@ -49,6 +50,17 @@ public:
     // Moves the outer top-left corner, keeping the size.
     void Move(int left, int top);
 
+    // The notification-area icon of the window: the first call adds it, later calls change the
+    // tooltip only (at most 63 characters are kept). `menu` builds the copy of the menu that
+    // desktops showing exported menus display. False when the platform has no notification area.
+    bool SetTrayIcon(const platform::IconImage& image, const std::string& tip,
+                     platform::MenuSource menu);
+    void SetTrayTip(const std::string& tip);
+    void RemoveTrayIcon();
+    bool HasTrayIcon() const { return tray_ != nullptr; }
+    // Where the last click on the icon happened (screen coordinates).
+    bool TrayClickPoint(int* x, int* y) const;
+
     // System-wide hotkeys delivered to this window as WM_HOTKEY with wParam `id`; false (quietly)
     // when the key is taken.
     bool RegisterHotKey(int id, uint32_t modifiers, uint32_t virtualKey);
@@ -91,6 +103,7 @@ private:
     ytWindow* parent_ = nullptr;
     ytWindow* sizeForward_ = nullptr;
     ytWindow* messageForward_ = nullptr;
+    std::unique_ptr<platform::TrayIcon> tray_;
     ytWindow* modalDialog_ = nullptr;  // holds a reference
 };
 

@@ -2,8 +2,12 @@
 
 namespace platform {
 
-// X11 has no machine-wide gamma limit to lift: the extended range is reported off.
+// X11 puts no colour-temperature limit on gamma ramps: the extended range is always there.
 bool isWideGammaRangeEnabled() {
+    return true;
+}
+
+bool gammaRangeSwitchable() {
     return false;
 }
 

@@ -27,4 +27,8 @@ bool isWideGammaRangeEnabled() {
     return false;
 }
 
+bool gammaRangeSwitchable() {
+    return true;
+}
+
 }  // namespace platform

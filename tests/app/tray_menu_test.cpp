@@ -1,0 +1,287 @@
+// The tray menu as the model holds it, and each command's effect on the controller and the
+// preferences; then the tray icon of a real window (the harness's X server, or Wine): the tray
+// callback shows the window and opens the menu, and the menu's exit item ends the pump.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/prefs.h"
+#include "app/tintel_ui.h"
+#include "colour/sun_schedule.h"
+#include "platform/tray.h"
+#include "tests/support/test_store.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/window.h"
+
+using namespace tintel;
+
+namespace {
+
+double g_now = 1000.0;
+double testClock() {
+    return g_now;
+}
+
+// One line per item: "-" a separator, "*" the default item, "[x]" checked, "(grey)" greyed, and
+// a submenu's items indented under it.
+void flatten(const std::vector<platform::MenuItem>& items, const std::string& indent,
+             std::vector<std::string>* out) {
+    for (const platform::MenuItem& item : items) {
+        if (item.separator) {
+            out->push_back(indent + "-");
+            continue;
+        }
+        std::string line = indent;
+        if (item.isDefault) line += "*";
+        if (item.checked) line += "[x] ";
+        line += item.text;
+        if (item.greyed) line += " (grey)";
+        out->push_back(line);
+        flatten(item.submenu, indent + "  ", out);
+    }
+}
+
+std::vector<std::string> lines(const yt::ytMenu& menu) {
+    std::vector<std::string> out;
+    flatten(menu.Items(), "", &out);
+    return out;
+}
+
+class TrayMenu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
+        store_ = std::make_unique<testsupport::PrivateStore>();
+        RegDword(kPreferences, "Latitude", 3600).write(4500);
+        RegDword(kPreferences, "Longitude", 0).write(1500);
+        g_now = 1000.0;
+        // 23:00 on 20 March 2024 at 45 N 15 E, UTC+1: night, sunrise about seven hours away.
+        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 23},
+                                                      platform::ZoneState{60, 0});
+        colourSetterState() = {};
+        controller_ = std::make_unique<TintelController>();
+        ui_ = std::make_unique<TintelUI>(controller_.get(),
+                                         ControllerClocks{testClock, localClock_.get()});
+        ui_->setExtendedRange(true);
+    }
+
+    void TearDown() override {
+        ui_.reset();
+        controller_.reset();
+        store_.reset();
+        yt::Stop();
+    }
+
+    // Opens the tray menu as a right click does, chooses `id` (0: dismiss), and keeps the menu.
+    void choose(uint32_t id) {
+        g_now += 1.0;  // the user takes a moment
+        ui_->setMenuTracker([this, id](const yt::ytMenu& menu, int, int) {
+            shown_ = menu;
+            EXPECT_TRUE(ui_->modalOpen()) << "the menu runs with the modal flag set";
+            return id;
+        });
+        ui_->showTrayMenu(10, 10, false);
+        EXPECT_FALSE(ui_->modalOpen());
+    }
+
+    std::unique_ptr<testsupport::PrivateStore> store_;
+    std::unique_ptr<SetLocalClock> localClock_;
+    std::unique_ptr<TintelController> controller_;
+    std::unique_ptr<TintelUI> ui_;
+    yt::ytMenu shown_;
+};
+
+const std::string kExit = std::string("Exit Tintel (v") + TINTEL_EXPECTED_VERSION + ")";
+
+}  // namespace
+
+TEST_F(TrayMenu, ListsItsItemsForEachCase) {
+    const std::vector<std::string> defaults = {
+        "*Settings...",
+        "Extras...",
+        "-",
+        "Safe Mode",
+        "-",
+        "Movie Mode",
+        "Darkroom Mode",
+        "-",
+        "Lighting at night",
+        "  1200k: Ember",
+        "  1900k: Candle",
+        "  2300k: Dim Incandescent",
+        "  2700k: Incandescent",
+        "  [x] 3400k: Halogen",
+        "  4200k: Fluorescent",
+        "  5000k: Sunlight",
+        "Disable for an hour",
+        "Disable until sunrise",
+        "-",
+        "[x] Install updates automatically",
+        "-",
+        kExit,
+    };
+    ui_->computeSchedule(0);
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), defaults);
+
+    // From the window's menu button there is no "Settings...".
+    std::vector<std::string> fromWindow(defaults.begin() + 1, defaults.end());
+    EXPECT_EQ(lines(ui_->buildTrayMenu(true)), fromWindow);
+
+    // Without the extended range: "Expand Color Range" first, the warm presets greyed, and no
+    // "Darkroom Mode".
+    ui_->setExtendedRange(false);
+    std::vector<std::string> narrow = {"*Settings...",
+                                       "Extras...",
+                                       "-",
+                                       "Safe Mode",
+                                       "-",
+                                       "Movie Mode",
+                                       "-",
+                                       "Lighting at night",
+                                       "  Expand Color Range",
+                                       "  -",
+                                       "  1200k: Ember (grey)",
+                                       "  1900k: Candle (grey)",
+                                       "  2300k: Dim Incandescent (grey)",
+                                       "  2700k: Incandescent (grey)"};
+    narrow.insert(narrow.end(), defaults.begin() + 13, defaults.end());
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), narrow);
+    // A greyed preset cannot be chosen.
+    ui_->runTrayCommand(98);
+    EXPECT_EQ(ui_->nightKelvin(), 3400u);
+    ui_->runTrayCommand(TintelUI::kCmdDarkroom);
+    EXPECT_FALSE(ui_->darkroom());
+}
+
+TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
+    const auto checks = [this] {
+        const yt::ytMenu menu = ui_->buildTrayMenu(false);
+        return std::make_pair(menu.Find(TintelUI::kCmdDisableHour)->checked,
+                              menu.Find(TintelUI::kCmdDisableSunrise)->checked);
+    };
+    choose(TintelUI::kCmdDisableHour);
+    EXPECT_EQ(checks(), std::make_pair(true, false));
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    choose(TintelUI::kCmdDisableSunrise);
+    EXPECT_EQ(checks(), std::make_pair(false, true));
+    EXPECT_GT(ui_->disabledUntil(), g_now + 6 * 3600.0);
+    choose(TintelUI::kCmdDisableSunrise);  // the same kind again turns it off
+    EXPECT_EQ(checks(), std::make_pair(false, false));
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+}
+
+TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
+    choose(TintelUI::kCmdSafeMode);
+    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 1);
+    EXPECT_TRUE(controller_->safeMode);
+    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) &&
+                !shown_.Find(TintelUI::kCmdSafeMode)->checked);
+    choose(TintelUI::kCmdSafeMode);
+    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 0);
+    EXPECT_FALSE(controller_->safeMode);
+    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode)->checked);
+
+    choose(TintelUI::kCmdAutoUpdate);
+    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 1);
+    choose(TintelUI::kCmdAutoUpdate);
+    EXPECT_TRUE(!shown_.Find(TintelUI::kCmdAutoUpdate)->checked);
+    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 0);
+
+    choose(TintelUI::kCmdMovie);
+    EXPECT_DOUBLE_EQ(ui_->movieUntil(), g_now + 9000);
+    choose(TintelUI::kCmdDarkroom);
+    EXPECT_TRUE(ui_->darkroom());
+    EXPECT_EQ(ui_->movieUntil(), 0);
+    EXPECT_TRUE(ui_->buildTrayMenu(false).Find(TintelUI::kCmdDarkroom)->checked);
+
+    // Dimming adds "Return to Full Brightness", which ends it.
+    EXPECT_EQ(ui_->buildTrayMenu(false).Find(TintelUI::kCmdFullBrightness), nullptr);
+    ui_->dimStep(DimDirection::Darker);
+    choose(TintelUI::kCmdFullBrightness);
+    ASSERT_NE(shown_.Find(TintelUI::kCmdFullBrightness), nullptr);
+    EXPECT_EQ(ui_->dimTarget(), 1.0);
+    EXPECT_EQ(ui_->dimmedUntil(), 0);
+
+    // Every preset sets the night temperature, stores it and ends darkroom.
+    const struct {
+        uint32_t id, kelvin;
+    } presets[] = {{97, 1200},  {98, 1900},  {99, 2300}, {101, 2700},
+                   {102, 3400}, {103, 4200}, {104, 5000}};
+    for (const auto& preset : presets) {
+        choose(preset.id);
+        EXPECT_EQ(ui_->nightKelvin(), preset.kelvin);
+        EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), static_cast<int32_t>(preset.kelvin));
+        EXPECT_FALSE(ui_->darkroom());
+        EXPECT_TRUE(ui_->buildTrayMenu(false).Find(preset.id)->checked);
+    }
+    choose(0);  // dismissed: nothing changes
+    EXPECT_EQ(ui_->nightKelvin(), 5000u);
+}
+
+TEST_F(TrayMenu, ANightPresetChosenByDayFlashesThePreview) {
+    localClock_->set({2024, 3, 20, 12, 0, 0});
+    for (int i = 0; i < 40; ++i) {  // the day colour settles
+        g_now += 1.0;
+        ui_->computeSchedule(0);
+    }
+    ASSERT_EQ(std::lround(ui_->currentOutput()), 6500);
+    choose(98);
+    EXPECT_FALSE(ui_->allAnimationsIdle()) << "the new night colour is previewed";
+    g_now += 0.5;
+    ui_->OnTimer(g_now);
+    EXPECT_TRUE(ui_->previewLabelShown());
+}
+
+TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
+    const auto hotkey = [this](uintptr_t id) {
+        g_now += 1.0;
+        yt::ytMessage message;
+        message.message = platform::kWmHotKey;
+        message.wParam = id;
+        ui_->HandleInput(message);
+    };
+    hotkey(TintelUI::kHotkeyDarker);
+    EXPECT_NEAR(ui_->dimTarget(), 1.0 / std::cbrt(2.0), 1e-12);
+    hotkey(TintelUI::kHotkeyBrighter);
+    EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
+    hotkey(TintelUI::kHotkeyDisable);
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    hotkey(TintelUI::kHotkeyDisable);
+    EXPECT_EQ(ui_->disabledUntil(), 0);
+    // The notification overlay comes with the panel; until then notify answers -1.
+    EXPECT_EQ(ui_->notify("Off", "for an hour", 0, 3.0), -1);
+}
+
+// A real window with its icon: the tray callback message shows the window (left button) and
+// opens the menu (right button); the exit item closes the window and the pump ends.
+TEST_F(TrayMenu, TrayCallbackDrivesTheWindowAndTheMenu) {
+    auto* window = new yt::ytWindow();
+    ASSERT_TRUE(window->Create("Tintel tray test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0,
+                               200, 100));
+    window->SetDocument(ui_.release());
+    auto* ui = static_cast<TintelUI*>(window->Document());
+    ui->addTrayIcon();
+    EXPECT_TRUE(window->HasTrayIcon());
+
+    window->WindowProc(platform::kTrayCallbackMessage, 0, base::kWmLButtonDown);
+    EXPECT_TRUE(window->IsVisible());
+    EXPECT_FALSE(ui->activityStopwatchRunning());
+
+    std::vector<std::string> seen;
+    ui->setMenuTracker([&seen](const yt::ytMenu& menu, int, int) {
+        seen = lines(menu);
+        return uint32_t{TintelUI::kCmdExit};
+    });
+    window->WindowProc(platform::kTrayCallbackMessage, 0, base::kWmRButtonDown);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), "*Settings...");
+    EXPECT_EQ(seen.back(), kExit);
+    // The close request is posted: the pump delivers it and ends when the window is gone.
+    EXPECT_EQ(yt::RunLoop(20), 0);
+    EXPECT_EQ(yt::OpenMainWindows(), 0);
+}
