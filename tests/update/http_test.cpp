@@ -142,7 +142,9 @@ TEST_F(Http, GetPostAndPutGoOutAsWrittenWithTheBodyAndItsZeroByte) {
         expectOnlyNeededHeaders(r, row.body != nullptr);
         const std::string body = row.body ? std::string(row.body) + '\0' : "";
         EXPECT_EQ(r.body, body);
-        if (row.body) EXPECT_EQ(r.header("content-length"), std::to_string(body.size()));
+        if (row.body) {
+            EXPECT_EQ(r.header("content-length"), std::to_string(body.size()));
+        }
     }
 }
 
