@@ -69,26 +69,23 @@ TEST(Prefs, DwordReadCreatesDefaultThenFollowsTheStore) {
 TEST(Prefs, ValueOfAnotherTypeOrSizeGivesDefaultAndStaysUntouched) {
     PrivateStore store;
     const std::string key = sectionKey(kPreferences);
-    PrivateStore::rawSet(key, "Latitude", kString, std::string("4000") + '\0');
-    PrivateStore::rawSet(key, "Longitude", kDword, std::string("\x01\x02", 2));
-    PrivateStore::rawSet(key, "Outdoor", kDword, std::string(8, '\x05'));
-    PrivateStore::rawSet(key, "Indoor", kBinary, le32(2000));
-
-    EXPECT_EQ(RegDword(kPreferences, "Latitude", 3600).read(), 3600);
-    EXPECT_EQ(RegDword(kPreferences, "Longitude", 0).read(), 0);
-    EXPECT_EQ(RegDword(kPreferences, "Outdoor", 6500).read(), 6500);
-    EXPECT_EQ(RegDword(kPreferences, "Indoor", 3400).read(), 3400);
-
-    StoredValue v;
-    ASSERT_TRUE(PrivateStore::raw(key, "Latitude", &v));
-    EXPECT_EQ(v.type, kString);
-    EXPECT_EQ(std::string(v.data.begin(), v.data.end()), std::string("4000") + '\0');
-    ASSERT_TRUE(PrivateStore::raw(key, "Longitude", &v));
-    EXPECT_EQ(v.data.size(), 2u);
-    ASSERT_TRUE(PrivateStore::raw(key, "Outdoor", &v));
-    EXPECT_EQ(v.data.size(), 8u);
-    ASSERT_TRUE(PrivateStore::raw(key, "Indoor", &v));
-    EXPECT_EQ(v.type, kBinary);
+    const struct {
+        const char* name;
+        uint32_t type;
+        std::string data;
+        int32_t fallback;
+    } rows[] = {{"Latitude", kString, std::string("4000") + '\0', 3600},
+                {"Longitude", kDword, std::string("\x01\x02", 2), 0},
+                {"Outdoor", kDword, std::string(8, '\x05'), 6500},
+                {"Indoor", kBinary, le32(2000), 3400}};
+    for (const auto& row : rows) {
+        PrivateStore::rawSet(key, row.name, row.type, row.data);
+        EXPECT_EQ(RegDword(kPreferences, row.name, row.fallback).read(), row.fallback) << row.name;
+        StoredValue v;
+        ASSERT_TRUE(PrivateStore::raw(key, row.name, &v)) << row.name;
+        EXPECT_EQ(v.type, row.type) << row.name;
+        EXPECT_EQ(std::string(v.data.begin(), v.data.end()), row.data) << row.name;
+    }
 
     // A string setting stored as a number is read as the default and kept too.
     PrivateStore::rawSet(sectionKey(kUpdate), "lastmod", kDword, le32(7));

@@ -82,32 +82,44 @@ TEST(SunSchedule, LatitudeInterpolationAndExtrapolation) {
     EXPECT_GT(set, tableMinutes(kSunset60, 172));
 }
 
-TEST(SunSchedule, SouthernHemisphereIsHalfAYearLater) {
+TEST(SunSchedule, TheEntryReadForADayAndLatitude) {
+    // The southern hemisphere reads half a year on (wrapping past 365), entries outside the
+    // table are clamped, and a local date reads the entry of its day of the year.
+    const struct {
+        double latitude;
+        int32_t day, riseArray, setArray, entry;
+    } rows[] = {
+        {-45, 183, kSunrise45, kSunset45, 365}, {-45, 184, kSunrise45, kSunset45, 1},
+        {-45, 200, kSunrise45, kSunset45, 17},  {60, -7, kSunrise60, kSunset60, 0},
+        {60, 5000, kSunrise60, kSunset60, 365}, {-60, 1 << 30, kSunrise60, kSunset60, 182},
+    };
+    for (const auto& row : rows) {
+        double rise = 0, set = 0;
+        sunTimesAtLatitude(row.latitude, row.day, rise, set);
+        EXPECT_EQ(rise, tableMinutes(row.riseArray, row.entry)) << row.latitude << " " << row.day;
+        EXPECT_EQ(set, tableMinutes(row.setArray, row.entry)) << row.latitude << " " << row.day;
+    }
     double southRise = 0, southSet = 0, northRise = 0, northSet = 0;
     sunTimesAtLatitude(-30, 10, southRise, southSet);
     sunTimesAtLatitude(30, 192, northRise, northSet);
     EXPECT_EQ(southRise, northRise);
     EXPECT_EQ(southSet, northSet);
-    // 200 + 182 passes the end of the table: entry 17.
-    sunTimesAtLatitude(-30, 200, southRise, southSet);
-    sunTimesAtLatitude(30, 17, northRise, northSet);
-    EXPECT_EQ(southRise, northRise);
-    EXPECT_EQ(southSet, northSet);
-    // 183 + 182 is 365 exactly and stays; 184 + 182 wraps to 1.
-    sunTimesAtLatitude(-45, 183, southRise, southSet);
-    EXPECT_EQ(southRise, tableMinutes(kSunrise45, 365));
-    sunTimesAtLatitude(-45, 184, southRise, southSet);
-    EXPECT_EQ(southRise, tableMinutes(kSunrise45, 1));
-}
 
-TEST(SunSchedule, EntriesOutsideTheTableAreClamped) {
-    double rise = 0, set = 0;
-    sunTimesAtLatitude(60, -7, rise, set);
-    EXPECT_EQ(rise, tableMinutes(kSunrise60, 0));
-    sunTimesAtLatitude(60, 5000, rise, set);
-    EXPECT_EQ(set, tableMinutes(kSunset60, 365));
-    sunTimesAtLatitude(-60, 1 << 30, rise, set);  // the southern shift cannot step past the end
-    EXPECT_EQ(rise, tableMinutes(kSunrise60, 182));
+    // 31 December of a leap year is day 366 and reads entry 365; 1 January reads entry 1, or
+    // 183 in the south.
+    const struct {
+        LocalDateTime date;
+        float latitude;
+        int32_t riseArray, setArray, entry;
+    } dates[] = {{at(2024, 12, 31), 0, kSunrise0, kSunset0, 365},
+                 {at(2024, 12, 30), 60, kSunrise60, kSunset60, 365},
+                 {at(2025, 1, 1), 60, kSunrise60, kSunset60, 1},
+                 {at(2025, 1, 1), -60, kSunrise60, kSunset60, 183}};
+    for (const auto& d : dates) {
+        const SunTimes t = sunTimes(d.date, d.latitude, 0, ZoneState{});
+        EXPECT_EQ(t.sunrise, tableMinutes(d.riseArray, d.entry)) << d.date.day << " " << d.latitude;
+        EXPECT_EQ(t.sunset, tableMinutes(d.setArray, d.entry)) << d.date.day << " " << d.latitude;
+    }
 }
 
 TEST(SunSchedule, LongitudeZoneAndSummerTimeShifts) {
@@ -139,20 +151,6 @@ TEST(SunSchedule, LongitudeZoneAndSummerTimeShifts) {
     }
     t = sunTimes(at(2025, 5, 19), 42, 0.0f, ZoneState{600, 60});
     EXPECT_EQ(t.sunrise, utcRise + 60);
-}
-
-TEST(SunSchedule, DayOfYearPicksTheEntry) {
-    // 31 December of a leap year is day 366 and uses entry 365, as 30 December does.
-    SunTimes last = sunTimes(at(2024, 12, 31), 0, 0, ZoneState{});
-    EXPECT_EQ(last.sunrise, tableMinutes(kSunrise0, 365));
-    SunTimes before = sunTimes(at(2024, 12, 30), 60, 0, ZoneState{});
-    EXPECT_EQ(before.sunset, tableMinutes(kSunset60, 365));
-    // 1 January is day 1: entry 1.
-    SunTimes first = sunTimes(at(2025, 1, 1), 60, 0, ZoneState{});
-    EXPECT_EQ(first.sunrise, tableMinutes(kSunrise60, 1));
-    // Southern summer: 1 January at -60 reads entry 183.
-    first = sunTimes(at(2025, 1, 1), -60, 0, ZoneState{});
-    EXPECT_EQ(first.sunrise, tableMinutes(kSunrise60, 183));
 }
 
 TEST(SunSchedule, NowIsTheClockPlusTheOffsetWithinADayOfSunrise) {
@@ -210,21 +208,22 @@ TEST(AutomationDate, KnownDates) {
     EXPECT_EQ(before.dayOfYear, 363);
 }
 
-TEST(AutomationDate, RoundsToTheNearestSecond) {
+TEST(AutomationDate, RoundsToTheNearestSecondAwayFromZero) {
     const double second = 1 / 86400.0;
-    CalendarFields f = breakDownAutomationDate(39448 + 86399.6 * second);
-    EXPECT_EQ(f.day, 2);
-    EXPECT_EQ(f.hour, 0);
-    EXPECT_EQ(f.second, 0);
-    f = breakDownAutomationDate(39448 + 1.4 * second);
-    EXPECT_EQ(f.second, 1);
-    f = breakDownAutomationDate(39448 + 1.6 * second);
-    EXPECT_EQ(f.second, 2);
-    // Negative dates round away from zero too.
-    f = breakDownAutomationDate(-1 - 0.4 * second);
-    EXPECT_EQ(f.second, 0);
-    f = breakDownAutomationDate(-1 - 0.6 * second);
-    EXPECT_EQ(f.second, 1);
+    const struct {
+        double date;
+        int32_t day, hour, second;
+    } rows[] = {{39448 + 86399.6 * second, 2, 0, 0},
+                {39448 + 1.4 * second, 1, 0, 1},
+                {39448 + 1.6 * second, 1, 0, 2},
+                {-1 - 0.4 * second, 29, 0, 0},
+                {-1 - 0.6 * second, 29, 0, 1}};
+    for (const auto& row : rows) {
+        const CalendarFields f = breakDownAutomationDate(row.date);
+        EXPECT_EQ(f.day, row.day) << row.date;
+        EXPECT_EQ(f.hour, row.hour) << row.date;
+        EXPECT_EQ(f.second, row.second) << row.date;
+    }
 }
 
 TEST(AutomationDate, OutOfRangeGivesZeroFields) {

@@ -84,10 +84,6 @@ void expectDecodesTo(yt::ytPsdDocument& doc, int index, const Picture& ref, int 
     EXPECT_EQ(wrong, 0) << "layer " << index;
 }
 
-void expectRect(const yt::ytPsdDocument& doc, int index, yt::ytRect rect) {
-    EXPECT_EQ(doc.LayerRect(index), rect) << "layer " << index;
-}
-
 void expectColour(yt::ytPsdDocument& doc, int index, uint32_t straight) {
     uint32_t colour = 0;
     EXPECT_EQ(doc.LayerColour(index, &colour), 0) << "layer " << index;
@@ -209,7 +205,8 @@ TEST(PsdRealFiles, ImageMagickLayersMatchTheirPictures) {
             EXPECT_EQ(doc.LayerName(i), "L" + std::to_string(i + 1));
             EXPECT_EQ(doc.LayerOpacity(i), 256);
             EXPECT_EQ(doc.Layer(i)->channelCount, p.channels);
-            expectRect(doc, i, {p.left, p.top, p.left + picture.width, p.top + picture.height});
+            EXPECT_EQ(doc.LayerRect(i),
+                      (yt::ytRect{p.left, p.top, p.left + picture.width, p.top + picture.height}));
             expectDecodesTo(doc, i, picture, p.left, p.top);
             expectColour(doc, i, picture.at(0, 0));  // straight, even where alpha is 0
         }

@@ -125,29 +125,27 @@ protected:
 }  // namespace
 
 TEST_F(Http, GetPostAndPutGoOutAsWrittenWithTheBodyAndItsZeroByte) {
-    std::string response;
-    ASSERT_EQ(SendHttpRequest(plainUrl("/echo?x=1&y=two%20words"), nullptr, "GET", &response), 0);
-    Received get = parseEcho(response);
-    EXPECT_EQ(get.requestLine, "GET /echo?x=1&y=two%20words HTTP/1.1");
-    expectOnlyNeededHeaders(get, false);
-    EXPECT_EQ(get.body, "");
-
-    ASSERT_EQ(SendHttpRequest(plainUrl("/echo"), "abc", "POST", &response), 0);
-    Received post = parseEcho(response);
-    EXPECT_EQ(post.requestLine, "POST /echo HTTP/1.1");
-    expectOnlyNeededHeaders(post, true);
-    EXPECT_EQ(post.header("content-length"), "4");
-    EXPECT_EQ(post.body, std::string("abc\0", 4)) << "the body ends with its zero byte";
-
-    const char* state = R"({"on":true,"bri":254})";
-    ASSERT_EQ(SendHttpRequest(plainUrl("/echo/lights/1/state"), state, "PUT", &response), 0);
-    Received put = parseEcho(response);
-    EXPECT_EQ(put.requestLine, "PUT /echo/lights/1/state HTTP/1.1");
-    expectOnlyNeededHeaders(put, true);
-    EXPECT_EQ(put.body, std::string(state) + '\0');
-
-    ASSERT_EQ(SendHttpRequest(plainUrl("/echo"), "", "POST", &response), 0);
-    EXPECT_EQ(parseEcho(response).body, std::string(1, '\0')) << "an empty body is one zero byte";
+    const struct {
+        const char* method;
+        const char* path;
+        const char* body;
+    } rows[] = {{"GET", "/echo?x=1&y=two%20words", nullptr},
+                {"POST", "/echo", "abc"},
+                {"PUT", "/echo/lights/1/state", R"({"on":true,"bri":254})"},
+                {"POST", "/echo", ""}};  // an empty body is still its zero byte
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.method) + " " + row.path);
+        std::string response;
+        ASSERT_EQ(SendHttpRequest(plainUrl(row.path), row.body, row.method, &response), 0);
+        const Received r = parseEcho(response);
+        EXPECT_EQ(r.requestLine, std::string(row.method) + " " + row.path + " HTTP/1.1");
+        expectOnlyNeededHeaders(r, row.body != nullptr);
+        const std::string body = row.body ? std::string(row.body) + '\0' : "";
+        EXPECT_EQ(r.body, body);
+        if (row.body) {
+            EXPECT_EQ(r.header("content-length"), std::to_string(body.size()));
+        }
+    }
 }
 
 TEST_F(Http, TheResponseIsWhatTheFirstReadGives) {
