@@ -23,7 +23,8 @@ ytBitmap gradient(int w, int h, uint32_t alpha) {
     ytBitmap b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const uint32_t r = uint32_t(x * 255 / w) * alpha / 255, g = uint32_t(y * 255 / h) * alpha / 255;
+            const uint32_t r = uint32_t(x * 255 / w) * alpha / 255,
+                           g = uint32_t(y * 255 / h) * alpha / 255;
             b.row(y)[x] = (alpha << 24) | (r << 16) | (g << 8) | (alpha / 2);
         }
     return b;
@@ -43,14 +44,17 @@ struct Window : ytDrawUI {
             ++nodes;
             return n;
         };
-        auto* panel = static_cast<ytColorRectNode*>(add(new ytColorRectNode(250, 200, 0xE0202020u), 10, 10));
+        auto* panel =
+            static_cast<ytColorRectNode*>(add(new ytColorRectNode(250, 200, 0xE0202020u), 10, 10));
         panel->SetCornerRadius(8);
         panel->SetBorder(2, 0xFF808080u);
-        auto* side = static_cast<ytColorRectNode*>(add(new ytColorRectNode(260, 120, 0xC0303040u), 280, 10));
+        auto* side =
+            static_cast<ytColorRectNode*>(add(new ytColorRectNode(260, 120, 0xC0303040u), 280, 10));
         side->SetShadow(ytShadow{});
         for (int i = 0; i < 6; ++i) {
             auto* r = static_cast<ytColorRectNode*>(
-                add(new ytColorRectNode(30, 20, 0xFF000000u | uint32_t(i * 40) << 8), 20.0f + i * 38, 20));
+                add(new ytColorRectNode(30, 20, 0xFF000000u | uint32_t(i * 40) << 8),
+                    20.0f + i * 38, 20));
             if (i == 0) changing = r;
         }
         for (int i = 0; i < 6; ++i) {
@@ -60,12 +64,14 @@ struct Window : ytDrawUI {
         auto* circle = add(new ytColorCircleNode(50, 50, 0xFFFFCC00u), 470, 30);
         (void)circle;
         for (int i = 0; i < 4; ++i) {
-            auto* button = static_cast<ytButtonNode*>(add(new ytButtonNode(60, 24), 20.0f + i * 60, 200));
+            auto* button =
+                static_cast<ytButtonNode*>(add(new ytButtonNode(60, 24), 20.0f + i * 60, 200));
             button->SetStateImage(0, gradient(60, 24, 255));
             button->SetLabel("Button");
         }
         nodes += 4;  // the labels
-        for (int i = 0; i < 3; ++i) add(new ytTextNode("Sunset in 10 minutes"), 20, 60.0f + i * 20);
+        for (int i = 0; i < 3; ++i)
+            add(new ytTextNode("Sunset in 10 minutes"), 20, 60.0f + i * 20);
         auto* track = add(new ytColorRectNode(200, 8, 0xFF606060u), 30, 140);
         track->AddHandler(new ytSliderHandler);
         auto* thumb = add(new ytColorRectNode(12, 16, 0xFFE0E0E0u), 0, -4, track);
@@ -115,7 +121,11 @@ void BM_BlendWindow(benchmark::State& state) {
     state.SetLabel(state.range(0) ? "sse2" : "scalar");
     ForcePixelPath(PixelPath::kVector);
 }
-BENCHMARK(BM_BlendWindow)->Args({1, 256})->Args({0, 256})->Args({1, 200})->Args({0, 200})
+BENCHMARK(BM_BlendWindow)
+    ->Args({1, 256})
+    ->Args({0, 256})
+    ->Args({1, 200})
+    ->Args({0, 200})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_FillWindow(benchmark::State& state) {

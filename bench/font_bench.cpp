@@ -27,7 +27,8 @@ void BM_FontCacheLoad(benchmark::State& state) {
         yt::ytFontCache font("Arial", static_cast<int>(state.range(0)), 400, false);
         benchmark::DoNotOptimize(font.Load(file.data(), file.size()));
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(file.size()));
 }
 BENCHMARK(BM_FontCacheLoad)->Arg(12)->Arg(18)->Unit(benchmark::kMicrosecond);
 
@@ -36,7 +37,8 @@ void BM_DrawStatusLine(benchmark::State& state) {
     font.Build();
     yt::ytBitmap canvas(554, 20);
     for (auto _ : state)
-        benchmark::DoNotOptimize(font.Draw(canvas, 4, 2, "Sunset in 10 minutes (6500K, 1200K at night)", 0xFF000000u));
+        benchmark::DoNotOptimize(
+            font.Draw(canvas, 4, 2, "Sunset in 10 minutes (6500K, 1200K at night)", 0xFF000000u));
 }
 BENCHMARK(BM_DrawStatusLine)->Unit(benchmark::kMicrosecond);
 

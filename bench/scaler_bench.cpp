@@ -67,7 +67,8 @@ void BM_Resample1080pInto554x243(benchmark::State& state) {
     yt::DecodeJpeg(jpeg().data(), jpeg().size(), picture);
     for (auto _ : state) {
         const yt::ytFit fit = yt::FitPicture(kWidth, kHeight, kBoxWidth, kBoxHeight, true, 0);
-        benchmark::DoNotOptimize(yt::Resample(picture, fit.width, fit.height, fit.Visible(kBoxWidth, kBoxHeight)));
+        benchmark::DoNotOptimize(
+            yt::Resample(picture, fit.width, fit.height, fit.Visible(kBoxWidth, kBoxHeight)));
     }
 }
 BENCHMARK(BM_Resample1080pInto554x243)->Unit(benchmark::kMillisecond);
@@ -77,7 +78,8 @@ void BM_DecodeAndScale1080pInto554x243(benchmark::State& state) {
         yt::ytBitmap picture;
         yt::DecodeJpeg(jpeg().data(), jpeg().size(), picture);
         const yt::ytFit fit = yt::FitPicture(kWidth, kHeight, kBoxWidth, kBoxHeight, true, 0);
-        benchmark::DoNotOptimize(yt::Resample(picture, fit.width, fit.height, fit.Visible(kBoxWidth, kBoxHeight)));
+        benchmark::DoNotOptimize(
+            yt::Resample(picture, fit.width, fit.height, fit.Visible(kBoxWidth, kBoxHeight)));
     }
 }
 BENCHMARK(BM_DecodeAndScale1080pInto554x243)->Unit(benchmark::kMillisecond);

@@ -14,12 +14,10 @@ void CountBitmapBytes(int64_t) {}
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     yt::ytBitmap picture;
     const int32_t result = yt::DecodeJpeg(data, size, picture);
-    if (result != 0 && result != 3 && result != 4)
+    if (result != 0 && result != 3 && result != 4) __builtin_trap();
+    if (result == 0 && (picture.empty() || uint64_t(picture.width()) * uint64_t(picture.height()) >
+                                               yt::kLargestJpegPixels))
         __builtin_trap();
-    if (result == 0 && (picture.empty() ||
-                        uint64_t(picture.width()) * uint64_t(picture.height()) > yt::kLargestJpegPixels))
-        __builtin_trap();
-    if (result != 0 && !picture.empty())
-        __builtin_trap();
+    if (result != 0 && !picture.empty()) __builtin_trap();
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/layer_spec.h"
+#include "toolkit/layer_desc.h"
 #include "toolkit/layout_scan.h"
 
 namespace {
@@ -25,17 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<std::string> none;
     static const std::vector<std::string> custom = {"gauge", "rect", ""};
     for (const auto* words : {&none, &custom}) {
-        yt::ytLayerSpec spec;
-        const int32_t result = yt::ParseLayerName(name, *words, &spec);
+        yt::ytLayerDesc desc;
+        const int32_t result = yt::ParseLayerName(name, *words, &desc);
         check(result == 0 || result == 3);
         if (result != 0) continue;
-        const bool builtIn = spec.kind >= yt::kKindBitmap && spec.kind <= yt::kKindFps;
-        const bool customKind = spec.kind >= yt::kCustomKindBase &&
-                                spec.kind < yt::kCustomKindBase + int32_t(words->size());
+        const bool builtIn = desc.kind >= yt::kKindBitmap && desc.kind <= yt::kKindFps;
+        const bool customKind = desc.kind >= yt::kCustomKindBase &&
+                                desc.kind < yt::kCustomKindBase + int32_t(words->size());
         check(builtIn || customKind);
-        check(spec.name.size() <= name.size() &&
-              name.substr(name.size() - spec.name.size()) == spec.name);
-        for (const std::string& argument : spec.arguments) {
+        check(desc.name.size() <= name.size() &&
+              name.substr(name.size() - desc.name.size()) == desc.name);
+        for (const std::string& argument : desc.arguments) {
             check(name.find(argument) != std::string_view::npos);
             size_t pos = 0;
             uint32_t colour = 0;

@@ -20,18 +20,17 @@ namespace {
 int loadOne(const uint8_t* data, size_t size) {
     yt::ytFontCache font("fuzz", 12, 400, false);
     if (font.Load(data, size) != 0) {
-        if (font.loaded())
-            __builtin_trap();  // a refused file must leave the cache unloaded
+        if (font.loaded()) __builtin_trap();  // a refused file must leave the cache unloaded
         return 0;
     }
     const std::vector<uint8_t> again = font.Serialize();
-    if (again.size() != size || std::memcmp(again.data(), data, size) != 0)
-        __builtin_trap();
+    if (again.size() != size || std::memcmp(again.data(), data, size) != 0) __builtin_trap();
     static const char kText[] = "Sunset in 10 minutes, AVAWAY \xB0\xFF\x01 fig.";
     (void)font.Measure(kText, 1);
     yt::ytBitmap canvas(64, 24);
     font.Draw(canvas, -3, 2, kText, 0xFF000000u);
-    font.DrawInBox(canvas, yt::ytRect{0, 0, 40, 24}, kText, 0xFF102030u, yt::ytFontCache::BoxLayout::kCentred);
+    font.DrawInBox(canvas, yt::ytRect{0, 0, 40, 24}, kText, 0xFF102030u,
+                   yt::ytFontCache::BoxLayout::kCentred);
     for (int c = 0; c < 256; ++c)
         (void)font.Kerning(static_cast<uint8_t>(c), 'A');
     return 0;

@@ -13,10 +13,10 @@ namespace platform {
 
 // One glyph's coverage, in pixels of the enlarged (four times) size.
 struct GlyphCoverage {
-    int width = 0, height = 0;  // the black box; 0 x 0 for glyphs that mark nothing (space)
-    int left = 0;               // black box's left edge, right of the pen position
-    int top = 0;                // black box's top edge, above the baseline
-    int advance = 0;            // pen movement to the next glyph
+    int width = 0, height = 0;    // the black box; 0 x 0 for glyphs that mark nothing (space)
+    int left = 0;                 // black box's left edge, right of the pen position
+    int top = 0;                  // black box's top edge, above the baseline
+    int advance = 0;              // pen movement to the next glyph
     std::vector<uint8_t> levels;  // width x height, row by row from the top, each 0 to 16
 };
 

@@ -19,8 +19,7 @@ ytBicubicNode::~ytBicubicNode() {
 }
 
 void ytBicubicNode::SetSize(float width, float height) {
-    if (width == width_ && height == height_)
-        return;
+    if (width == width_ && height == height_) return;
     width_ = width, height_ = height;
     MarkDirty(kDirtyAll);
 }
@@ -28,19 +27,19 @@ void ytBicubicNode::SetSize(float width, float height) {
 void ytBicubicNode::Update() {
     ytBitmapNode::Update();
     // Only a placed node (not a root, with a parent) with a rectangle has a size on screen.
-    if (isRoot() || !parent() || width_ <= 0 || height_ <= 0)
-        return;
-    const ytRectF onScreen = clipping() ? worldMatrix().MapBounds(ytRectF{float(clipRect().left), float(clipRect().top),
-                                                                          float(clipRect().right), float(clipRect().bottom)})
-                                        : worldMatrix().MapBounds(ytRectF{0, 0, width_, height_});
+    if (isRoot() || !parent() || width_ <= 0 || height_ <= 0) return;
+    const ytRectF onScreen =
+        clipping()
+            ? worldMatrix().MapBounds(ytRectF{float(clipRect().left), float(clipRect().top),
+                                              float(clipRect().right), float(clipRect().bottom)})
+            : worldMatrix().MapBounds(ytRectF{0, 0, width_, height_});
     const int w = static_cast<int>(std::lround(onScreen.width()));
     const int h = static_cast<int>(std::lround(onScreen.height()));
     scaler_.Update(w, h, *this);
 }
 
 ytRectF ytBicubicNode::BoundsIn(const ytMatrix& matrix) const {
-    if (clipping())
-        return ytDrawNode::BoundsIn(matrix);
+    if (clipping()) return ytDrawNode::BoundsIn(matrix);
     return matrix.MapBounds(ytRectF{0, 0, width_, height_});
 }
 
@@ -50,28 +49,27 @@ bool ytBicubicNode::HitTest(float x, float y) const {
 
 void ytBicubicNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& clip) {
     const ytBitmap& picture = scaler_.scaled();
-    if (picture.empty())
-        return;
+    if (picture.empty()) return;
     const ytMatrix& m = entry.world;
     const ytRectF box = m.MapBounds(ytRectF{0, 0, width_, height_});
     if (m.identity || (m.m[0][1] == 0 && m.m[1][0] == 0)) {
         // Moved and scaled only: the picture made for this size, placed on whole pixels.
-        scaler_.Draw(target, clip, static_cast<int>(std::lround(box.left)), static_cast<int>(std::lround(box.top)),
-                     static_cast<int>(std::lround(box.width())), static_cast<int>(std::lround(box.height())),
-                     entry.Effective());
+        scaler_.Draw(target, clip, static_cast<int>(std::lround(box.left)),
+                     static_cast<int>(std::lround(box.top)),
+                     static_cast<int>(std::lround(box.width())),
+                     static_cast<int>(std::lround(box.height())), entry.Effective());
         return;
     }
     // Rotated or sheared: the picture, scaled back to node pixels, through the sampler.
     const int bw = scaler_.scaledForWidth(), bh = scaler_.scaledForHeight();
-    if (bw <= 0 || bh <= 0)
-        return;
+    if (bw <= 0 || bh <= 0) return;
     ytMatrix toNode;
     toNode.m[0][0] = width_ / float(bw);
     toNode.m[1][1] = height_ / float(bh);
     toNode.identity = false;
     const ytFit& fit = scaler_.fit();
-    DrawBitmapAt(target, m * toNode, clip, picture, float(std::max(fit.x, 0)), float(std::max(fit.y, 0)),
-                 entry.Effective(), BitmapMode::kBlend);
+    DrawBitmapAt(target, m * toNode, clip, picture, float(std::max(fit.x, 0)),
+                 float(std::max(fit.y, 0)), entry.Effective(), BitmapMode::kBlend);
 }
 
 void ytBicubicNode::SendNamedNotice(const char* text) {
@@ -83,13 +81,11 @@ void ytBicubicNode::MarkPictureDirty() {
 }
 
 void ytBicubicNode::LockDocument() {
-    if (ytDrawUI* d = document())
-        d->Lock();
+    if (ytDrawUI* d = document()) d->Lock();
 }
 
 void ytBicubicNode::UnlockDocument() {
-    if (ytDrawUI* d = document())
-        d->Unlock();
+    if (ytDrawUI* d = document()) d->Unlock();
 }
 
 }  // namespace yt

@@ -35,15 +35,17 @@ int ytGetThread::Run() {
 
     if (job.askProvider) {
         base::DebugLog("Calling GetImage for %d\n", job.number);
-        job.status = provider ? provider->GetImage(job.number, job.picture, job.width, job.height, 0) : -1;
+        job.status =
+            provider ? provider->GetImage(job.number, job.picture, job.width, job.height, 0) : -1;
         base::DebugLog("Lastimage is now %d\n", job.number);
-        if (job.status == 0 && job.picture.empty())
-            job.status = -1;
+        if (job.status == 0 && job.picture.empty()) job.status = -1;
     }
     const ytBitmap& picture = job.askProvider ? job.picture : job.source;
     if (job.status == 0 && !StopRequested()) {
-        job.fit = FitPicture(picture.width(), picture.height(), job.width, job.height, job.crop, job.clamp);
-        job.scaled = Resample(picture, job.fit.width, job.fit.height, job.fit.Visible(job.width, job.height));
+        job.fit = FitPicture(picture.width(), picture.height(), job.width, job.height, job.crop,
+                             job.clamp);
+        job.scaled = Resample(picture, job.fit.width, job.fit.height,
+                              job.fit.Visible(job.width, job.height));
     }
 
     Lock();
@@ -51,14 +53,14 @@ int ytGetThread::Run() {
     owner_->job_.fit = job.fit;
     owner_->job_.scaled = std::move(job.scaled);
     owner_->job_.picture = std::move(job.picture);
-    if (!job.askProvider)
-        owner_->job_.source = std::move(job.source);
+    if (!job.askProvider) owner_->job_.source = std::move(job.source);
     owner_->workerFinished_ = true;
     Unlock();
     return 0;
 }
 
-// ---- sources -------------------------------------------------------------------------------------
+// ---- sources
+// -------------------------------------------------------------------------------------
 
 ytBicubicScaler::ytBicubicScaler() = default;
 
@@ -98,50 +100,49 @@ void ytBicubicScaler::SetProvider(ytImageProvider* provider, int32_t imageNumber
 }
 
 void ytBicubicScaler::SetImageNumber(int32_t imageNumber) {
-    if (imageNumber != wanted_)
-        sourceFailed_ = false;
+    if (imageNumber != wanted_) sourceFailed_ = false;
     wanted_ = imageNumber;
 }
 
 void ytBicubicScaler::SetCropToFit(bool on) {
-    if (on != cropToFit_)
-        rebuildNeeded_ = true;
+    if (on != cropToFit_) rebuildNeeded_ = true;
     cropToFit_ = on;
 }
 
 void ytBicubicScaler::SetScaleClamp(float clamp) {
-    if (clamp != scaleClamp_)
-        rebuildNeeded_ = true;
+    if (clamp != scaleClamp_) rebuildNeeded_ = true;
     scaleClamp_ = clamp;
 }
 
 int32_t ytBicubicScaler::LoadSource(int width, int height) {
     switch (kind_) {
-    case Kind::kNone: return 4;
-    case Kind::kBitmap: return source_.empty() ? 4 : 0;
-    case Kind::kFile: return source_.empty() ? LoadJpegFile(path_, source_) : 0;
-    case Kind::kMemory: return source_.empty() ? DecodeJpeg(memory_.data(), memory_.size(), source_) : 0;
-    case Kind::kProvider:
-        if (!source_.empty() && delivered_ == wanted_)
-            return 0;
-        if (!provider_)
+        case Kind::kNone:
             return 4;
-        {
-            ytBitmap picture;
-            base::DebugLog("Calling GetImage for %d\n", wanted_);
-            const int32_t status = provider_->GetImage(wanted_, picture, width, height, 0);
-            base::DebugLog("Lastimage is now %d\n", wanted_);
-            if (status != 0 || picture.empty())
-                return status != 0 ? status : 4;
-            source_ = std::move(picture);
-            delivered_ = wanted_;
-        }
-        return 0;
+        case Kind::kBitmap:
+            return source_.empty() ? 4 : 0;
+        case Kind::kFile:
+            return source_.empty() ? LoadJpegFile(path_, source_) : 0;
+        case Kind::kMemory:
+            return source_.empty() ? DecodeJpeg(memory_.data(), memory_.size(), source_) : 0;
+        case Kind::kProvider:
+            if (!source_.empty() && delivered_ == wanted_) return 0;
+            if (!provider_) return 4;
+            {
+                ytBitmap picture;
+                base::DebugLog("Calling GetImage for %d\n", wanted_);
+                const int32_t status = provider_->GetImage(wanted_, picture, width, height, 0);
+                base::DebugLog("Lastimage is now %d\n", wanted_);
+                if (status != 0 || picture.empty()) return status != 0 ? status : 4;
+                source_ = std::move(picture);
+                delivered_ = wanted_;
+            }
+            return 0;
     }
     return 4;
 }
 
-// ---- rebuilding ----------------------------------------------------------------------------------
+// ---- rebuilding
+// ----------------------------------------------------------------------------------
 
 void ytBicubicScaler::Rebuild(int width, int height) {
     fit_ = FitPicture(source_.width(), source_.height(), width, height, cropToFit_, scaleClamp_);
@@ -156,30 +157,25 @@ bool ytBicubicScaler::WorkerBusy() {
 }
 
 void ytBicubicScaler::StopWorker(int timeoutMs) {
-    if (worker_)
-        worker_->Stop(timeoutMs);
+    if (worker_) worker_->Stop(timeoutMs);
 }
 
 void ytBicubicScaler::StartWorker(int width, int height, bool askProvider) {
-    if (!worker_)
-        worker_ = new ytGetThread(this);
+    if (!worker_) worker_ = new ytGetThread(this);
     worker_->Lock();
     job_ = Job{};
     job_.askProvider = askProvider;
     job_.number = askProvider ? wanted_ : delivered_;
     job_.width = width, job_.height = height;
     job_.crop = cropToFit_, job_.clamp = scaleClamp_;
-    if (!askProvider)
-        job_.source = source_;
+    if (!askProvider) job_.source = source_;
     workerFinished_ = false;
     worker_->Unlock();
-    if (worker_->Start() != 0)
-        workerFinished_ = false;
+    if (worker_->Start() != 0) workerFinished_ = false;
 }
 
 bool ytBicubicScaler::Update(int width, int height, ytScalerHost& host) {
-    if (width <= 0 || height <= 0)
-        return false;
+    if (width <= 0 || height <= 0) return false;
     bool redraw = false;
     // 1. A new size on screen needs a new picture.
     if (width != width_ || height != height_) {
@@ -224,8 +220,7 @@ bool ytBicubicScaler::Update(int width, int height, ytScalerHost& host) {
             sourceFailed_ = true;
         }
     }
-    if (WorkerBusy())
-        return redraw;
+    if (WorkerBusy()) return redraw;
 
     const bool background = background_ > 0;
     // 2. The provider has another image to deliver: the worker asks for it.
@@ -255,25 +250,28 @@ bool ytBicubicScaler::Update(int width, int height, ytScalerHost& host) {
     return redraw;
 }
 
-// ---- drawing -------------------------------------------------------------------------------------
+// ---- drawing
+// -------------------------------------------------------------------------------------
 
-void ytBicubicScaler::Draw(ytBitmap& target, const ytRect& clip, int x, int y, int width, int height,
-                           int opacity) const {
-    if (scaled_.empty() || width <= 0 || height <= 0)
-        return;
+void ytBicubicScaler::Draw(ytBitmap& target, const ytRect& clip, int x, int y, int width,
+                           int height, int opacity) const {
+    if (scaled_.empty() || width <= 0 || height <= 0) return;
     const ytRect box{std::max(clip.left, x), std::max(clip.top, y), std::min(clip.right, x + width),
                      std::min(clip.bottom, y + height)};
     const int offsetX = std::max(fit_.x, 0), offsetY = std::max(fit_.y, 0);
     if (width == builtWidth_ && height == builtHeight_) {
         // Made for this size: placed pixel for pixel.
-        SampleBilinear(target, box, scaled_, ytSampleMap::Into(scaled_, x + offsetX, y + offsetY, scaled_.width(), scaled_.height()),
-                       SampleOp::kBlend, opacity);
+        SampleBilinear(
+            target, box, scaled_,
+            ytSampleMap::Into(scaled_, x + offsetX, y + offsetY, scaled_.width(), scaled_.height()),
+            SampleOp::kBlend, opacity);
         return;
     }
     // The size is changing: the last picture stretched with the box, from its mipmap.
-    const double sx = static_cast<double>(width) / builtWidth_, sy = static_cast<double>(height) / builtHeight_;
-    mipmap_.Draw(target, box, x + offsetX * sx, y + offsetY * sy, scaled_.width() * sx, scaled_.height() * sy,
-                 opacity);
+    const double sx = static_cast<double>(width) / builtWidth_,
+                 sy = static_cast<double>(height) / builtHeight_;
+    mipmap_.Draw(target, box, x + offsetX * sx, y + offsetY * sy, scaled_.width() * sx,
+                 scaled_.height() * sy, opacity);
 }
 
 }  // namespace yt

@@ -127,8 +127,8 @@ private:
     bool workerFinished_ = false;
     bool sourceFailed_ = false;
 
-    int width_ = 0, height_ = 0;             // the size on screen last seen
-    int builtWidth_ = 0, builtHeight_ = 0;   // the size the scaled picture was made for
+    int width_ = 0, height_ = 0;            // the size on screen last seen
+    int builtWidth_ = 0, builtHeight_ = 0;  // the size the scaled picture was made for
     ytFit fit_;
 
     // The worker's job and result, guarded by the worker's critical section.
@@ -138,7 +138,7 @@ private:
         int width = 0, height = 0;
         bool crop = true;
         float clamp = 0;
-        ytBitmap source;  // the source to scale when the provider is not asked
+        ytBitmap source;   // the source to scale when the provider is not asked
         ytBitmap picture;  // the provider's image (result)
         ytBitmap scaled;   // result
         ytFit fit;

@@ -72,7 +72,8 @@ PixelPath ForcePixelPath(PixelPath path) {
     return ActivePixelPath();
 }
 
-// ---- scalar ---------------------------------------------------------------------------------------
+// ---- scalar
+// ---------------------------------------------------------------------------------------
 
 namespace pixels {
 
@@ -115,20 +116,24 @@ namespace scalar {
 
 void BlendFillRow(uint32_t* dst, int count, uint32_t colour, int opacity) {
     const uint32_t s = Scale(colour, opacity);
-    for (int i = 0; i < count; ++i) dst[i] = Over(s, dst[i]);
+    for (int i = 0; i < count; ++i)
+        dst[i] = Over(s, dst[i]);
 }
 
 void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
-    for (int i = 0; i < count; ++i) dst[i] = Over(Scale(src[i], opacity), dst[i]);
+    for (int i = 0; i < count; ++i)
+        dst[i] = Over(Scale(src[i], opacity), dst[i]);
 }
 
 void MultiplyRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
-    for (int i = 0; i < count; ++i) dst[i] = Multiply(Scale(src[i], opacity), dst[i]);
+    for (int i = 0; i < count; ++i)
+        dst[i] = Multiply(Scale(src[i], opacity), dst[i]);
 }
 
 }  // namespace scalar
 
-// ---- SSE2 -----------------------------------------------------------------------------------------
+// ---- SSE2
+// -----------------------------------------------------------------------------------------
 
 namespace sse2 {
 #if defined(YT_HAVE_SSE2)
@@ -157,7 +162,8 @@ inline __m128i multiply16(__m128i s, __m128i d) {
     const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), a);
     const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     const __m128i f = _mm_min_epi16(_mm_add_epi16(s, inv), _mm_set1_epi16(255));
-    const __m128i factor = _mm_or_si128(_mm_andnot_si128(alphaLanes, f), _mm_and_si128(alphaLanes, inv));
+    const __m128i factor =
+        _mm_or_si128(_mm_andnot_si128(alphaLanes, f), _mm_and_si128(alphaLanes, inv));
     return _mm_add_epi16(mul255v(d, factor), _mm_and_si128(alphaLanes, a));
 }
 
@@ -174,7 +180,8 @@ void BlendFillRow(uint32_t* dst, int count, uint32_t colour, int opacity) {
         const __m128i hi = over16(s, _mm_unpackhi_epi8(d, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
     }
-    for (; i < count; ++i) dst[i] = Over(sc, dst[i]);
+    for (; i < count; ++i)
+        dst[i] = Over(sc, dst[i]);
 }
 
 void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
@@ -191,7 +198,8 @@ void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
         const __m128i hi = over16(shi, _mm_unpackhi_epi8(d, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
     }
-    for (; i < count; ++i) dst[i] = Over(Scale(src[i], opacity), dst[i]);
+    for (; i < count; ++i)
+        dst[i] = Over(Scale(src[i], opacity), dst[i]);
 }
 
 void MultiplyRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
@@ -208,7 +216,8 @@ void MultiplyRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
         const __m128i hi = multiply16(shi, _mm_unpackhi_epi8(d, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
     }
-    for (; i < count; ++i) dst[i] = Multiply(Scale(src[i], opacity), dst[i]);
+    for (; i < count; ++i)
+        dst[i] = Multiply(Scale(src[i], opacity), dst[i]);
 }
 #else
 void BlendFillRow(uint32_t* dst, int count, uint32_t colour, int opacity) {
@@ -244,7 +253,8 @@ void MultiplyRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
 
 }  // namespace pixels
 
-// ---- rectangles -----------------------------------------------------------------------------------
+// ---- rectangles
+// -----------------------------------------------------------------------------------
 
 ytRect Intersect(const ytRect& a, const ytRect& b) {
     ytRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -312,7 +322,8 @@ void MultiplyBitmap(ytBitmap& target, int x, int y, const ytBitmap& source, int 
 
 void DitherFillRect(ytBitmap& target, const ytRect& area, uint32_t colour, int opacity,
                     const ytRect* clip) {
-    static const uint8_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    static const uint8_t kBayer[4][4] = {
+        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     const ytRect r = clipTo(target, area, clip);
     const uint32_t o = static_cast<uint32_t>(std::clamp(opacity, 0, 256));
     const uint32_t alpha = (colour >> 24) * o >> 8;

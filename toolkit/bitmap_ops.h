@@ -61,7 +61,8 @@ void BlendFillRect(ytBitmap& target, const ytRect& area, uint32_t colour, int op
                    const ytRect* clip = nullptr);
 // Places `source` with its top-left pixel at (x, y): copied, blended at an opacity, or
 // multiplied.
-void CopyBitmap(ytBitmap& target, int x, int y, const ytBitmap& source, const ytRect* clip = nullptr);
+void CopyBitmap(ytBitmap& target, int x, int y, const ytBitmap& source,
+                const ytRect* clip = nullptr);
 void BlendBitmap(ytBitmap& target, int x, int y, const ytBitmap& source, int opacity,
                  const ytRect* clip = nullptr);
 void MultiplyBitmap(ytBitmap& target, int x, int y, const ytBitmap& source, int opacity,

@@ -19,7 +19,8 @@
 
 namespace yt {
 
-// ---- 1. auto-repeat -------------------------------------------------------------------------------
+// ---- 1. auto-repeat
+// -------------------------------------------------------------------------------
 
 // The pump's entry that clicks a held button again: first after 400 ms, then every 100 ms. A
 // button that lets go detaches it; the next run removes it.
@@ -47,7 +48,8 @@ private:
     ytButtonNode* button_;
 };
 
-// ---- 2. ytButtonNode ------------------------------------------------------------------------------
+// ---- 2. ytButtonNode
+// ------------------------------------------------------------------------------
 
 ytButtonNode::ytButtonNode(float width, float height) : width_(width), height_(height) {}
 
@@ -69,7 +71,8 @@ void ytButtonNode::SetStateImage(int state, ytBitmap image) {
 
 int ytButtonNode::StateCount() const {
     int n = 0;
-    for (const ytBitmap& b : images_) n += b.empty() ? 0 : 1;
+    for (const ytBitmap& b : images_)
+        n += b.empty() ? 0 : 1;
     return n;
 }
 
@@ -172,51 +175,52 @@ void ytButtonNode::stopRepeat() {
 intptr_t ytButtonNode::HandleEvent(ytMouseEvent& event) {
     const bool inside = HitTest(event.lx, event.ly);
     switch (event.kind) {
-    case kMouseDown:
-    case kMouseDoubleClick: {
-        if (!inside) return base::kNotHandled;
-        if (ytToolTip* tip = tooltip_.empty() ? nullptr : tooltipNode()) tip->HideTip(this);
-        SetPressed(true);
-        setCursor(event);
-        if (actOnPress_ || autoRepeat_) Press(true);
-        if (autoRepeat_ && !repeat_ && pressed_) {
-            repeat_ = new ButtonRepeat(this);
-            AddCallback(repeat_);
-        }
-        return base::kHandled;
-    }
-    case kMouseDrag:
-        SetPressed(inside);
-        if (inside) setCursor(event);
-        return base::kHandled;
-    case kMouseUp: {
-        const bool wasPressed = pressed_;
-        SetPressed(false);
-        stopRepeat();
-        if (inside && wasPressed && !actOnPress_ && !autoRepeat_) Press(true);
-        return base::kHandled;
-    }
-    case kMouseHover:
-        if (!inside) {
-            if (hover()) MouseLeave();
-            return base::kNotHandled;
-        }
-        if (event.hovered) event.hovered->push_back(this);
-        if (!hover()) {
-            SetHover(true);
-            refreshLabel();
-        }
-        setCursor(event);
-        if (!tooltip_.empty() && event.buttons == 0) {
-            if (ytToolTip* tip = tooltipNode()) {
-                ytDrawNode* host = tip->parent();
-                const ytPointF at =
-                    host ? host->FromWindow(event.x, event.y + 20) : ytPointF{event.x, event.y + 20};
-                tip->ShowTip(tooltip_, this, at.x, at.y);
+        case kMouseDown:
+        case kMouseDoubleClick: {
+            if (!inside) return base::kNotHandled;
+            if (ytToolTip* tip = tooltip_.empty() ? nullptr : tooltipNode()) tip->HideTip(this);
+            SetPressed(true);
+            setCursor(event);
+            if (actOnPress_ || autoRepeat_) Press(true);
+            if (autoRepeat_ && !repeat_ && pressed_) {
+                repeat_ = new ButtonRepeat(this);
+                AddCallback(repeat_);
             }
+            return base::kHandled;
         }
-        return base::kHandled;
-    default: return base::kNotHandled;
+        case kMouseDrag:
+            SetPressed(inside);
+            if (inside) setCursor(event);
+            return base::kHandled;
+        case kMouseUp: {
+            const bool wasPressed = pressed_;
+            SetPressed(false);
+            stopRepeat();
+            if (inside && wasPressed && !actOnPress_ && !autoRepeat_) Press(true);
+            return base::kHandled;
+        }
+        case kMouseHover:
+            if (!inside) {
+                if (hover()) MouseLeave();
+                return base::kNotHandled;
+            }
+            if (event.hovered) event.hovered->push_back(this);
+            if (!hover()) {
+                SetHover(true);
+                refreshLabel();
+            }
+            setCursor(event);
+            if (!tooltip_.empty() && event.buttons == 0) {
+                if (ytToolTip* tip = tooltipNode()) {
+                    ytDrawNode* host = tip->parent();
+                    const ytPointF at = host ? host->FromWindow(event.x, event.y + 20)
+                                             : ytPointF{event.x, event.y + 20};
+                    tip->ShowTip(tooltip_, this, at.x, at.y);
+                }
+            }
+            return base::kHandled;
+        default:
+            return base::kNotHandled;
     }
 }
 
@@ -290,7 +294,8 @@ void ytButtonNode::processTargets() {
             if (ytDrawNode* n = FindNodeByName(name)) n->Press(false);
 }
 
-// ---- 3. ytButtContainer, ytColorWheelNode ---------------------------------------------------------
+// ---- 3. ytButtContainer, ytColorWheelNode
+// ---------------------------------------------------------
 
 void ytButtContainer::UncheckOthers(ytButtonNode* keep) {
     for (ytDrawNode* c : children()) {
@@ -316,7 +321,8 @@ intptr_t ytColorWheelNode::HandleEvent(ytMouseEvent& event) {
     return ytButtonNode::HandleEvent(event);
 }
 
-// ---- 4. ytSliderHandler ---------------------------------------------------------------------------
+// ---- 4. ytSliderHandler
+// ---------------------------------------------------------------------------
 
 ytDrawNode* ytSliderHandler::thumbOf(ytDrawNode* node, Axis* axis, float* lo, float* hi) {
     if (!node) return nullptr;
@@ -372,34 +378,34 @@ intptr_t ytSliderHandler::HandleEvent(ytDrawNode* track, ytMouseEvent& event) {
     if (!thumb || thumb == track) return base::kNotHandled;
     const float pointer = axis == Axis::kX ? event.lx : event.ly;
     switch (event.kind) {
-    case kMouseDown: {
-        const ytRectF own = track->LocalBounds();
-        const ytRectF t = thumb->LocalBounds();
-        const float half = (axis == Axis::kX ? t.width() * thumb->scaleX()
-                                             : t.height() * thumb->scaleY()) / 2;
-        const bool inside =
-            axis == Axis::kX
-                ? event.lx >= own.left - half && event.lx < own.right + half &&
-                      event.ly >= own.top && event.ly < own.bottom
-                : event.ly >= own.top - half && event.ly < own.bottom + half &&
-                      event.lx >= own.left && event.lx < own.right;
-        if (!inside) return base::kNotHandled;
-        sliding_ = true;
-        moveThumb(track, thumb, axis, lo, hi, pointer);
-        track->SendNotice(ValueChanged);
-        return base::kHandled;
-    }
-    case kMouseDrag:
-        if (!sliding_) return base::kNotHandled;
-        moveThumb(track, thumb, axis, lo, hi, pointer);
-        track->SendNotice(ValueChanged);
-        return base::kHandled;
-    case kMouseUp:
-        if (!sliding_) return base::kNotHandled;
-        sliding_ = false;
-        track->SendNotice(DragFinished);
-        return base::kHandled;
-    default: return base::kNotHandled;
+        case kMouseDown: {
+            const ytRectF own = track->LocalBounds();
+            const ytRectF t = thumb->LocalBounds();
+            const float half =
+                (axis == Axis::kX ? t.width() * thumb->scaleX() : t.height() * thumb->scaleY()) / 2;
+            const bool inside = axis == Axis::kX
+                                    ? event.lx >= own.left - half && event.lx < own.right + half &&
+                                          event.ly >= own.top && event.ly < own.bottom
+                                    : event.ly >= own.top - half && event.ly < own.bottom + half &&
+                                          event.lx >= own.left && event.lx < own.right;
+            if (!inside) return base::kNotHandled;
+            sliding_ = true;
+            moveThumb(track, thumb, axis, lo, hi, pointer);
+            track->SendNotice(ValueChanged);
+            return base::kHandled;
+        }
+        case kMouseDrag:
+            if (!sliding_) return base::kNotHandled;
+            moveThumb(track, thumb, axis, lo, hi, pointer);
+            track->SendNotice(ValueChanged);
+            return base::kHandled;
+        case kMouseUp:
+            if (!sliding_) return base::kNotHandled;
+            sliding_ = false;
+            track->SendNotice(DragFinished);
+            return base::kHandled;
+        default:
+            return base::kNotHandled;
     }
 }
 

@@ -23,7 +23,12 @@ class ButtonRepeat;
 
 // ---- 1. ytButtonNode ----------------------------------------------------------------------------
 
-enum ButtonState : int32_t { kStateNormal = 0, kStateHover = 1, kStatePressed = 2, kStateDisabled = 3 };
+enum ButtonState : int32_t {
+    kStateNormal = 0,
+    kStateHover = 1,
+    kStatePressed = 2,
+    kStateDisabled = 3
+};
 
 // When the target lists are processed relative to the ButtonClicked event.
 enum class TargetOrder { kAfterEvent, kBeforeEvent };

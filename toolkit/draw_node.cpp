@@ -18,7 +18,8 @@
 
 namespace yt {
 
-// ---- 1. names and the draw list -------------------------------------------------------------------
+// ---- 1. names and the draw list
+// -------------------------------------------------------------------
 
 namespace {
 ytNameLookup* g_lookup = nullptr;
@@ -38,7 +39,8 @@ int32_t ytDrawEntry::Effective() const {
     return node ? node->opacity() * opacity / 256 : 0;
 }
 
-// ---- 2. life and the tree -------------------------------------------------------------------------
+// ---- 2. life and the tree
+// -------------------------------------------------------------------------
 
 ytDrawNode::ytDrawNode() = default;
 
@@ -47,7 +49,8 @@ ytDrawNode::~ytDrawNode() {
         child->parent_ = nullptr;
         child->Release();
     }
-    for (ytHandler* handler : handlers_) handler->Release();
+    for (ytHandler* handler : handlers_)
+        handler->Release();
 }
 
 bool ytDrawNode::isAncestorOf(const ytDrawNode* node) const {
@@ -78,7 +81,8 @@ int32_t ytDrawNode::AddChild(ytDrawNode* child) {
 namespace {
 ytRect subtreeDrawn(const ytDrawNode* node) {
     ytRect r = node->drawnBounds();
-    for (const ytDrawNode* c : node->children()) r = Unite(r, subtreeDrawn(c));
+    for (const ytDrawNode* c : node->children())
+        r = Unite(r, subtreeDrawn(c));
     return r;
 }
 }  // namespace
@@ -105,7 +109,8 @@ int32_t ytDrawNode::MoveUnder(ytDrawNode* parent) {
 
 ytDrawUI* ytDrawNode::document() const {
     const ytDrawNode* n = this;
-    while (!n->isRoot_ && n->parent_) n = n->parent_;
+    while (!n->isRoot_ && n->parent_)
+        n = n->parent_;
     return n->isRoot_ ? n->owner_ : nullptr;
 }
 
@@ -116,7 +121,8 @@ void ytDrawNode::SetRootOf(ytDrawUI* document) {
     MarkDirty(kDirtyAll);
 }
 
-// ---- 3. placement and matrices --------------------------------------------------------------------
+// ---- 3. placement and matrices
+// --------------------------------------------------------------------
 
 namespace {
 template <class T>
@@ -163,7 +169,8 @@ void ytDrawNode::AddConstraint(Axis axis, const ytConstraint& rule) {
 
 void ytDrawNode::ClearConstraints() {
     for (auto& axis : rules_)
-        for (auto& r : axis) r = ytConstraint();
+        for (auto& r : axis)
+            r = ytConstraint();
     stretchX_ = stretchY_ = 1;
     MarkDirty(kDirtyAll);
 }
@@ -288,8 +295,8 @@ const ytMatrix& ytDrawNode::CurrentWorld() {
 
 ytRectF ytDrawNode::BoundsIn(const ytMatrix& matrix) const {
     if (!clipping_) return {};
-    return matrix.MapBounds(ytRectF{float(clip_.left), float(clip_.top), float(clip_.right),
-                                    float(clip_.bottom)});
+    return matrix.MapBounds(
+        ytRectF{float(clip_.left), float(clip_.top), float(clip_.right), float(clip_.bottom)});
 }
 
 ytRectF ytDrawNode::LocalBounds() const {
@@ -302,7 +309,8 @@ ytRectF ytDrawNode::ParentBounds() const {
     return local_.MapBounds(LocalBounds());
 }
 
-// ---- 4. frames ------------------------------------------------------------------------------------
+// ---- 4. frames
+// ------------------------------------------------------------------------------------
 
 void ytDrawNode::Update() {
     if (!(dirty_ & kDirtyTransform)) return;
@@ -313,12 +321,8 @@ void ytDrawNode::Update() {
 
 ytRect PixelBounds(const ytRectF& r) {
     if (r.empty()) return {};
-    const auto lo = [](float v) {
-        return int32_t(std::clamp(std::floor(v), -1.0e9f, 1.0e9f));
-    };
-    const auto hi = [](float v) {
-        return int32_t(std::clamp(std::ceil(v), -1.0e9f, 1.0e9f));
-    };
+    const auto lo = [](float v) { return int32_t(std::clamp(std::floor(v), -1.0e9f, 1.0e9f)); };
+    const auto hi = [](float v) { return int32_t(std::clamp(std::ceil(v), -1.0e9f, 1.0e9f)); };
     return {lo(r.left), lo(r.top), hi(r.right), hi(r.bottom)};
 }
 
@@ -326,13 +330,14 @@ void ytDrawNode::CollectDrawList(ytDrawList& list, const ytRect& clip, int32_t o
     if (hidden_) return;
     ytRect own = clip;
     if (clipping_)
-        own = Intersect(clip, PixelBounds(world_.MapBounds(ytRectF{
-                                  float(clip_.left), float(clip_.top), float(clip_.right),
-                                  float(clip_.bottom)})));
+        own = Intersect(
+            clip, PixelBounds(world_.MapBounds(ytRectF{float(clip_.left), float(clip_.top),
+                                                       float(clip_.right), float(clip_.bottom)})));
     current_ = Intersect(PixelBounds(BoundsIn(world_)), own);
     list.push_back(ytDrawEntry{this, world_, own, opacity});
     const int32_t inner = opacity * opacity_ / 256;
-    for (ytDrawNode* c : children_) c->CollectDrawList(list, own, inner);
+    for (ytDrawNode* c : children_)
+        c->CollectDrawList(list, own, inner);
 }
 
 ytRect ytDrawNode::DirtyBounds() const {
@@ -411,7 +416,8 @@ void ytDrawNode::AddHandler(ytHandler* handler) {
     handlers_.insert(handlers_.begin(), handler);
 }
 
-// ---- 5. mouse routing and events ------------------------------------------------------------------
+// ---- 5. mouse routing and events
+// ------------------------------------------------------------------
 
 ytPointF ytDrawNode::FromWindow(float x, float y) {
     return CurrentWorld().Inverse().Map(x, y);
@@ -442,8 +448,8 @@ bool handled(intptr_t r) {
 intptr_t ytDrawNode::DispatchMouse(ytMouseEvent& event, ytDrawNode** capture) {
     if (hidden_ || disabled_) return base::kNotHandled;
     const ytPointF p = FromWindow(event.x, event.y);
-    if (clipping_ && !(p.x >= clip_.left && p.x < clip_.right && p.y >= clip_.top &&
-                       p.y < clip_.bottom))
+    if (clipping_ &&
+        !(p.x >= clip_.left && p.x < clip_.right && p.y >= clip_.top && p.y < clip_.bottom))
         return base::kNotHandled;
     intptr_t result = base::kNotHandled;
     if (hitChildren_) {
@@ -467,8 +473,8 @@ intptr_t ytDrawNode::DispatchMouse(ytMouseEvent& event, ytDrawNode** capture) {
 ytDrawNode* ytDrawNode::NodeAt(float x, float y) {
     if (hidden_ || disabled_) return nullptr;
     const ytPointF p = FromWindow(x, y);
-    if (clipping_ && !(p.x >= clip_.left && p.x < clip_.right && p.y >= clip_.top &&
-                       p.y < clip_.bottom))
+    if (clipping_ &&
+        !(p.x >= clip_.left && p.x < clip_.right && p.y >= clip_.top && p.y < clip_.bottom))
         return nullptr;
     if (hitChildren_)
         for (auto it = children_.rbegin(); it != children_.rend(); ++it)
@@ -478,11 +484,16 @@ ytDrawNode* ytDrawNode::NodeAt(float x, float y) {
 
 intptr_t ytDrawNode::HandleEvent(ytMouseEvent& event) {
     switch (event.kind) {
-    case kMouseDown: return MouseDown(event);
-    case kMouseHover: return MouseMove(event);
-    case kMouseDrag: return dragging_ ? Drag(event) : MouseMove(event);
-    case kMouseUp: return MouseUp(event);
-    default: return base::kNotHandled;
+        case kMouseDown:
+            return MouseDown(event);
+        case kMouseHover:
+            return MouseMove(event);
+        case kMouseDrag:
+            return dragging_ ? Drag(event) : MouseMove(event);
+        case kMouseUp:
+            return MouseUp(event);
+        default:
+            return base::kNotHandled;
     }
 }
 

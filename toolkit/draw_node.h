@@ -47,7 +47,9 @@ struct ytConstraint {
     bool range = false;  // the five-number form
     bool inUse = false;
 
-    static ytConstraint Rule(float a1, float a2, float a3) { return {a1, a2, a3, 0, 0, false, true}; }
+    static ytConstraint Rule(float a1, float a2, float a3) {
+        return {a1, a2, a3, 0, 0, false, true};
+    }
     static ytConstraint Range(float a1, float a2, float a3, float a4, float a5) {
         return {a1, a2, a3, a4, a5, true, true};
     }

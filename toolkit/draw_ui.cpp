@@ -423,51 +423,56 @@ intptr_t ytDrawUI::DispatchMouse(int32_t kind, float x, float y, uint32_t button
     };
     bool hoverPass = false;
     switch (kind) {
-    case kMouseDown:
-        result = throughTree(kMouseDown);
-        setCapture(0, hit);
-        break;
-    case kMouseDoubleClick: result = throughTree(kMouseDoubleClick); break;
-    case kMouseHover:
-    case kMouseDrag:
-        if (captured_[0]) {
-            result = toCapture(0, kMouseDrag);
-        } else if (captured_[2]) {
-            result = toCapture(2, kMouseDrag);
-        } else {
-            ev.hovered = &hovered;
-            hoverPass = true;
-            result = throughTree(kMouseHover);
-        }
-        break;
-    case kMouseUp:
-        result = toCapture(0, kMouseUp);
-        setCapture(0, nullptr);
-        break;
-    case kMouseRightDown:
-        if (captured_[0]) {
-            toCapture(0, kMouseUp);
+        case kMouseDown:
+            result = throughTree(kMouseDown);
+            setCapture(0, hit);
+            break;
+        case kMouseDoubleClick:
+            result = throughTree(kMouseDoubleClick);
+            break;
+        case kMouseHover:
+        case kMouseDrag:
+            if (captured_[0]) {
+                result = toCapture(0, kMouseDrag);
+            } else if (captured_[2]) {
+                result = toCapture(2, kMouseDrag);
+            } else {
+                ev.hovered = &hovered;
+                hoverPass = true;
+                result = throughTree(kMouseHover);
+            }
+            break;
+        case kMouseUp:
+            result = toCapture(0, kMouseUp);
             setCapture(0, nullptr);
-        }
-        result = throughTree(kMouseRightDown);
-        if (!hit && root) hit = root->NodeAt(x, y);
-        if (hit) {
-            ytRef<ytDrawNode> keep(hit);
-            OnContextMenu(hit);
-        }
-        break;
-    case kMouseMiddleDown:
-        result = throughTree(kMouseMiddleDown);
-        setCapture(2, hit);
-        break;
-    case kMouseMiddleUp:
-        result = toCapture(2, kMouseMiddleUp);
-        setCapture(2, nullptr);
-        break;
-    default: result = throughTree(kind); break;
+            break;
+        case kMouseRightDown:
+            if (captured_[0]) {
+                toCapture(0, kMouseUp);
+                setCapture(0, nullptr);
+            }
+            result = throughTree(kMouseRightDown);
+            if (!hit && root) hit = root->NodeAt(x, y);
+            if (hit) {
+                ytRef<ytDrawNode> keep(hit);
+                OnContextMenu(hit);
+            }
+            break;
+        case kMouseMiddleDown:
+            result = throughTree(kMouseMiddleDown);
+            setCapture(2, hit);
+            break;
+        case kMouseMiddleUp:
+            result = toCapture(2, kMouseMiddleUp);
+            setCapture(2, nullptr);
+            break;
+        default:
+            result = throughTree(kind);
+            break;
     }
     if (hoverPass) {
-        for (ytDrawNode* n : hovered) n->AddRef();
+        for (ytDrawNode* n : hovered)
+            n->AddRef();
         for (ytDrawNode* old : hovered_) {
             if (std::find(hovered.begin(), hovered.end(), old) == hovered.end()) old->MouseLeave();
             old->Release();

@@ -23,16 +23,13 @@ std::string executableFolder() {
 
 // Creates the folder (and its parents) and proves it writable by creating and removing a file.
 bool usableFolder(const std::string& folder) {
-    if (folder.empty())
-        return false;
+    if (folder.empty()) return false;
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder), error);
-    if (!std::filesystem::is_directory(std::filesystem::path(folder), error))
-        return false;
+    if (!std::filesystem::is_directory(std::filesystem::path(folder), error)) return false;
     const std::string probe = JoinPath(folder, ".write-probe");
     FILE* file = std::fopen(probe.c_str(), "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     const bool written = std::fputc('1', file) != EOF;
     const bool closed = std::fclose(file) == 0;
     std::remove(probe.c_str());
@@ -42,12 +39,11 @@ bool usableFolder(const std::string& folder) {
 }  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty())
-        return name;
+    if (folder.empty()) return name;
     const char last = folder.back();
-    if (last == '/' || last == '\\')
-        return folder + name;
-    const bool backslash = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos;
+    if (last == '/' || last == '\\') return folder + name;
+    const bool backslash =
+        folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos;
     return folder + (backslash ? '\\' : '/') + name;
 }
 
@@ -56,10 +52,8 @@ std::string ResourceFolder() {
 }
 
 std::string ChooseWritableFolder(const std::string& besideExecutable, const std::string& perUser) {
-    if (usableFolder(besideExecutable))
-        return besideExecutable;
-    if (usableFolder(perUser))
-        return perUser;
+    if (usableFolder(besideExecutable)) return besideExecutable;
+    if (usableFolder(perUser)) return perUser;
     return "";
 }
 
@@ -68,7 +62,8 @@ std::string RuntimeFolder() {
     if (!runtimeChosen) {
         const std::string besideExecutable = JoinPath(executableFolder(), "runtime");
         runtimeFolder = ChooseWritableFolder(
-            besideExecutable, platform::userRuntimeFolder(platform::baseNameOf(platform::modulePath())));
+            besideExecutable,
+            platform::userRuntimeFolder(platform::baseNameOf(platform::modulePath())));
         runtimeChosen = true;
     }
     return runtimeFolder;

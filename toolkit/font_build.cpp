@@ -18,8 +18,8 @@ namespace {
 
 // The 16-tap filter that takes four enlarged pixels down to one below size 17; its taps reach
 // six enlarged pixels to the left of an output pixel and nine to its right.
-constexpr double kTaps[16] = {-0.001, -0.01,  -0.02, -0.015, 0.025,  0.099,  0.183, 0.239,
-                              0.239,  0.183,  0.099, 0.025,  -0.015, -0.02,  -0.01, -0.001};
+constexpr double kTaps[16] = {-0.001, -0.01, -0.02, -0.015, 0.025,  0.099, 0.183, 0.239,
+                              0.239,  0.183, 0.099, 0.025,  -0.015, -0.02, -0.01, -0.001};
 constexpr int kTapReachLeft = 6;
 constexpr int kFilterBelowSize = 17;
 int floorDiv(int a, int b) {
@@ -42,10 +42,11 @@ struct Filtered {
 // (downwards from the baseline); final pixel (i, r) covers X in [4i, 4i + 4) and Y in [4r, 4r + 4).
 Filtered reduce(const platform::GlyphCoverage& g, int phase, int size) {
     Filtered out;
-    if (g.width <= 0 || g.height <= 0)
-        return out;
+    if (g.width <= 0 || g.height <= 0) return out;
     const int x0 = phase + g.left, y0 = -g.top;
-    auto level = [&](int row, int col) { return g.levels[static_cast<size_t>(row) * g.width + col]; };
+    auto level = [&](int row, int col) {
+        return g.levels[static_cast<size_t>(row) * g.width + col];
+    };
     if (size >= kFilterBelowSize) {
         // Each 4 x 4 block summed.
         const int i0 = floorDiv(x0, 4), i1 = floorDiv(x0 + g.width - 1, 4);
@@ -62,8 +63,10 @@ Filtered reduce(const platform::GlyphCoverage& g, int phase, int size) {
         return out;
     }
     // The separable filter: rows first, then columns, over grey levels scaled to 0 to 255.
-    const int i0 = floorDiv(x0 - 15 + kTapReachLeft + 3, 4), i1 = floorDiv(x0 + g.width - 1 + kTapReachLeft, 4);
-    const int r0 = floorDiv(y0 - 15 + kTapReachLeft + 3, 4), r1 = floorDiv(y0 + g.height - 1 + kTapReachLeft, 4);
+    const int i0 = floorDiv(x0 - 15 + kTapReachLeft + 3, 4),
+              i1 = floorDiv(x0 + g.width - 1 + kTapReachLeft, 4);
+    const int r0 = floorDiv(y0 - 15 + kTapReachLeft + 3, 4),
+              r1 = floorDiv(y0 + g.height - 1 + kTapReachLeft, 4);
     out.left = i0, out.top = r0, out.width = i1 - i0 + 1, out.height = r1 - r0 + 1;
     std::vector<double> rows(static_cast<size_t>(g.height) * out.width, 0.0);
     for (int k = 0; k < g.height; ++k)
@@ -71,8 +74,7 @@ Filtered reduce(const platform::GlyphCoverage& g, int phase, int size) {
             double sum = 0;
             for (int t = 0; t < 16; ++t) {
                 const int j = 4 * i - kTapReachLeft + t - x0;
-                if (j >= 0 && j < g.width)
-                    sum += kTaps[t] * (level(k, j) * 255.0 / 16.0);
+                if (j >= 0 && j < g.width) sum += kTaps[t] * (level(k, j) * 255.0 / 16.0);
             }
             rows[static_cast<size_t>(k) * out.width + (i - i0)] = sum;
         }
@@ -95,14 +97,12 @@ void trim(Filtered& f) {
     int top = 0, bottom = f.height - 1, left = 0, right = f.width - 1;
     auto rowEmpty = [&](int r) {
         for (int i = 0; i < f.width; ++i)
-            if (f.pixels[static_cast<size_t>(r) * f.width + i])
-                return false;
+            if (f.pixels[static_cast<size_t>(r) * f.width + i]) return false;
         return true;
     };
     auto colEmpty = [&](int c) {
         for (int r = top; r <= bottom; ++r)
-            if (f.pixels[static_cast<size_t>(r) * f.width + c])
-                return false;
+            if (f.pixels[static_cast<size_t>(r) * f.width + c]) return false;
         return true;
     };
     while (top <= bottom && rowEmpty(top))
@@ -129,8 +129,7 @@ void trim(Filtered& f) {
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     out.clear();
     uint8_t buffer[65536];
     size_t got;
@@ -146,15 +145,14 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     const std::string temporary = path + ".tmp";
     FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
     std::error_code error;
     if (written && closed) {
-        std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(path), error);
-        if (!error)
-            return true;
+        std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(path),
+                                error);
+        if (!error) return true;
     }
     std::remove(temporary.c_str());
     return false;
@@ -164,11 +162,9 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 int32_t ytFontCache::Build() {
     DebugLog("Reading %s.\n", face_.c_str());
-    if (size_ <= 0 || size_ > 1000)
-        return 4;
+    if (size_ <= 0 || size_ > 1000) return 4;
     auto rasteriser = platform::openFontRasteriser(face_, 4 * size_, weight_, italic_);
-    if (!rasteriser)
-        return 4;
+    if (!rasteriser) return 4;
     chosenFace_ = rasteriser->ChosenFace();
 
     std::vector<ytGlyph> glyphs(kGlyphCount);
@@ -179,16 +175,14 @@ int32_t ytFontCache::Build() {
         table[code] = static_cast<uint32_t>(code * kPhases);
         platform::GlyphCoverage outline;
         // Control codes draw nothing and do not move the pen.
-        if (code < 32 || !rasteriser->Glyph(static_cast<uint8_t>(code), outline))
-            continue;
+        if (code < 32 || !rasteriser->Glyph(static_cast<uint8_t>(code), outline)) continue;
         lineHeight = std::max(lineHeight, (outline.height + 3) / 4);
         for (int phase = 0; phase < kPhases; ++phase) {
             Filtered f = reduce(outline, phase, size_);
             trim(f);
             ytGlyph& g = glyphs[code * kPhases + phase];
             g.advance = outline.advance;
-            if (f.pixels.empty())
-                continue;
+            if (f.pixels.empty()) continue;
             g.offset = static_cast<uint32_t>(coverage.size());
             g.width = f.width, g.height = f.height;
             g.origin = ytGlyph::PackOrigin(f.left, f.top);
@@ -247,8 +241,7 @@ int32_t ytFontCache::LoadOrBuild(const std::string& path) {
             return 0;
         }
     }
-    if (Build() != 0)
-        return 4;
+    if (Build() != 0) return 4;
     writeWholeFile(path, Serialize());
     return 0;
 }
@@ -272,11 +265,11 @@ ytFontCache* ytFontCache::GetFont(const std::string& face, int size, int weight,
             return font.get();
     auto font = std::make_unique<ytFontCache>(face, size, weight, italic, gamma);
     const std::string folder = RuntimeFolder();
-    const int32_t result = folder.empty()
-                               ? font->Build()
-                               : font->LoadOrBuild(JoinPath(folder, FontCacheFileName(face, size, weight, italic)));
-    if (result != 0)
-        return nullptr;
+    const int32_t result =
+        folder.empty()
+            ? font->Build()
+            : font->LoadOrBuild(JoinPath(folder, FontCacheFileName(face, size, weight, italic)));
+    if (result != 0) return nullptr;
     fonts().push_back(std::move(font));
     return fonts().back().get();
 }

@@ -34,7 +34,8 @@ public:
     Reader(const uint8_t* data, size_t length) : p_(data), end_(data + length) {}
     bool has(uint64_t n) const { return n <= static_cast<uint64_t>(end_ - p_); }
     uint32_t u32() {
-        const uint32_t v = p_[0] | (p_[1] << 8) | (p_[2] << 16) | (static_cast<uint32_t>(p_[3]) << 24);
+        const uint32_t v =
+            p_[0] | (p_[1] << 8) | (p_[2] << 16) | (static_cast<uint32_t>(p_[3]) << 24);
         p_ += 4;
         return v;
     }
@@ -72,8 +73,7 @@ uint32_t primeAtLeast(uint32_t n) {
                 prime = false;
                 break;
             }
-        if (prime)
-            return c;
+        if (prime) return c;
     }
 }
 
@@ -114,8 +114,7 @@ void ytFontCache::BuildKerningTable() {
 void ytFontCache::DeriveAscent() {
     ascent_ = 0;
     for (const ytGlyph& g : glyphs_)
-        if (g.width > 0)
-            ascent_ = std::max(ascent_, -g.top());
+        if (g.width > 0) ascent_ = std::max(ascent_, -g.top());
 }
 
 size_t ytFontCache::SerializedSize() const {
@@ -145,8 +144,7 @@ void ytFontCache::Save(uint8_t* buffer) const {
         put16(p, k.second);
         put32(p, static_cast<uint32_t>(k.adjustment));
     }
-    if (!coverage_.empty())
-        std::memcpy(p, coverage_.data(), coverage_.size());
+    if (!coverage_.empty()) std::memcpy(p, coverage_.data(), coverage_.size());
     p += coverage_.size();
     for (uint32_t v : table_)
         put32(p, v);
@@ -169,38 +167,34 @@ std::vector<uint8_t> ytFontCache::Serialize() const {
 int32_t ytFontCache::Load(const uint8_t* data, size_t length) {
     constexpr int32_t kBad = 3;
     Reader in(data, length);
-    if (!in.has(11 * 4))
-        return kBad;
-    if (static_cast<int32_t>(in.u32()) != kFontFileVersion)
-        return kBad;
+    if (!in.has(11 * 4)) return kBad;
+    if (static_cast<int32_t>(in.u32()) != kFontFileVersion) return kBad;
     const auto size = static_cast<int32_t>(in.u32());
     const auto weight = static_cast<int32_t>(in.u32());
     const uint32_t italic = in.u32();
     const auto lineHeight = static_cast<int32_t>(in.u32());
     const uint32_t gammaBits = in.u32();
     const uint32_t a = in.u32(), b = in.u32(), c = in.u32(), d = in.u32(), nameLength = in.u32();
-    const uint64_t body = uint64_t{nameLength} + uint64_t{d} * 8 + a + uint64_t{b} * 4 + uint64_t{c} * 20;
-    if (italic > 1 || b != kTableLength || c != kGlyphCount || lineHeight < 0 || lineHeight > kLargestGlyph ||
-        body + 4 != in.left())
+    const uint64_t body =
+        uint64_t{nameLength} + uint64_t{d} * 8 + a + uint64_t{b} * 4 + uint64_t{c} * 20;
+    if (italic > 1 || b != kTableLength || c != kGlyphCount || lineHeight < 0 ||
+        lineHeight > kLargestGlyph || body + 4 != in.left())
         return kBad;
-    if (checksum(data, length - 4) != Reader(data + length - 4, 4).u32())
-        return kBad;
+    if (checksum(data, length - 4) != Reader(data + length - 4, 4).u32()) return kBad;
 
     std::string face(reinterpret_cast<const char*>(in.take(nameLength)), nameLength);
     std::vector<KernPair> kerning(d);
     for (KernPair& k : kerning) {
         k.first = in.u16(), k.second = in.u16();
         k.adjustment = static_cast<int32_t>(in.u32());
-        if (k.first > 255 || k.second > 255)
-            return kBad;
+        if (k.first > 255 || k.second > 255) return kBad;
     }
     const uint8_t* coverageBytes = in.take(a);
     std::vector<uint8_t> coverage(coverageBytes, coverageBytes + a);
     std::vector<uint32_t> table(b);
     for (uint32_t& v : table) {
         v = in.u32();
-        if (uint64_t{v} + kPhases > c)
-            return kBad;
+        if (uint64_t{v} + kPhases > c) return kBad;
     }
     std::vector<ytGlyph> glyphs(c);
     for (ytGlyph& g : glyphs) {
@@ -231,36 +225,30 @@ int32_t ytFontCache::Load(const uint8_t* data, size_t length) {
 
 ytFontCache::GlyphView ytFontCache::Glyph(uint8_t code, int phase) const {
     GlyphView view;
-    if (!loaded_)
-        return view;
+    if (!loaded_) return view;
     view.glyph = glyphs_[table_[code] + (phase & 3)];
-    if (view.glyph.width > 0)
-        view.coverage = coverage_.data() + view.glyph.offset;
+    if (view.glyph.width > 0) view.coverage = coverage_.data() + view.glyph.offset;
     return view;
 }
 
 int32_t ytFontCache::Kerning(uint8_t first, uint8_t second) const {
-    if (kerning_.empty())
-        return 0;
+    if (kerning_.empty()) return 0;
     const auto slots = static_cast<uint32_t>(kerningHash_.size());
     for (uint32_t at = pairHash(first, second, slots);; at = at + 1 == slots ? 0 : at + 1) {
         const int32_t i = kerningHash_[at];
-        if (i < 0)
-            return 0;
+        if (i < 0) return 0;
         if (kerning_[i].first == first && kerning_[i].second == second)
             return kerning_[i].adjustment;
     }
 }
 
 int ytFontCache::Measure(std::string_view text, int tracking) const {
-    if (!loaded_)
-        return 0;
+    if (!loaded_) return 0;
     int pen = 0;
     uint8_t previous = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const auto code = static_cast<uint8_t>(text[i]);
-        if (i > 0)
-            pen += Kerning(previous, code);
+        if (i > 0) pen += Kerning(previous, code);
         pen += glyphs_[table_[code]].advance + 4 * tracking;
         previous = code;
     }
@@ -281,14 +269,12 @@ std::vector<std::pair<size_t, size_t>> ytFontCache::BreakLines(std::string_view 
         for (;;) {
             while (pos < stop && text[pos] == ' ')
                 ++pos;
-            if (pos >= stop)
-                break;
+            if (pos >= stop) break;
             // Whole words while they fit.
             size_t end = pos, wordEnd = pos;
             while (end < stop) {
                 wordEnd = std::min(text.find(' ', end == pos ? pos : end + 1), stop);
-                if (!fits(pos, wordEnd))
-                    break;
+                if (!fits(pos, wordEnd)) break;
                 end = wordEnd;
             }
             if (end == pos) {
@@ -301,10 +287,8 @@ std::vector<std::pair<size_t, size_t>> ytFontCache::BreakLines(std::string_view 
             any = true;
             pos = end;
         }
-        if (!any)
-            lines.emplace_back(paragraph, 0);
-        if (stop >= text.size())
-            break;
+        if (!any) lines.emplace_back(paragraph, 0);
+        if (stop >= text.size()) break;
         paragraph = stop + 1;
     }
     return lines;
@@ -312,27 +296,26 @@ std::vector<std::pair<size_t, size_t>> ytFontCache::BreakLines(std::string_view 
 
 int ytFontCache::Draw(ytBitmap& target, int x, int y, std::string_view text, uint32_t colour,
                       int tracking, const ytRect* clip) const {
-    if (!loaded_ || target.empty())
-        return 0;
+    if (!loaded_ || target.empty()) return 0;
     ytRect area{0, 0, target.width(), target.height()};
     if (clip) {
         area.left = std::max(area.left, clip->left), area.top = std::max(area.top, clip->top);
-        area.right = std::min(area.right, clip->right), area.bottom = std::min(area.bottom, clip->bottom);
+        area.right = std::min(area.right, clip->right),
+        area.bottom = std::min(area.bottom, clip->bottom);
     }
-    const uint32_t ca = colour >> 24, cr = (colour >> 16) & 255, cg = (colour >> 8) & 255, cb = colour & 255;
+    const uint32_t ca = colour >> 24, cr = (colour >> 16) & 255, cg = (colour >> 8) & 255,
+                   cb = colour & 255;
     const int baseline = y + ascent_;
     int pen = 0;
     uint8_t previous = 0;
     for (size_t n = 0; n < text.size(); ++n) {
         const auto code = static_cast<uint8_t>(text[n]);
-        if (n > 0)
-            pen += Kerning(previous, code);
+        if (n > 0) pen += Kerning(previous, code);
         previous = code;
         const GlyphView view = Glyph(code, pen & 3);
         const int gx = x + floorDiv(pen, 4) + view.glyph.left(), gy = baseline + view.glyph.top();
         pen += view.glyph.advance + 4 * tracking;
-        if (!view.coverage)
-            continue;
+        if (!view.coverage) continue;
         const int c0 = std::max(gx, area.left), c1 = std::min(gx + view.glyph.width, area.right);
         const int r0 = std::max(gy, area.top), r1 = std::min(gy + view.glyph.height, area.bottom);
         for (int r = r0; r < r1; ++r) {
@@ -340,8 +323,7 @@ int ytFontCache::Draw(ytBitmap& target, int x, int y, std::string_view text, uin
             uint32_t* row = target.row(r);
             for (int c = c0; c < c1; ++c) {
                 const uint32_t k = cover[c - gx];
-                if (!k)
-                    continue;
+                if (!k) continue;
                 // The colour scaled by the coverage, composited over the pixel (premultiplied).
                 const uint32_t sa = (ca * k + 127) / 255, sr = (cr * k + 127) / 255,
                                sg = (cg * k + 127) / 255, sb = (cb * k + 127) / 255;
@@ -361,12 +343,12 @@ int ytFontCache::Draw(ytBitmap& target, int x, int y, std::string_view text, uin
 void ytFontCache::DrawInBox(ytBitmap& target, const ytRect& box, std::string_view text,
                             uint32_t colour, BoxLayout layout, int tracking,
                             const ytRect* clip) const {
-    if (!loaded_)
-        return;
+    if (!loaded_) return;
     ytRect area = box;
     if (clip) {
         area.left = std::max(area.left, clip->left), area.top = std::max(area.top, clip->top);
-        area.right = std::min(area.right, clip->right), area.bottom = std::min(area.bottom, clip->bottom);
+        area.right = std::min(area.right, clip->right),
+        area.bottom = std::min(area.bottom, clip->bottom);
     }
     const auto width = static_cast<int>(box.width());
     const auto lines = BreakLines(text, width, tracking);
@@ -377,8 +359,7 @@ void ytFontCache::DrawInBox(ytBitmap& target, const ytRect& box, std::string_vie
     for (const auto& [start, length] : lines) {
         const std::string_view line = text.substr(start, length);
         int x = box.left;
-        if (layout == BoxLayout::kCentred)
-            x += (width - Measure(line, tracking)) / 2;
+        if (layout == BoxLayout::kCentred) x += (width - Measure(line, tracking)) / 2;
         Draw(target, x, y, line, colour, tracking, &area);
         y += lineStep;
     }

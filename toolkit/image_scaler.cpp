@@ -23,7 +23,8 @@ inline int32_t toFixed(double v) {
 // The bilinear sample at 16.16 position (u, v) of the sample grid (pixel centres at integers).
 inline uint32_t bilinear(const ytPixels& s, int32_t u, int32_t v) {
     const int ix = u >> 16, iy = v >> 16;
-    const uint32_t fx = (static_cast<uint32_t>(u) >> 8) & 255, fy = (static_cast<uint32_t>(v) >> 8) & 255;
+    const uint32_t fx = (static_cast<uint32_t>(u) >> 8) & 255,
+                   fy = (static_cast<uint32_t>(v) >> 8) & 255;
     const int x0 = std::clamp(ix, 0, s.width - 1), x1 = std::clamp(ix + 1, 0, s.width - 1);
     const int y0 = std::clamp(iy, 0, s.height - 1), y1 = std::clamp(iy + 1, 0, s.height - 1);
     const uint32_t* r0 = s.pixels + static_cast<size_t>(y0) * s.width;
@@ -40,8 +41,7 @@ inline uint32_t bilinear(const ytPixels& s, int32_t u, int32_t v) {
 }
 
 inline uint32_t withOpacity(uint32_t p, int opacity) {
-    if (opacity >= 256)
-        return p;
+    if (opacity >= 256) return p;
     const auto o = static_cast<uint32_t>(opacity);
     return (((p >> 24) * o >> 8) << 24) | ((channel(p, 16) * o >> 8) << 16) |
            ((channel(p, 8) * o >> 8) << 8) | (channel(p, 0) * o >> 8);
@@ -61,7 +61,8 @@ inline uint32_t multiply(uint32_t s, uint32_t d) {
     uint32_t out = std::min(as + mul255(ad, 255 - as), 255u) << 24;
     for (int shift = 0; shift < 24; shift += 8) {
         const uint32_t cs = channel(s, shift), cd = channel(d, shift);
-        out |= std::min(mul255(cs, cd) + mul255(cs, 255 - ad) + mul255(cd, 255 - as), 255u) << shift;
+        out |= std::min(mul255(cs, cd) + mul255(cs, 255 - ad) + mul255(cd, 255 - as), 255u)
+               << shift;
     }
     return out;
 }
@@ -74,10 +75,8 @@ constexpr int32_t kWeightOne = 1 << kWeightBits;
 // Catmull-Rom: the cubic through the samples with a = -0.5.
 double cubic(double x) {
     x = std::fabs(x);
-    if (x < 1)
-        return (1.5 * x - 2.5) * x * x + 1;
-    if (x < 2)
-        return ((-0.5 * x + 2.5) * x - 4) * x + 2;
+    if (x < 1) return (1.5 * x - 2.5) * x * x + 1;
+    if (x < 2) return ((-0.5 * x + 2.5) * x - 4) * x + 2;
     return 0;
 }
 
@@ -104,8 +103,7 @@ AxisWeights axisWeights(int sourceLength, int scaledLength, int start, int lengt
         const double centre = (start + i + 0.5) * ratio - 0.5;
         int lo = static_cast<int>(std::ceil(centre - reach));
         int hi = static_cast<int>(std::floor(centre + reach));
-        if (hi - lo + 1 > w.taps)
-            hi = lo + w.taps - 1;
+        if (hi - lo + 1 > w.taps) hi = lo + w.taps - 1;
         // Fold indices outside the picture onto its edges.
         const int first = std::clamp(lo, 0, sourceLength - 1);
         const int last = std::clamp(hi, 0, sourceLength - 1);
@@ -122,8 +120,7 @@ AxisWeights axisWeights(int sourceLength, int scaledLength, int start, int lengt
         for (int k = 0; k < n; ++k) {
             out[k] = static_cast<int32_t>(std::lround(raw[k] / total * kWeightOne));
             sum += out[k];
-            if (out[k] > out[largest])
-                largest = k;
+            if (out[k] > out[largest]) largest = k;
         }
         out[largest] += kWeightOne - sum;  // exactly one in fixed point
         w.first[i] = first;
@@ -136,7 +133,8 @@ AxisWeights axisWeights(int sourceLength, int scaledLength, int start, int lengt
 
 // ---- maps and the sampler family ---------------------------------------------------------------
 
-ytSampleMap ytSampleMap::Into(const ytPixels& source, double x, double y, double width, double height) {
+ytSampleMap ytSampleMap::Into(const ytPixels& source, double x, double y, double width,
+                              double height) {
     ytSampleMap m;
     m.m00 = width > 0 ? source.width / width : 0;
     m.m11 = height > 0 ? source.height / height : 0;
@@ -151,8 +149,7 @@ void SampleBilinear(ytBitmap& target, const ytRect& area, const ytPixels& source
         return;
     const int left = std::max(area.left, 0), right = std::min(area.right, target.width());
     const int top = std::max(area.top, 0), bottom = std::min(area.bottom, target.height());
-    if (left >= right || top >= bottom)
-        return;
+    if (left >= right || top >= bottom) return;
     // Mapped centres are inside the source when 0 <= u < width: in the sample grid (centres at
     // integers) that is -0.5 <= u - 0.5 < width - 0.5.
     const int64_t uLow = -32768, uHigh = (int64_t{source.width} << 16) - 32768;
@@ -164,13 +161,19 @@ void SampleBilinear(ytBitmap& target, const ytRect& area, const ytPixels& source
         int64_t v = toFixed(map.m10 * cx + map.m11 * cy + map.m12 - 0.5);
         uint32_t* row = target.row(y);
         for (int x = left; x < right; ++x, u += du, v += dv) {
-            if (u < uLow || u >= uHigh || v < vLow || v >= vHigh)
-                continue;
-            const uint32_t s = withOpacity(bilinear(source, static_cast<int32_t>(u), static_cast<int32_t>(v)), opacity);
+            if (u < uLow || u >= uHigh || v < vLow || v >= vHigh) continue;
+            const uint32_t s = withOpacity(
+                bilinear(source, static_cast<int32_t>(u), static_cast<int32_t>(v)), opacity);
             switch (op) {
-            case SampleOp::kCopy: row[x] = s; break;
-            case SampleOp::kBlend: row[x] = over(s, row[x]); break;
-            case SampleOp::kMultiply: row[x] = multiply(s, row[x]); break;
+                case SampleOp::kCopy:
+                    row[x] = s;
+                    break;
+                case SampleOp::kBlend:
+                    row[x] = over(s, row[x]);
+                    break;
+                case SampleOp::kMultiply:
+                    row[x] = multiply(s, row[x]);
+                    break;
             }
         }
     }
@@ -215,13 +218,15 @@ ytBitmap Resample(const ytPixels& source, int scaledWidth, int scaledHeight, con
         for (int i = 0; i < width; ++i) {
             int32_t sum[4] = {0, 0, 0, 0};
             for (int k = 0; k < v.count[j]; ++k) {
-                const int32_t* p = &across[(static_cast<size_t>(v.first[j] - rowFirst + k) * width + i) * 4];
+                const int32_t* p =
+                    &across[(static_cast<size_t>(v.first[j] - rowFirst + k) * width + i) * 4];
                 for (int c = 0; c < 4; ++c)
                     sum[c] += p[c] * w[k];
             }
             int32_t value[4];
             for (int c = 0; c < 4; ++c)
-                value[c] = std::clamp((sum[c] + (1 << (kWeightBits + 6))) >> (kWeightBits + 7), 0, 255);
+                value[c] =
+                    std::clamp((sum[c] + (1 << (kWeightBits + 6))) >> (kWeightBits + 7), 0, 255);
             // The filter's overshoot must not leave a colour above its alpha (premultiplied).
             const int32_t alpha = value[3];
             out[i] = (static_cast<uint32_t>(alpha) << 24) |
@@ -233,7 +238,8 @@ ytBitmap Resample(const ytPixels& source, int scaledWidth, int scaledHeight, con
     return result;
 }
 
-// ---- fitting -------------------------------------------------------------------------------------
+// ---- fitting
+// -------------------------------------------------------------------------------------
 
 ytRect ytFit::Visible(int boxWidth, int boxHeight) const {
     return ytRect{std::max(0, -x), std::max(0, -y), std::min(width, boxWidth - x),
@@ -243,28 +249,25 @@ ytRect ytFit::Visible(int boxWidth, int boxHeight) const {
 ytFit FitPicture(int sourceWidth, int sourceHeight, int boxWidth, int boxHeight, bool cropToFit,
                  float scaleClamp) {
     ytFit fit;
-    if (sourceWidth <= 0 || sourceHeight <= 0 || boxWidth <= 0 || boxHeight <= 0)
-        return fit;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || boxWidth <= 0 || boxHeight <= 0) return fit;
     const double rx = static_cast<double>(boxWidth) / sourceWidth;
     const double ry = static_cast<double>(boxHeight) / sourceHeight;
     fit.scale = cropToFit ? std::max(rx, ry) : std::min(rx, ry);
-    if (scaleClamp > 0)
-        fit.scale = std::min(fit.scale, static_cast<double>(scaleClamp));
+    if (scaleClamp > 0) fit.scale = std::min(fit.scale, static_cast<double>(scaleClamp));
     fit.width = std::max(1, static_cast<int>(std::lround(sourceWidth * fit.scale)));
     fit.height = std::max(1, static_cast<int>(std::lround(sourceHeight * fit.scale)));
     // The side the ratio came from fills the box exactly, whatever the rounding of the other.
     if (scaleClamp <= 0 || fit.scale < scaleClamp) {
-        if (fit.scale == rx)
-            fit.width = boxWidth;
-        if (fit.scale == ry)
-            fit.height = boxHeight;
+        if (fit.scale == rx) fit.width = boxWidth;
+        if (fit.scale == ry) fit.height = boxHeight;
     }
     fit.x = (boxWidth - fit.width) / 2;
     fit.y = (boxHeight - fit.height) / 2;
     return fit;
 }
 
-// ---- ytMipmap ------------------------------------------------------------------------------------
+// ---- ytMipmap
+// ------------------------------------------------------------------------------------
 
 void ytMipmap::Clear() {
     block_.clear();
@@ -274,8 +277,7 @@ void ytMipmap::Clear() {
 
 void ytMipmap::Build(const ytPixels& picture) {
     Clear();
-    if (!picture.pixels || picture.width <= 0 || picture.height <= 0)
-        return;
+    if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return;
     // Sizes and offsets first, so the block is allocated once.
     size_t total = 0;
     int w = picture.width, h = picture.height;
@@ -283,8 +285,7 @@ void ytMipmap::Build(const ytPixels& picture) {
         width_[levels_] = w, height_[levels_] = h, offset_[levels_] = total;
         total += static_cast<size_t>(w) * h;
         ++levels_;
-        if (w <= 1 || h <= 1 || levels_ == kMostLevels)
-            break;
+        if (w <= 1 || h <= 1 || levels_ == kMostLevels) break;
         w = (w + 1) / 2, h = (h + 1) / 2;
     }
     block_.resize(total);
@@ -299,11 +300,15 @@ void ytMipmap::Build(const ytPixels& picture) {
                 // An odd last row or column averages with itself.
                 const int x0 = 2 * x, x1 = std::min(2 * x + 1, pw - 1);
                 const int y0 = 2 * y, y1 = std::min(2 * y + 1, ph - 1);
-                const uint32_t a = in[static_cast<size_t>(y0) * pw + x0], b = in[static_cast<size_t>(y0) * pw + x1];
-                const uint32_t c = in[static_cast<size_t>(y1) * pw + x0], d = in[static_cast<size_t>(y1) * pw + x1];
+                const uint32_t a = in[static_cast<size_t>(y0) * pw + x0],
+                               b = in[static_cast<size_t>(y0) * pw + x1];
+                const uint32_t c = in[static_cast<size_t>(y1) * pw + x0],
+                               d = in[static_cast<size_t>(y1) * pw + x1];
                 uint32_t p = 0;
                 for (int shift = 0; shift < 32; shift += 8)
-                    p |= ((channel(a, shift) + channel(b, shift) + channel(c, shift) + channel(d, shift) + 2) / 4)
+                    p |= ((channel(a, shift) + channel(b, shift) + channel(c, shift) +
+                           channel(d, shift) + 2) /
+                          4)
                          << shift;
                 out[static_cast<size_t>(y) * width_[k] + x] = p;
             }
@@ -311,15 +316,13 @@ void ytMipmap::Build(const ytPixels& picture) {
 }
 
 ytPixels ytMipmap::Level(int k) const {
-    if (k < 0 || k >= levels_)
-        return ytPixels();
+    if (k < 0 || k >= levels_) return ytPixels();
     return ytPixels(&block_[offset_[k]], width_[k], height_[k]);
 }
 
 void ytMipmap::Draw(ytBitmap& target, const ytRect& area, double x, double y, double width,
                     double height, int opacity) const {
-    if (levels_ == 0 || width <= 0 || height <= 0)
-        return;
+    if (levels_ == 0 || width <= 0 || height <= 0) return;
     int k = 0;
     while (k + 1 < levels_ && width * 2 <= width_[0] / static_cast<double>(1 << k) &&
            height * 2 <= height_[0] / static_cast<double>(1 << k))
@@ -329,8 +332,8 @@ void ytMipmap::Draw(ytBitmap& target, const ytRect& area, double x, double y, do
                      std::max(area.top, static_cast<int32_t>(std::floor(y))),
                      std::min(area.right, static_cast<int32_t>(std::ceil(x + width))),
                      std::min(area.bottom, static_cast<int32_t>(std::ceil(y + height)))};
-    SampleBilinear(target, box, level, ytSampleMap::Into(level, x, y, width, height), SampleOp::kBlend,
-                   opacity);
+    SampleBilinear(target, box, level, ytSampleMap::Into(level, x, y, width, height),
+                   SampleOp::kBlend, opacity);
 }
 
 }  // namespace yt

@@ -27,7 +27,8 @@ struct ytPixels {
     int width = 0, height = 0;
     ytPixels() = default;
     ytPixels(const uint32_t* p, int w, int h) : pixels(p), width(w), height(h) {}
-    ytPixels(const ytBitmap& b) : pixels(b.pixels()), width(b.width()), height(b.height()) {}  // NOLINT
+    ytPixels(const ytBitmap& b)
+        : pixels(b.pixels()), width(b.width()), height(b.height()) {}  // NOLINT
 };
 
 // Where a destination point comes from: source = (m00 x + m01 y + m02, m10 x + m11 y + m12), in
@@ -36,7 +37,8 @@ struct ytSampleMap {
     double m00 = 1, m01 = 0, m02 = 0;
     double m10 = 0, m11 = 1, m12 = 0;
     // The map of a picture drawn scaled into the destination rectangle (x, y, width, height).
-    static ytSampleMap Into(const ytPixels& source, double x, double y, double width, double height);
+    static ytSampleMap Into(const ytPixels& source, double x, double y, double width,
+                            double height);
 };
 
 // ---- 2. the bilinear sampler family -----------------------------------------------------------

@@ -39,8 +39,7 @@ void outputMessage(j_common_ptr) {}
 // before the picture is complete (the rest would be made up). Such a picture is cut short, so it
 // is refused at once, before a large picture's remaining rows are decoded from nothing.
 void emitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0)
-        return;
+    if (level >= 0) return;
     if (cinfo->err->msg_code == JWRN_HIT_MARKER) {
         auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
         (*cinfo->err->format_message)(cinfo, manager->message);
@@ -70,8 +69,7 @@ boolean fillInputBuffer(j_decompress_ptr cinfo) {
 }
 
 void skipInputData(j_decompress_ptr cinfo, long count) {
-    if (count <= 0)
-        return;
+    if (count <= 0) return;
     jpeg_source_mgr* source = cinfo->src;
     while (static_cast<size_t>(count) > source->bytes_in_buffer) {
         count -= static_cast<long>(source->bytes_in_buffer);
@@ -110,8 +108,7 @@ public:
         std::memset(&progress_, 0, sizeof progress_);
     }
     ~Decoder() {
-        if (created_)
-            jpeg_destroy_decompress(&cinfo_);
+        if (created_) jpeg_destroy_decompress(&cinfo_);
     }
 
     int32_t Run(const uint8_t* data, size_t length, ytBitmap& out, std::string* error) {
@@ -120,8 +117,7 @@ public:
         error_.pub.output_message = outputMessage;
         error_.pub.emit_message = emitMessage;
         if (setjmp(error_.jump)) {
-            if (error)
-                *error = error_.message;
+            if (error) *error = error_.message;
             return error_.pub.msg_code == JERR_OUT_OF_MEMORY ? 4 : 3;
         }
         jpeg_create_decompress(&cinfo_);
@@ -138,11 +134,11 @@ public:
         cinfo_.src = &source_.pub;
 
         jpeg_read_header(&cinfo_, TRUE);
-        if (source_.ranOut)
-            return fail(error, "Premature end of JPEG file", 3);
+        if (source_.ranOut) return fail(error, "Premature end of JPEG file", 3);
         if (uint64_t{cinfo_.image_width} * cinfo_.image_height > kLargestJpegPixels)
             return fail(error, "Picture too large", 4);
-        const bool cmyk = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+        const bool cmyk =
+            cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
         // libjpeg-turbo writes B, G, R, A bytes: the bitmap's 0xAARRGGBB words, alpha 255.
         cinfo_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
         jpeg_start_decompress(&cinfo_);
@@ -153,34 +149,27 @@ public:
         firstRow_.assign(static_cast<size_t>(width), 0u);
         JSAMPROW first = reinterpret_cast<JSAMPROW>(firstRow_.data());
         jpeg_read_scanlines(&cinfo_, &first, 1);
-        if (source_.ranOut)
-            return fail(error, "Premature end of JPEG file", 3);
+        if (source_.ranOut) return fail(error, "Premature end of JPEG file", 3);
         picture_ = ytBitmap(width, height);
-        if (picture_.empty())
-            return fail(error, "Empty picture", 3);
+        if (picture_.empty()) return fail(error, "Empty picture", 3);
         std::copy(firstRow_.begin(), firstRow_.end(), picture_.row(0));
-        if (cmyk)
-            convertCmyk(picture_.row(0), width);
+        if (cmyk) convertCmyk(picture_.row(0), width);
         while (cinfo_.output_scanline < cinfo_.output_height) {
             const int y = static_cast<int>(cinfo_.output_scanline);
             JSAMPROW row = reinterpret_cast<JSAMPROW>(picture_.row(y));
             jpeg_read_scanlines(&cinfo_, &row, 1);
-            if (source_.ranOut)
-                return fail(error, "Premature end of JPEG file", 3);
-            if (cmyk)
-                convertCmyk(picture_.row(y), width);
+            if (source_.ranOut) return fail(error, "Premature end of JPEG file", 3);
+            if (cmyk) convertCmyk(picture_.row(y), width);
         }
         jpeg_finish_decompress(&cinfo_);
-        if (source_.ranOut)
-            return fail(error, "Premature end of JPEG file", 3);
+        if (source_.ranOut) return fail(error, "Premature end of JPEG file", 3);
         out = std::move(picture_);
         return 0;
     }
 
 private:
     static int32_t fail(std::string* error, const char* text, int32_t code) {
-        if (error)
-            *error = text;
+        if (error) *error = text;
         return code;
     }
 
@@ -190,10 +179,11 @@ private:
         const bool inverted = cinfo_.saw_Adobe_marker;
         auto* bytes = reinterpret_cast<uint8_t*>(row);
         for (int x = 0; x < width; ++x) {
-            uint32_t c = bytes[4 * x], m = bytes[4 * x + 1], y = bytes[4 * x + 2], k = bytes[4 * x + 3];
-            if (!inverted)
-                c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-            const uint32_t r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
+            uint32_t c = bytes[4 * x], m = bytes[4 * x + 1], y = bytes[4 * x + 2],
+                     k = bytes[4 * x + 3];
+            if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+            const uint32_t r = (c * k + 127) / 255, g = (m * k + 127) / 255,
+                           b = (y * k + 127) / 255;
             row[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
         }
     }
@@ -217,8 +207,7 @@ int32_t DecodeJpeg(const uint8_t* data, size_t length, ytBitmap& out, std::strin
 int32_t LoadJpegFile(const std::string& path, ytBitmap& out, std::string* error) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        if (error)
-            *error = "Cannot open " + path;
+        if (error) *error = "Cannot open " + path;
         return 2;
     }
     std::vector<uint8_t> bytes;
@@ -229,8 +218,7 @@ int32_t LoadJpegFile(const std::string& path, ytBitmap& out, std::string* error)
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
     if (readError) {
-        if (error)
-            *error = "Cannot read " + path;
+        if (error) *error = "Cannot read " + path;
         return 2;
     }
     return DecodeJpeg(bytes.data(), bytes.size(), out, error);

@@ -49,8 +49,8 @@ ytBitmap scaledChannels(const ytBitmap& source, float factor) {
     return out;
 }
 
-float argumentFloat(const ytLayerSpec& spec, size_t index, float otherwise) {
-    return index < spec.arguments.size() ? TextToFloat(spec.arguments[index]) : otherwise;
+float argumentFloat(const ytLayerDesc& desc, size_t index, float otherwise) {
+    return index < desc.arguments.size() ? TextToFloat(desc.arguments[index]) : otherwise;
 }
 
 bool isButtonKind(int32_t kind) {
@@ -80,103 +80,103 @@ public:
 
 private:
     void buildLayer(int index) {
-        ytLayerSpec spec;
+        ytLayerDesc desc;
         const std::string layerName = psd_.LayerName(index);
-        if (ParseLayerName(layerName, table_.KindWords(), &spec) != 0) {
+        if (ParseLayerName(layerName, table_.KindWords(), &desc) != 0) {
             ReportLayoutError("Need closing paren", layerName);
             return;
         }
-        spec.layerIndex = index;
-        spec.layerRect = psd_.LayerRect(index);
-        spec.clipRect = spec.layerRect;
+        desc.layerIndex = index;
+        desc.layerRect = psd_.LayerRect(index);
+        desc.clipRect = desc.layerRect;
 
         if (!parent_) {
-            makeRoot(spec);
+            makeRoot(desc);
             return;
         }
         ytDrawNode* made = nullptr;  // the node registered under the layer's name
-        ytRef<ytDrawNode> node(makeNode(spec, &made));
+        ytRef<ytDrawNode> node(makeNode(desc, &made));
         if (!node) return;
         if (!made) made = node.get();
-        finish(node.get(), spec);
-        if (made != node.get()) finish(made, spec);
-        const std::string name = QualifiedName(base_, spec.name);
+        finish(node.get(), desc);
+        if (made != node.get()) finish(made, desc);
+        const std::string name = QualifiedName(base_, desc.name);
         if (table_.Register(name, made) != 0)
             ReportLayoutError("Collision found! (layer/object names must be unique)", name);
-        if (isButtonKind(spec.kind)) registerLabel(static_cast<ytButtonNode*>(made), name);
-        if (spec.kind == kKindClip && !spec.arguments.empty()) buildChild(made, spec);
+        if (isButtonKind(desc.kind)) registerLabel(static_cast<ytButtonNode*>(made), name);
+        if (desc.kind == kKindClip && !desc.arguments.empty()) buildChild(made, desc);
     }
 
     // Places a node at the layer's corner with its opacity under the parent.
-    void finish(ytDrawNode* node, const ytLayerSpec& spec) {
-        node->SetPosition(static_cast<float>(spec.layerRect.left),
-                          static_cast<float>(spec.layerRect.top));
-        node->SetOpacity(psd_.LayerOpacity(spec.layerIndex));
+    void finish(ytDrawNode* node, const ytLayerDesc& desc) {
+        node->SetPosition(static_cast<float>(desc.layerRect.left),
+                          static_cast<float>(desc.layerRect.top));
+        node->SetOpacity(psd_.LayerOpacity(desc.layerIndex));
         parent_->AddChild(node);
     }
 
-    void makeRoot(const ytLayerSpec& spec) {
-        if (spec.kind == kKindText) return;
-        const float width = static_cast<float>(spec.layerRect.width());
-        const float height = static_cast<float>(spec.layerRect.height());
+    void makeRoot(const ytLayerDesc& desc) {
+        if (desc.kind == kKindText) return;
+        const float width = static_cast<float>(desc.layerRect.width());
+        const float height = static_cast<float>(desc.layerRect.height());
         ytRef<ytDrawNode> root;
-        if (spec.kind == kKindRect) {
-            root = new ytBGNode(colourOf(spec), width, height);
+        if (desc.kind == kKindRect) {
+            root = new ytBGNode(colourOf(desc), width, height);
         } else {
-            ytBitmap pixels = ownPixels(spec);
-            if (spec.kind == kKindTiledBitmap)
+            ytBitmap pixels = ownPixels(desc);
+            if (desc.kind == kKindTiledBitmap)
                 root = new ytTiledBitmapNode(std::move(pixels), width, height);
             else
                 root = new ytBGBitmapNode(std::move(pixels));
         }
-        root->SetOpacity(psd_.LayerOpacity(spec.layerIndex));
+        root->SetOpacity(psd_.LayerOpacity(desc.layerIndex));
         if (document_) document_->SetRoot(root.get());
         table_.lastRoot_ = root;
         parent_ = root.get();
-        const std::string name = QualifiedName(base_, spec.name);
+        const std::string name = QualifiedName(base_, desc.name);
         if (table_.Register(name, root.get()) != 0)
             ReportLayoutError("Collision found! (layer/object names must be unique)", name);
     }
 
-    ytBitmap ownPixels(const ytLayerSpec& spec) {
+    ytBitmap ownPixels(const ytLayerDesc& desc) {
         ytBitmap bitmap;
-        psd_.DecodeLayer(spec.layerIndex, &bitmap);
+        psd_.DecodeLayer(desc.layerIndex, &bitmap);
         return bitmap;
     }
 
     // The colour argument (read with "%x", premultiplied), else the layer's first pixel.
-    uint32_t colourOf(const ytLayerSpec& spec) {
-        if (!spec.arguments.empty()) {
+    uint32_t colourOf(const ytLayerDesc& desc) {
+        if (!desc.arguments.empty()) {
             size_t pos = 0;
             uint32_t colour = 0;
-            return ScanColour(spec.arguments[0], &pos, &colour) ? colour : 0;
+            return ScanColour(desc.arguments[0], &pos, &colour) ? colour : 0;
         }
-        return layerColour(spec);
+        return layerColour(desc);
     }
 
     // The layer's first pixel, premultiplied; 0 for a layer without pixels.
-    uint32_t layerColour(const ytLayerSpec& spec) {
+    uint32_t layerColour(const ytLayerDesc& desc) {
         uint32_t colour = 0;
-        return psd_.LayerColour(spec.layerIndex, &colour) == 0 ? Premultiply(colour) : 0;
+        return psd_.LayerColour(desc.layerIndex, &colour) == 0 ? Premultiply(colour) : 0;
     }
 
     // The bitmap a reference names, or none with "Bitmap not loaded.".
-    bool referenced(const ytLayerSpec& spec, ytBitmap* bitmap) {
-        if (table_.resolveReference(spec.arguments[0], bitmap)) return true;
-        ReportLayoutError("Bitmap not loaded.", spec.name);
+    bool referenced(const ytLayerDesc& desc, ytBitmap* bitmap) {
+        if (table_.resolveReference(desc.arguments[0], bitmap)) return true;
+        ReportLayoutError("Bitmap not loaded.", desc.name);
         return false;
     }
 
-    ytDrawNode* makeNode(const ytLayerSpec& spec, ytDrawNode** made) {
-        const float width = static_cast<float>(spec.layerRect.width());
-        const float height = static_cast<float>(spec.layerRect.height());
-        const size_t args = spec.arguments.size();
-        switch (spec.kind) {
+    ytDrawNode* makeNode(const ytLayerDesc& desc, ytDrawNode** made) {
+        const float width = static_cast<float>(desc.layerRect.width());
+        const float height = static_cast<float>(desc.layerRect.height());
+        const size_t args = desc.arguments.size();
+        switch (desc.kind) {
             case kKindBitmap:
             case kKindWww:
-                return new ytBitmapNode(ownPixels(spec));
+                return new ytBitmapNode(ownPixels(desc));
             case kKindBicubic:
-                return new ytBicubicNode(ownPixels(spec));
+                return new ytBicubicNode(ownPixels(desc));
             case kKindTiledBitmap:
             case kKindScaledBitmap: {
                 if (args != 1) {
@@ -185,8 +185,8 @@ private:
                     return nullptr;
                 }
                 ytBitmap bitmap;
-                if (!referenced(spec, &bitmap)) return nullptr;
-                if (spec.kind == kKindTiledBitmap)
+                if (!referenced(desc, &bitmap)) return nullptr;
+                if (desc.kind == kKindTiledBitmap)
                     return new ytTiledBitmapNode(std::move(bitmap), width, height);
                 const float sx =
                     bitmap.width() > 0 ? width / static_cast<float>(bitmap.width()) : 1;
@@ -197,35 +197,35 @@ private:
                 return node;
             }
             case kKindCircle:
-                return new ytColorCircleNode(width, height, colourOf(spec));
+                return new ytColorCircleNode(width, height, colourOf(desc));
             case kKindRect:
-                return new ytColorRectNode(width, height, colourOf(spec));
+                return new ytColorRectNode(width, height, colourOf(desc));
             case kKindShadowRect: {
                 ytShadow shadow;  // radius 3, opacity 0.3, offset (1, 1)
                 if (args != 0 && args != 1 && args != 5)
-                    ReportLayoutError("Shadows need 4 arguments", spec.arguments[0]);
-                shadow.radius = argumentFloat(spec, 1, shadow.radius);
-                shadow.dx = argumentFloat(spec, 2, shadow.dx);
-                shadow.dy = argumentFloat(spec, 3, shadow.dy);
-                shadow.opacity = argumentFloat(spec, 4, shadow.opacity);
-                auto* node = new ytColorRectNode(width, height, colourOf(spec));
+                    ReportLayoutError("Shadows need 4 arguments", desc.arguments[0]);
+                shadow.radius = argumentFloat(desc, 1, shadow.radius);
+                shadow.dx = argumentFloat(desc, 2, shadow.dx);
+                shadow.dy = argumentFloat(desc, 3, shadow.dy);
+                shadow.opacity = argumentFloat(desc, 4, shadow.opacity);
+                auto* node = new ytColorRectNode(width, height, colourOf(desc));
                 node->SetShadow(shadow);
                 return node;
             }
             case kKindDecRect: {
                 if (args == 0) {
-                    ReportLayoutError("Need argument for decrect (filename/layername)", spec.name);
+                    ReportLayoutError("Need argument for decrect (filename/layername)", desc.name);
                     return nullptr;
                 }
                 ytBitmap bitmap;
-                if (!referenced(spec, &bitmap)) return nullptr;
+                if (!referenced(desc, &bitmap)) return nullptr;
                 return new ytDecRectNode(std::move(bitmap), width, height);
             }
             case kKindText: {
                 auto* node =
-                    new ytTextNode(args ? spec.arguments[0] : std::string(), width, height);
+                    new ytTextNode(args ? desc.arguments[0] : std::string(), width, height);
                 node->SetLayout(args ? TextLayout::kWrapTopLeft : TextLayout::kCentred);
-                node->SetColour(layerColour(spec));  // the argument is the text, not a colour
+                node->SetColour(layerColour(desc));  // the argument is the text, not a colour
                 return node;
             }
             case kKindTextEdit:
@@ -236,10 +236,10 @@ private:
                 ytShadow shadow;
                 shadow.radius = 5.0f, shadow.opacity = 0.6f, shadow.dx = 3.0f, shadow.dy = 4.0f;
                 if (args == 4) {
-                    shadow.radius = argumentFloat(spec, 0, shadow.radius);
-                    shadow.dx = argumentFloat(spec, 1, shadow.dx);
-                    shadow.dy = argumentFloat(spec, 2, shadow.dy);
-                    shadow.opacity = argumentFloat(spec, 3, shadow.opacity);
+                    shadow.radius = argumentFloat(desc, 0, shadow.radius);
+                    shadow.dx = argumentFloat(desc, 1, shadow.dx);
+                    shadow.dy = argumentFloat(desc, 2, shadow.dy);
+                    shadow.opacity = argumentFloat(desc, 3, shadow.opacity);
                 } else if (args != 0) {
                     ReportLayoutError(
                         nullptr, "Shadows require 4 arguments (radius, xoffset, yoffset, opacity)");
@@ -248,24 +248,24 @@ private:
             }
             case kKindClip: {
                 auto* node = new ytDrawNode();
-                node->SetClip(ytRect{0, 0, spec.layerRect.right - spec.layerRect.left,
-                                     spec.layerRect.bottom - spec.layerRect.top});
+                node->SetClip(ytRect{0, 0, desc.layerRect.right - desc.layerRect.left,
+                                     desc.layerRect.bottom - desc.layerRect.top});
                 return node;
             }
             case kKindSelection:
-                return new ytSelectionNode(width, height, colourOf(spec));
+                return new ytSelectionNode(width, height, colourOf(desc));
             case kKindStatic:
                 if (args != 1) {
-                    ReportLayoutError("Statics must have one argument (contents)", spec.name);
+                    ReportLayoutError("Statics must have one argument (contents)", desc.name);
                     return nullptr;
                 }
-                return new ytTextNode(spec.arguments[0]);
+                return new ytTextNode(desc.arguments[0]);
             case kKindButton:
             case kKindVButton:
             case kKindVButtcon:
             case kKindButtcon:
             case kKindColorWheel:
-                return makeButton(spec, width, height);
+                return makeButton(desc, width, height);
             case kKindButtContainer:
                 return new ytButtContainer();
             case kKindFps: {
@@ -277,34 +277,34 @@ private:
             default:
                 break;
         }
-        const int32_t custom = spec.kind - kCustomKindBase;
+        const int32_t custom = desc.kind - kCustomKindBase;
         if (custom >= 0 && static_cast<size_t>(custom) < table_.kindFactories_.size())
-            return table_.kindFactories_[static_cast<size_t>(custom)](spec, psd_);
+            return table_.kindFactories_[static_cast<size_t>(custom)](desc, psd_);
         return nullptr;
     }
 
-    ytDrawNode* makeButton(const ytLayerSpec& spec, float width, float height) {
-        ytButtonNode* button = spec.kind == kKindColorWheel ? new ytColorWheelNode(width, height)
+    ytDrawNode* makeButton(const ytLayerDesc& desc, float width, float height) {
+        ytButtonNode* button = desc.kind == kKindColorWheel ? new ytColorWheelNode(width, height)
                                                             : new ytButtonNode(width, height);
-        button->SetToggle(spec.kind == kKindButtcon || spec.kind == kKindVButtcon);
-        if (!spec.arguments.empty()) button->SetLabel(spec.arguments[0]);
+        button->SetToggle(desc.kind == kKindButtcon || desc.kind == kKindVButtcon);
+        if (!desc.arguments.empty()) button->SetLabel(desc.arguments[0]);
 
         // State images: arguments 2 to 5, each a reference or "-" for the layer's own pixels.
         std::vector<ytBitmap> states;
-        for (size_t i = 1; i < spec.arguments.size() && states.size() < 4; ++i) {
-            const std::string argument = TrimBlanks(spec.arguments[i]);
+        for (size_t i = 1; i < desc.arguments.size() && states.size() < 4; ++i) {
+            const std::string argument = TrimBlanks(desc.arguments[i]);
             ytBitmap image;
             if (argument == "-") {
-                image = ownPixels(spec);
+                image = ownPixels(desc);
             } else if (!table_.resolveReference(argument, &image)) {
-                ReportLayoutError(argument.c_str(), spec.name);
+                ReportLayoutError(argument.c_str(), desc.name);
                 break;
             }
             states.push_back(std::move(image));
         }
-        const bool visual = spec.kind == kKindVButton || spec.kind == kKindVButtcon;
+        const bool visual = desc.kind == kKindVButton || desc.kind == kKindVButtcon;
         if (states.empty() && !visual) {
-            const ytBitmap normal = ownPixels(spec);
+            const ytBitmap normal = ownPixels(desc);
             states.push_back(normal);
             states.push_back(scaledChannels(normal, 1.4f));
             states.push_back(scaledChannels(normal, 0.8f));
@@ -354,8 +354,8 @@ private:
                               labelName);
     }
 
-    void buildChild(ytDrawNode* clip, const ytLayerSpec& spec) {
-        const std::string& child = spec.arguments[0];
+    void buildChild(ytDrawNode* clip, const ytLayerDesc& desc) {
+        const std::string& child = desc.arguments[0];
         bool refused = table_.building_.size() >= kMaxClipDepth;
         for (const std::string& open : table_.building_)
             refused = refused || NaturalCompare(open, child) == 0;

@@ -17,7 +17,9 @@ struct ytRectF {
     float height() const { return bottom - top; }
     // The smallest rectangle holding both; an empty side is ignored.
     ytRectF Union(const ytRectF& o) const;
-    bool Contains(float x, float y) const { return x >= left && x < right && y >= top && y < bottom; }
+    bool Contains(float x, float y) const {
+        return x >= left && x < right && y >= top && y < bottom;
+    }
     bool operator==(const ytRectF&) const = default;
 };
 

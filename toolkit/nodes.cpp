@@ -18,7 +18,8 @@
 
 namespace yt {
 
-// ---- 1. shared drawing ----------------------------------------------------------------------------
+// ---- 1. shared drawing
+// ----------------------------------------------------------------------------
 
 void DrawBitmapAt(ytBitmap& target, const ytMatrix& world, const ytRect& clip,
                   const ytBitmap& bitmap, float offsetX, float offsetY, int opacity,
@@ -28,12 +29,16 @@ void DrawBitmapAt(ytBitmap& target, const ytMatrix& world, const ytRect& clip,
     if (m.IsTranslation()) {
         const int x = int(std::lround(m.m[0][2])), y = int(std::lround(m.m[1][2]));
         switch (mode) {
-        case BitmapMode::kCopy:
-            opacity >= 256 ? CopyBitmap(target, x, y, bitmap, &clip)
-                           : BlendBitmap(target, x, y, bitmap, opacity, &clip);
-            break;
-        case BitmapMode::kMultiply: MultiplyBitmap(target, x, y, bitmap, opacity, &clip); break;
-        case BitmapMode::kBlend: BlendBitmap(target, x, y, bitmap, opacity, &clip); break;
+            case BitmapMode::kCopy:
+                opacity >= 256 ? CopyBitmap(target, x, y, bitmap, &clip)
+                               : BlendBitmap(target, x, y, bitmap, opacity, &clip);
+                break;
+            case BitmapMode::kMultiply:
+                MultiplyBitmap(target, x, y, bitmap, opacity, &clip);
+                break;
+            case BitmapMode::kBlend:
+                BlendBitmap(target, x, y, bitmap, opacity, &clip);
+                break;
         }
         return;
     }
@@ -45,7 +50,7 @@ void DrawBitmapAt(ytBitmap& target, const ytMatrix& world, const ytRect& clip,
     ytSampleMap map;
     map.m00 = inv.m[0][0], map.m01 = inv.m[0][1], map.m02 = inv.m[0][2];
     map.m10 = inv.m[1][0], map.m11 = inv.m[1][1], map.m12 = inv.m[1][2];
-    const SampleOp op = mode == BitmapMode::kMultiply ? SampleOp::kMultiply
+    const SampleOp op = mode == BitmapMode::kMultiply                 ? SampleOp::kMultiply
                         : mode == BitmapMode::kCopy && opacity >= 256 ? SampleOp::kCopy
                                                                       : SampleOp::kBlend;
     SampleBilinear(target, area, ytPixels(bitmap), map, op, opacity);
@@ -64,9 +69,8 @@ float roundedDistance(float x, float y, float w, float h, float r) {
 
 }  // namespace
 
-void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float originY,
-                    float width, float height, float cornerRadius, const ytShadow& shadow,
-                    int opacity) {
+void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float originY, float width,
+                    float height, float cornerRadius, const ytShadow& shadow, int opacity) {
     const float reach = std::max(shadow.radius, 0.0f);
     const float left = originX + shadow.dx, top = originY + shadow.dy;
     const ytRect area = Intersect(
@@ -75,10 +79,10 @@ void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float o
     const float peak = std::clamp(shadow.opacity, 0.0f, 1.0f) * 255.0f * float(opacity) / 256.0f;
     // Inside the shape by more than the reach the shadow is flat: one fill, skipped below.
     const float in = reach + std::min({cornerRadius, width / 2, height / 2}) + 1;
-    const ytRect inner = Intersect(
-        ytRect{int(std::ceil(left + in)), int(std::ceil(top + in)),
-               int(std::floor(left + width - in)), int(std::floor(top + height - in))},
-        area);
+    const ytRect inner =
+        Intersect(ytRect{int(std::ceil(left + in)), int(std::ceil(top + in)),
+                         int(std::floor(left + width - in)), int(std::floor(top + height - in))},
+                  area);
     if (!inner.empty()) {
         const uint32_t a = uint32_t(std::lround(peak));
         if (a) BlendFillRect(target, inner, a << 24, 256);
@@ -93,15 +97,16 @@ void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float o
             }
             const float d = roundedDistance(float(x) + 0.5f - left, float(y) + 0.5f - top, width,
                                             height, cornerRadius);
-            const float t = reach > 0 ? std::clamp(0.5f - d / (2 * reach), 0.0f, 1.0f)
-                                      : (d < 0 ? 1.0f : 0.0f);
+            const float t =
+                reach > 0 ? std::clamp(0.5f - d / (2 * reach), 0.0f, 1.0f) : (d < 0 ? 1.0f : 0.0f);
             const uint32_t a = uint32_t(std::lround(peak * t));
             if (a) row[x] = pixels::Over(a << 24, row[x]);
         }
     }
 }
 
-// ---- 2. colour nodes ------------------------------------------------------------------------------
+// ---- 2. colour nodes
+// ------------------------------------------------------------------------------
 
 ytColorRectNode::ytColorRectNode(float width, float height, uint32_t colour)
     : width_(width), height_(height), colour_(colour) {}
@@ -196,7 +201,8 @@ void ytColorRectNode::drawShape(ytBitmap& target, const ytDrawEntry& entry, cons
                        ellipse ? std::min(width_, height_) / 2 : radius_, shadow_, op);
     if (!ellipse && radius_ == 0 && borderWidth_ == 0 && m.IsTranslation()) {
         const ytRect area{int(std::lround(m.m[0][2])), int(std::lround(m.m[1][2])),
-                          int(std::lround(m.m[0][2] + width_)), int(std::lround(m.m[1][2] + height_))};
+                          int(std::lround(m.m[0][2] + width_)),
+                          int(std::lround(m.m[1][2] + height_))};
         if (!useAlpha() && op >= 256)
             FillRect(target, area, colour_, &clip);
         else if (dither())
@@ -245,8 +251,8 @@ void ytColorRectNode::drawShape(ytBitmap& target, const ytDrawEntry& entry, cons
             if (outer == 0) continue;
             const int32_t inner =
                 borderWidth_ == 0 ? outer
-                : ellipse ? ellipseCoverage(p.x - borderWidth_, p.y - borderWidth_,
-                                            width_ - 2 * borderWidth_, height_ - 2 * borderWidth_)
+                : ellipse         ? ellipseCoverage(p.x - borderWidth_, p.y - borderWidth_,
+                                                    width_ - 2 * borderWidth_, height_ - 2 * borderWidth_)
                           : Coverage(p.x, p.y, width_, height_, radius_, float(borderWidth_));
             if (inner > 0) {
                 if (copy && inner == 256)
@@ -255,8 +261,8 @@ void ytColorRectNode::drawShape(ytBitmap& target, const ytDrawEntry& entry, cons
                     row[x] = pixels::Over(pixels::Scale(colour_, op * inner / 256), row[x]);
             }
             if (outer > inner)
-                row[x] = pixels::Over(pixels::Scale(borderColour_, op * (outer - inner) / 256),
-                                      row[x]);
+                row[x] =
+                    pixels::Over(pixels::Scale(borderColour_, op * (outer - inner) / 256), row[x]);
         }
     }
 }
@@ -301,7 +307,8 @@ void ytBGNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& cl
         BlendFillRect(target, area, colour_, op);
 }
 
-// ---- 3. bitmap nodes ------------------------------------------------------------------------------
+// ---- 3. bitmap nodes
+// ------------------------------------------------------------------------------
 
 ytBitmapNode::ytBitmapNode(ytBitmap bitmap) : bitmap_(std::move(bitmap)) {}
 
@@ -355,13 +362,15 @@ const ytBitmap& ytBitmapNode::shadowImage() {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 float s = 0;
-                for (int k = -r; k <= r; ++k) s += a[size_t(y) * w + std::clamp(x + k, 0, w - 1)];
+                for (int k = -r; k <= r; ++k)
+                    s += a[size_t(y) * w + std::clamp(x + k, 0, w - 1)];
                 t[size_t(y) * w + x] = s / float(2 * r + 1);
             }
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 float s = 0;
-                for (int k = -r; k <= r; ++k) s += t[size_t(std::clamp(y + k, 0, h - 1)) * w + x];
+                for (int k = -r; k <= r; ++k)
+                    s += t[size_t(std::clamp(y + k, 0, h - 1)) * w + x];
                 a[size_t(y) * w + x] = s / float(2 * r + 1);
             }
     }
@@ -376,9 +385,9 @@ const ytBitmap& ytBitmapNode::shadowImage() {
 
 void ytBitmapNode::drawBitmap(ytBitmap& target, const ytDrawEntry& entry, const ytRect& clip,
                               const ytBitmap& bitmap, float offsetX, float offsetY, int opacity) {
-    const BitmapMode mode = multiply_                               ? BitmapMode::kMultiply
-                            : (!useAlpha() && !hasShadow_)          ? BitmapMode::kCopy
-                                                                    : BitmapMode::kBlend;
+    const BitmapMode mode = multiply_                      ? BitmapMode::kMultiply
+                            : (!useAlpha() && !hasShadow_) ? BitmapMode::kCopy
+                                                           : BitmapMode::kBlend;
     DrawBitmapAt(target, entry.world, clip, bitmap, offsetX, offsetY, opacity, mode);
 }
 
@@ -465,7 +474,8 @@ void ytDecRectNode::rebuild() {
     };
     for (int y = 0; y < h; ++y) {
         const int sy = std::min(source(y, h, sh, ch), sh - 1);
-        for (int x = 0; x < w; ++x) built_.row(y)[x] = bitmap_.at(std::min(source(x, w, sw, cw), sw - 1), sy);
+        for (int x = 0; x < w; ++x)
+            built_.row(y)[x] = bitmap_.at(std::min(source(x, w, sw, cw), sw - 1), sy);
     }
 }
 
@@ -476,7 +486,8 @@ void ytDecRectNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRec
     drawBitmap(target, entry, clip, built_, 0, 0, entry.Effective());
 }
 
-// ---- 4. the selection node ------------------------------------------------------------------------
+// ---- 4. the selection node
+// ------------------------------------------------------------------------
 
 ytSelectionNode::ytSelectionNode(float width, float height, uint32_t colour)
     : width_(width), height_(height), colour_(colour) {}
@@ -510,10 +521,11 @@ void ytSelectionNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytR
                            : PixelBounds(ytRectF{o.x + selection_.left, o.y + selection_.top,
                                                  o.x + selection_.right, o.y + selection_.bottom});
     if (negativeMode_) {
-        const ytRect parts[4] = {{node.left, node.top, node.right, sel.empty() ? node.bottom : sel.top},
-                                 {node.left, sel.bottom, node.right, node.bottom},
-                                 {node.left, sel.top, sel.left, sel.bottom},
-                                 {sel.right, sel.top, node.right, sel.bottom}};
+        const ytRect parts[4] = {
+            {node.left, node.top, node.right, sel.empty() ? node.bottom : sel.top},
+            {node.left, sel.bottom, node.right, node.bottom},
+            {node.left, sel.top, sel.left, sel.bottom},
+            {sel.right, sel.top, node.right, sel.bottom}};
         for (int i = 0; i < (sel.empty() ? 1 : 4); ++i)
             BlendFillRect(target, Intersect(parts[i], node), negative_, op, &clip);
     }
@@ -528,45 +540,48 @@ void ytSelectionNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytR
                              {sel.left, sel.bottom - 1, sel.right, sel.bottom},
                              {sel.left, sel.top, sel.left + 1, sel.bottom},
                              {sel.right - 1, sel.top, sel.right, sel.bottom}};
-    for (const ytRect& e : edges) BlendFillRect(target, e, line, op, &clip);
+    for (const ytRect& e : edges)
+        BlendFillRect(target, e, line, op, &clip);
 }
 
 intptr_t ytSelectionNode::HandleEvent(ytMouseEvent& event) {
     const float x = std::clamp(event.lx, 0.0f, width_), y = std::clamp(event.ly, 0.0f, height_);
     switch (event.kind) {
-    case kMouseDown:
-        if (!HitTest(event.lx, event.ly)) return base::kNotHandled;
-        startX_ = x, startY_ = y;
-        moving_ = editMode_ && selection_.Contains(x, y);
-        selecting_ = !moving_;
-        startSelection_ = selection_;
-        if (selecting_) SetSelection(ytRectF{x, y, x, y});
-        return base::kHandled;
-    case kMouseDrag:
-        if (!selecting_ && !moving_) return base::kNotHandled;
-        if (selecting_) {
-            SetSelection(ytRectF{std::min(x, startX_), std::min(y, startY_), std::max(x, startX_),
-                                 std::max(y, startY_)});
-        } else {
-            const float dx = std::clamp(x - startX_, -startSelection_.left,
-                                        width_ - startSelection_.right);
-            const float dy = std::clamp(y - startY_, -startSelection_.top,
-                                        height_ - startSelection_.bottom);
-            SetSelection(ytRectF{startSelection_.left + dx, startSelection_.top + dy,
-                                 startSelection_.right + dx, startSelection_.bottom + dy});
-        }
-        SendNotice(NamedNotice, "selectiondrag");
-        return base::kHandled;
-    case kMouseUp:
-        if (!selecting_ && !moving_) return base::kNotHandled;
-        selecting_ = moving_ = false;
-        SendNotice(NamedNotice, "selectiondone");
-        return base::kHandled;
-    default: return base::kNotHandled;
+        case kMouseDown:
+            if (!HitTest(event.lx, event.ly)) return base::kNotHandled;
+            startX_ = x, startY_ = y;
+            moving_ = editMode_ && selection_.Contains(x, y);
+            selecting_ = !moving_;
+            startSelection_ = selection_;
+            if (selecting_) SetSelection(ytRectF{x, y, x, y});
+            return base::kHandled;
+        case kMouseDrag:
+            if (!selecting_ && !moving_) return base::kNotHandled;
+            if (selecting_) {
+                SetSelection(ytRectF{std::min(x, startX_), std::min(y, startY_),
+                                     std::max(x, startX_), std::max(y, startY_)});
+            } else {
+                const float dx =
+                    std::clamp(x - startX_, -startSelection_.left, width_ - startSelection_.right);
+                const float dy =
+                    std::clamp(y - startY_, -startSelection_.top, height_ - startSelection_.bottom);
+                SetSelection(ytRectF{startSelection_.left + dx, startSelection_.top + dy,
+                                     startSelection_.right + dx, startSelection_.bottom + dy});
+            }
+            SendNotice(NamedNotice, "selectiondrag");
+            return base::kHandled;
+        case kMouseUp:
+            if (!selecting_ && !moving_) return base::kNotHandled;
+            selecting_ = moving_ = false;
+            SendNotice(NamedNotice, "selectiondone");
+            return base::kHandled;
+        default:
+            return base::kNotHandled;
     }
 }
 
-// ---- 5. window nodes ------------------------------------------------------------------------------
+// ---- 5. window nodes
+// ------------------------------------------------------------------------------
 
 ytWinTrackNode::ytWinTrackNode(float width, float height) : width_(width), height_(height) {}
 

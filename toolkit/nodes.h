@@ -245,8 +245,7 @@ void DrawBitmapAt(ytBitmap& target, const ytMatrix& world, const ytRect& clip,
 // The pixels a rectangle covers under a matrix, rounded outwards.
 ytRect PixelBounds(const ytRectF& rect);
 
-void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float originY,
-                    float width, float height, float cornerRadius, const ytShadow& shadow,
-                    int opacity);
+void DrawRectShadow(ytBitmap& target, const ytRect& clip, float originX, float originY, float width,
+                    float height, float cornerRadius, const ytShadow& shadow, int opacity);
 
 }  // namespace yt

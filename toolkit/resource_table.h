@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "toolkit/draw_node.h"
-#include "toolkit/layer_spec.h"
+#include "toolkit/layer_desc.h"
 #include "toolkit/layout_names.h"
 #include "toolkit/layout_reader.h"
 #include "toolkit/unknown.h"
@@ -36,7 +36,7 @@ class ytTextNode;
 
 // Makes the node of a custom kind from its layer (the document is the artwork being built);
 // null for none. A new node with no references, as the built-in kinds make them.
-using ytKindFactory = std::function<ytDrawNode*(const ytLayerSpec& spec, ytPsdDocument& document)>;
+using ytKindFactory = std::function<ytDrawNode*(const ytLayerDesc& desc, ytPsdDocument& document)>;
 
 class ytResourceTable : public ytNameLookup {
 public:

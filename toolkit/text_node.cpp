@@ -15,7 +15,8 @@
 
 namespace yt {
 
-// ---- ytTextNode -----------------------------------------------------------------------------------
+// ---- ytTextNode
+// -----------------------------------------------------------------------------------
 
 ytTextNode::ytTextNode(const std::string& text, float boxWidth, float boxHeight)
     : text_(text),
@@ -127,7 +128,8 @@ void drawText(ytFontCache& font, ytBitmap& target, int x, int y, const ytRectF& 
         font.Draw(target, x, y, text, colour, tracking, &clip);
         return;
     }
-    const ytRect box{x, y, x + int(std::lround(extent.width())), y + int(std::lround(extent.height()))};
+    const ytRect box{x, y, x + int(std::lround(extent.width())),
+                     y + int(std::lround(extent.height()))};
     font.DrawInBox(target, box, text, colour,
                    layout == TextLayout::kWrapTopLeft ? ytFontCache::BoxLayout::kWrapTopLeft
                                                       : ytFontCache::BoxLayout::kCentred,
@@ -157,7 +159,8 @@ void ytTextNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& 
     DrawBitmapAt(target, entry.world, clip, upright, 0, 0, op, BitmapMode::kBlend);
 }
 
-// ---- ytTextEditNode -------------------------------------------------------------------------------
+// ---- ytTextEditNode
+// -------------------------------------------------------------------------------
 
 namespace {
 enum VirtualKey : uintptr_t {
@@ -196,14 +199,23 @@ intptr_t ytTextEditNode::HandleKey(uint32_t message, uintptr_t key) {
         }
     } else if (message == base::kWmKeyDown) {
         switch (key) {
-        case kVkLeft: caret = caret ? caret - 1 : 0; break;
-        case kVkRight: caret = std::min(caret + 1, text.size()); break;
-        case kVkHome: caret = 0; break;
-        case kVkEnd: caret = text.size(); break;
-        case kVkDelete:
-            if (caret < text.size()) text.erase(caret, 1);
-            break;
-        default: return base::kNotHandled;
+            case kVkLeft:
+                caret = caret ? caret - 1 : 0;
+                break;
+            case kVkRight:
+                caret = std::min(caret + 1, text.size());
+                break;
+            case kVkHome:
+                caret = 0;
+                break;
+            case kVkEnd:
+                caret = text.size();
+                break;
+            case kVkDelete:
+                if (caret < text.size()) text.erase(caret, 1);
+                break;
+            default:
+                return base::kNotHandled;
         }
     } else {
         return base::kNotHandled;
@@ -243,15 +255,16 @@ void ytTextEditNode::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRe
     const ytDrawUI* doc = document();
     ytFontCache* font = Font();
     if (!font || !doc || doc->focus() != this || !entry.world.IsTranslation()) return;
-    const int x = int(std::lround(entry.world.m[0][2])) +
-                  font->Measure(std::string_view(text_).substr(0, std::min(caret_, text_.size())),
-                                tracking_);
+    const int x =
+        int(std::lround(entry.world.m[0][2])) +
+        font->Measure(std::string_view(text_).substr(0, std::min(caret_, text_.size())), tracking_);
     const int y = int(std::lround(entry.world.m[1][2]));
     BlendFillRect(target, ytRect{x, y, x + 1, y + font->lineHeight()}, colour_, entry.Effective(),
                   &clip);
 }
 
-// ---- ytToolTip ------------------------------------------------------------------------------------
+// ---- ytToolTip
+// ------------------------------------------------------------------------------------
 
 namespace {
 constexpr float kTipPadding = 4;
@@ -293,7 +306,8 @@ void ytToolTip::Draw(ytBitmap& target, const ytDrawEntry& entry, const ytRect& c
     ytTextNode::Draw(target, entry, clip);
 }
 
-// ---- ytFPSNode ------------------------------------------------------------------------------------
+// ---- ytFPSNode
+// ------------------------------------------------------------------------------------
 
 ytFPSNode::ytFPSNode() : ytTextNode("0 fps") {}
 

@@ -9,8 +9,7 @@ std::string userRuntimeFolder(const std::string& /*baseName*/) {
     std::string cache = environmentVariable("XDG_CACHE_HOME");
     if (cache.empty() || cache[0] != '/') {
         const std::string home = environmentVariable("HOME");
-        if (home.empty())
-            return "";
+        if (home.empty()) return "";
         cache = home + "/.cache";
     }
     return cache + "/tintel/runtime";

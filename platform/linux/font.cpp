@@ -22,17 +22,14 @@ std::once_flag fontconfigOnce;
 class FreeTypeRasteriser final : public FontRasteriser {
 public:
     ~FreeTypeRasteriser() override {
-        if (face_)
-            FT_Done_Face(face_);
-        if (library_)
-            FT_Done_FreeType(library_);
+        if (face_) FT_Done_Face(face_);
+        if (library_) FT_Done_FreeType(library_);
     }
 
     bool Open(const std::string& family, int height, int weight, bool italic) {
         std::call_once(fontconfigOnce, [] { FcInit(); });
         FcPattern* pattern = FcPatternCreate();
-        if (!pattern)
-            return false;
+        if (!pattern) return false;
         const std::string utf8 = base::cp1252ToUtf8(family);
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.c_str()));
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight > 0 ? weight : 400));
@@ -43,8 +40,7 @@ public:
         FcResult result = FcResultNoMatch;
         FcPattern* match = FcFontMatch(nullptr, pattern, &result);
         FcPatternDestroy(pattern);
-        if (!match)
-            return false;
+        if (!match) return false;
         FcChar8* file = nullptr;
         FcChar8* chosenFamily = nullptr;
         FcChar8* style = nullptr;
@@ -60,14 +56,14 @@ public:
             chosen_ += std::string(" ") + reinterpret_cast<const char*>(style);
         const std::string path = file ? reinterpret_cast<const char*>(file) : "";
         FcPatternDestroy(match);
-        if (path.empty())
-            return false;
+        if (path.empty()) return false;
         chosen_ += " (" + path + ")";
         embolden_ = embolden == FcTrue;
         // A face without an italic style is slanted by FreeType, as GDI simulates it.
         oblique_ = italic && slant == FC_SLANT_ROMAN;
 
-        if (FT_Init_FreeType(&library_) != 0 || FT_New_Face(library_, path.c_str(), index, &face_) != 0)
+        if (FT_Init_FreeType(&library_) != 0 ||
+            FT_New_Face(library_, path.c_str(), index, &face_) != 0)
             return false;
         FT_Select_Charmap(face_, FT_ENCODING_UNICODE);
         // GDI reads a positive font height as the cell height, usWinAscent + usWinDescent in the
@@ -76,8 +72,7 @@ public:
         if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face_, FT_SFNT_OS2)))
             if (os2->usWinAscent + os2->usWinDescent > 0)
                 cell = os2->usWinAscent + os2->usWinDescent;
-        if (cell <= 0)
-            cell = face_->units_per_EM;
+        if (cell <= 0) cell = face_->units_per_EM;
         const auto em = static_cast<FT_F26Dot6>(
             std::lround(64.0 * height * face_->units_per_EM / static_cast<double>(cell)));
         return FT_Set_Char_Size(face_, 0, em > 64 ? em : 64, 72, 72) == 0;
@@ -86,15 +81,11 @@ public:
     bool Glyph(uint8_t code, GlyphCoverage& out) override {
         out = GlyphCoverage{};
         const FT_UInt index = FT_Get_Char_Index(face_, base::cp1252ToCodepoint(code));
-        if (FT_Load_Glyph(face_, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
-            return false;
+        if (FT_Load_Glyph(face_, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return false;
         FT_GlyphSlot slot = face_->glyph;
-        if (oblique_)
-            FT_GlyphSlot_Oblique(slot);
-        if (embolden_)
-            FT_GlyphSlot_Embolden(slot);
-        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
-            return false;
+        if (oblique_) FT_GlyphSlot_Oblique(slot);
+        if (embolden_) FT_GlyphSlot_Embolden(slot);
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return false;
         out.advance = static_cast<int>((slot->advance.x + 32) >> 6);
         const FT_Bitmap& bitmap = slot->bitmap;
         if (bitmap.width == 0 || bitmap.rows == 0 || bitmap.pixel_mode != FT_PIXEL_MODE_GRAY)
@@ -118,18 +109,16 @@ public:
         std::vector<KerningPair> pairs;
         // FreeType reads the 'kern' table here (the same table GDI's GetKerningPairs reads); a
         // face that kerns only through OpenType GPOS has no pairs.
-        if (!FT_HAS_KERNING(face_))
-            return pairs;
+        if (!FT_HAS_KERNING(face_)) return pairs;
         FT_UInt glyphs[256];
         for (int c = 0; c < 256; ++c)
             glyphs[c] = FT_Get_Char_Index(face_, base::cp1252ToCodepoint(static_cast<uint8_t>(c)));
         for (int a = 32; a < 256; ++a) {
-            if (!glyphs[a])
-                continue;
+            if (!glyphs[a]) continue;
             for (int b = 32; b < 256; ++b) {
                 FT_Vector delta{};
-                if (!glyphs[b] || FT_Get_Kerning(face_, glyphs[a], glyphs[b], FT_KERNING_UNFITTED,
-                                                 &delta) != 0)
+                if (!glyphs[b] ||
+                    FT_Get_Kerning(face_, glyphs[a], glyphs[b], FT_KERNING_UNFITTED, &delta) != 0)
                     continue;
                 const auto adjustment = static_cast<int32_t>((delta.x + 32) >> 6);
                 if (adjustment != 0)
@@ -153,8 +142,7 @@ private:
 std::unique_ptr<FontRasteriser> openFontRasteriser(const std::string& face, int height, int weight,
                                                    bool italic) {
     auto rasteriser = std::make_unique<FreeTypeRasteriser>();
-    if (height <= 0 || !rasteriser->Open(face, height, weight, italic))
-        return nullptr;
+    if (height <= 0 || !rasteriser->Open(face, height, weight, italic)) return nullptr;
     return rasteriser;
 }
 

@@ -144,8 +144,7 @@ void lowerCurrentThreadPriority() {
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, tid);
-    if (errno == 0)
-        setpriority(PRIO_PROCESS, tid, nice + 2 > 19 ? 19 : nice + 2);
+    if (errno == 0) setpriority(PRIO_PROCESS, tid, nice + 2 > 19 ? 19 : nice + 2);
 }
 
 }  // namespace platform

@@ -10,12 +10,12 @@ namespace platform {
 std::string userRuntimeFolder(const std::string& baseName) {
     char path[MAX_PATH] = {};
     std::string local;
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+    if (SUCCEEDED(
+            SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
         local = path;
     else
         local = environmentVariable("LOCALAPPDATA");
-    if (local.empty())
-        return "";
+    if (local.empty()) return "";
     return local + "\\Brisbel\\" + baseName + "\\runtime";
 }
 

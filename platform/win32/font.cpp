@@ -13,12 +13,10 @@ class GdiRasteriser final : public FontRasteriser {
 public:
     ~GdiRasteriser() override {
         if (dc_) {
-            if (previous_)
-                SelectObject(dc_, previous_);
+            if (previous_) SelectObject(dc_, previous_);
             DeleteDC(dc_);
         }
-        if (font_)
-            DeleteObject(font_);
+        if (font_) DeleteObject(font_);
     }
 
     bool Open(const std::string& face, int height, int weight, bool italic) {
@@ -29,8 +27,7 @@ public:
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, wideFace.c_str());
         dc_ = CreateCompatibleDC(nullptr);
-        if (!font_ || !dc_)
-            return false;
+        if (!font_ || !dc_) return false;
         previous_ = SelectObject(dc_, font_);
         SetBkMode(dc_, TRANSPARENT);
         return true;
@@ -41,12 +38,11 @@ public:
         const UINT ch = base::cp1252ToCodepoint(code);
         const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
         GLYPHMETRICS metrics{};
-        const DWORD size = GetGlyphOutlineW(dc_, ch, GGO_GRAY4_BITMAP, &metrics, 0, nullptr, &identity);
-        if (size == GDI_ERROR)
-            return false;
+        const DWORD size =
+            GetGlyphOutlineW(dc_, ch, GGO_GRAY4_BITMAP, &metrics, 0, nullptr, &identity);
+        if (size == GDI_ERROR) return false;
         out.advance = metrics.gmCellIncX;
-        if (size == 0)
-            return true;  // nothing to mark: a space
+        if (size == 0) return true;  // nothing to mark: a space
         std::vector<uint8_t> buffer(size);
         if (GetGlyphOutlineW(dc_, ch, GGO_GRAY4_BITMAP, &metrics, size, buffer.data(), &identity) ==
             GDI_ERROR)
@@ -57,8 +53,7 @@ public:
         out.top = metrics.gmptGlyphOrigin.y;
         // Rows are padded to a multiple of four bytes.
         const size_t pitch = (static_cast<size_t>(out.width) + 3) & ~static_cast<size_t>(3);
-        if (pitch * out.height > buffer.size())
-            return false;
+        if (pitch * out.height > buffer.size()) return false;
         out.levels.resize(static_cast<size_t>(out.width) * out.height);
         for (int y = 0; y < out.height; ++y)
             for (int x = 0; x < out.width; ++x) {
@@ -71,18 +66,17 @@ public:
     std::vector<KerningPair> KerningPairs() override {
         std::vector<KerningPair> pairs;
         const DWORD count = GetKerningPairsW(dc_, 0, nullptr);
-        if (count == 0)
-            return pairs;
+        if (count == 0) return pairs;
         std::vector<KERNINGPAIR> all(count);
         const DWORD got = GetKerningPairsW(dc_, count, all.data());
         for (DWORD i = 0; i < got && i < count; ++i) {
             // Only pairs whose characters both exist in Windows-1252.
             const uint8_t a = base::codepointToCp1252(all[i].wFirst);
             const uint8_t b = base::codepointToCp1252(all[i].wSecond);
-            if (base::cp1252ToCodepoint(a) != all[i].wFirst || base::cp1252ToCodepoint(b) != all[i].wSecond)
+            if (base::cp1252ToCodepoint(a) != all[i].wFirst ||
+                base::cp1252ToCodepoint(b) != all[i].wSecond)
                 continue;
-            if (all[i].iKernAmount != 0)
-                pairs.push_back({a, b, all[i].iKernAmount});
+            if (all[i].iKernAmount != 0) pairs.push_back({a, b, all[i].iKernAmount});
         }
         return pairs;
     }
@@ -96,8 +90,7 @@ public:
         for (const wchar_t* p = name; *p; ++p)
             out += static_cast<char>(base::codepointToCp1252(*p));
         out += " weight " + std::to_string(metrics.tmWeight);
-        if (metrics.tmItalic)
-            out += " italic";
+        if (metrics.tmItalic) out += " italic";
         return out;
     }
 
@@ -112,8 +105,7 @@ private:
 std::unique_ptr<FontRasteriser> openFontRasteriser(const std::string& face, int height, int weight,
                                                    bool italic) {
     auto rasteriser = std::make_unique<GdiRasteriser>();
-    if (height <= 0 || !rasteriser->Open(face, height, weight, italic))
-        return nullptr;
+    if (height <= 0 || !rasteriser->Open(face, height, weight, italic)) return nullptr;
     return rasteriser;
 }
 

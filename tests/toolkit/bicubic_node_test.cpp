@@ -16,7 +16,8 @@
 namespace yt {
 namespace {
 
-constexpr uint32_t kBlack = 0xFF000000u, kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu, kGreen = 0xFF00FF00u;
+constexpr uint32_t kBlack = 0xFF000000u, kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu,
+                   kGreen = 0xFF00FF00u;
 
 class Scene : public ytDrawUI {
 public:
@@ -25,8 +26,7 @@ public:
         SetRoot(new ytBGNode(kBlack));
     }
     intptr_t OnEvent(ytMessage& m) override {
-        if (m.eventType == NamedNotice)
-            notices.push_back(m.text);
+        if (m.eventType == NamedNotice) notices.push_back(m.text);
         return 1000001;
     }
     std::vector<std::string> notices;
@@ -74,14 +74,37 @@ TEST_F(BicubicNodeTest, PicturesFillFitOrStayWithinTheClamp) {
     } cases[] = {
         // Twice as wide as the 40 x 20 node at (10, 10): cropped at both sides, the middle shown,
         // red left of the node's middle (x 30) and blue right of it, top to bottom.
-        {"crop", true, 0, halves(80, 20),
-         {{{11, 10}, kRed}, {{27, 29}, kRed}, {{33, 10}, kBlue}, {{48, 29}, kBlue}, {{9, 15}, kBlack}, {{50, 15}, kBlack}}},
+        {"crop",
+         true,
+         0,
+         halves(80, 20),
+         {{{11, 10}, kRed},
+          {{27, 29}, kRed},
+          {{33, 10}, kBlue},
+          {{48, 29}, kBlue},
+          {{9, 15}, kBlack},
+          {{50, 15}, kBlack}}},
         // Fitted: 40 x 10, with 5-pixel bands above and below.
-        {"fit", false, 0, halves(80, 20),
-         {{{11, 15}, kRed}, {{48, 24}, kBlue}, {{20, 14}, kBlack}, {{20, 25}, kBlack}, {{10, 10}, kBlack}}},
+        {"fit",
+         false,
+         0,
+         halves(80, 20),
+         {{{11, 15}, kRed},
+          {{48, 24}, kBlue},
+          {{20, 14}, kBlack},
+          {{20, 25}, kBlack},
+          {{10, 10}, kBlack}}},
         // A 10 x 10 picture with clamp 1: not enlarged, centred at (25, 15).
-        {"clamp", true, 1.0f, halves(10, 10),
-         {{{25, 15}, kRed}, {{34, 24}, kBlue}, {{24, 20}, kBlack}, {{35, 20}, kBlack}, {{30, 14}, kBlack}, {{30, 25}, kBlack}}},
+        {"clamp",
+         true,
+         1.0f,
+         halves(10, 10),
+         {{{25, 15}, kRed},
+          {{34, 24}, kBlue},
+          {{24, 20}, kBlack},
+          {{35, 20}, kBlack},
+          {{30, 14}, kBlack},
+          {{30, 25}, kBlack}}},
     };
     for (const auto& c : cases) {
         Scene scene(60, 40);

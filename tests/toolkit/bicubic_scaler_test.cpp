@@ -35,10 +35,8 @@ struct NumberedImages : ytImageProvider {
     std::thread::id windowThread = std::this_thread::get_id();
     int32_t GetImage(int32_t number, ytBitmap& bitmap, int, int, int) override {
         ++calls;
-        if (std::this_thread::get_id() == windowThread)
-            onWindowThread = true;
-        if (number == 13)
-            return 5;
+        if (std::this_thread::get_id() == windowThread) onWindowThread = true;
+        if (number == 13) return 5;
         bitmap = filled(40, 20, 0xFF000000u + static_cast<uint32_t>(number));
         return 0;
     }
@@ -50,8 +48,7 @@ void frameUntilIdle(ytBicubicScaler& scaler, RecordingHost& host, int width, int
         scaler.Update(width, height, host);
         if (!scaler.WorkerBusy()) {
             scaler.Update(width, height, host);
-            if (!scaler.WorkerBusy())
-                return;
+            if (!scaler.WorkerBusy()) return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -94,7 +91,8 @@ TEST(BicubicScalerTest, SourcesRebuildForTheirSizeOnTheWindowThread) {
         scaler.Draw(screen, ytRect{0, 0, 220, 120}, 10, 10, 200, 100, 256);
         const int left = 10 + scaler.fit().x;
         EXPECT_EQ(screen.at(left + 5, 50), scaler.scaled().at(5, 40));
-        EXPECT_EQ(screen.at(left - 1, 50), 0xFF000000u) << "the band beside the picture is left alone";
+        EXPECT_EQ(screen.at(left - 1, 50), 0xFF000000u)
+            << "the band beside the picture is left alone";
     }
 
     ytBicubicScaler missing;
@@ -116,7 +114,8 @@ TEST(BicubicScalerTest, ProviderImagesComeFromTheWorkerWithNotices) {
         EXPECT_EQ(scaler.deliveredImage(), 7);
         EXPECT_EQ(scaler.scaled().at(3, 3), 0xFF000007u);
         EXPECT_FALSE(images.onWindowThread) << "the provider runs on the worker";
-        EXPECT_EQ(host.notices, (std::vector<std::string>{"BicubicBeginThread", "BicubicEndThread"}));
+        EXPECT_EQ(host.notices,
+                  (std::vector<std::string>{"BicubicBeginThread", "BicubicEndThread"}));
 
         // Another image; then one the provider cannot make, which is not asked for again.
         scaler.SetImageNumber(8);

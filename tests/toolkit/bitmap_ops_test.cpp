@@ -21,7 +21,8 @@ uint32_t channel(uint32_t p, int i) {
 // rounded to nearest, after scaling s by the opacity (truncated).
 uint32_t referenceBlend(uint32_t s, uint32_t d, int opacity) {
     uint32_t sc[4], r = 0;
-    for (int i = 0; i < 4; ++i) sc[i] = channel(s, i) * uint32_t(opacity) / 256;
+    for (int i = 0; i < 4; ++i)
+        sc[i] = channel(s, i) * uint32_t(opacity) / 256;
     const double keep = (255.0 - sc[3]) / 255.0;
     for (int i = 0; i < 4; ++i) {
         const long v = sc[i] + std::lround(channel(d, i) * keep);
@@ -51,7 +52,8 @@ TEST(BitmapOps, BlendsAndFillsMatchTheFormula) {
             SCOPED_TRACE(::testing::Message() << std::hex << c.src << " over " << c.dst << " at "
                                               << std::dec << c.opacity);
             EXPECT_EQ(target.at(0, 1), c.dst);  // outside the area
-            for (int x = 1; x < 5; ++x) EXPECT_EQ(target.at(x, 1), referenceBlend(c.src, c.dst, c.opacity));
+            for (int x = 1; x < 5; ++x)
+                EXPECT_EQ(target.at(x, 1), referenceBlend(c.src, c.dst, c.opacity));
             ytBitmap picture(2, 1);
             picture.row(0)[0] = picture.row(0)[1] = c.src;
             BlendBitmap(target, 3, 2, picture, c.opacity);  // one pixel falls off the edge
@@ -79,7 +81,8 @@ TEST(BitmapOps, VectorAndScalarPathsGiveTheSameBytes) {
     const auto premultiplied = [&] {
         const uint32_t a = random() % 256;
         uint32_t p = a << 24;
-        for (int i = 0; i < 3; ++i) p |= (a ? random() % (a + 1) : 0) << (8 * i);
+        for (int i = 0; i < 3; ++i)
+            p |= (a ? random() % (a + 1) : 0) << (8 * i);
         return p;
     };
     for (int round = 0; round < 400; ++round) {

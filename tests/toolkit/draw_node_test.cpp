@@ -95,7 +95,8 @@ uint32_t over(uint32_t s, uint32_t d, int o = 256) {
     const double sa = ch(s, 3) * o / 256;
     for (int i = 0; i < 4; ++i) {
         const uint32_t sc = ch(s, i) * o / 256;
-        r |= uint32_t(std::min<long>(255, sc + std::lround(ch(d, i) * (255 - sa) / 255.0))) << (8 * i);
+        r |= uint32_t(std::min<long>(255, sc + std::lround(ch(d, i) * (255 - sa) / 255.0)))
+             << (8 * i);
     }
     return r;
 }
@@ -120,44 +121,59 @@ TEST_F(DrawNodes, ScenesDrawExactPixels) {
     // from the corner circle's centre, so the one-pixel edge covers 4 - 3.54 + 0.5 of it.
     const int edge = int(std::lround((4.0 - std::hypot(2.5, 2.5) + 0.5) * 256));
     const Case cases[] = {
-        {"opaque rectangle", kBlue,
+        {"opaque rectangle",
+         kBlue,
          [](Scene& s) { s.Add(new ytColorRectNode(3, 3, kRed))->SetPosition(2, 2); },
          {{2, 2, kRed}, {4, 4, kRed}, {1, 2, kBlue}, {5, 4, kBlue}, {2, 5, kBlue}}},
-        {"half-transparent colour over white", kWhite,
+        {"half-transparent colour over white",
+         kWhite,
          [](Scene& s) { s.Add(new ytColorRectNode(4, 4, 0x80400000u)); },
          {{0, 0, over(0x80400000u, kWhite)}, {3, 3, over(0x80400000u, kWhite)}, {4, 4, kWhite}}},
-        {"opacities multiply down the tree", kBlack,
+        {"opacities multiply down the tree",
+         kBlack,
          [](Scene& s) {
              auto* group = s.Add(new ytDrawNode);
              group->SetOpacity(128);
              s.Add(new ytColorRectNode(4, 4, kRed), group)->SetOpacity(128);
          },
          {{1, 1, over(kRed, kBlack, 64)}}},
-        {"use-alpha off copies the colour", kWhite,
+        {"use-alpha off copies the colour",
+         kWhite,
          [](Scene& s) { s.Add(new ytColorRectNode(4, 4, 0x80800000u))->SetUseAlpha(false); },
          {{2, 2, 0x80800000u}}},
-        {"rounded corners", kBlack,
+        {"rounded corners",
+         kBlack,
          [](Scene& s) { s.Add(new ytColorRectNode(10, 10, kGreen))->SetCornerRadius(4); },
-         {{0, 0, kBlack}, {9, 9, kBlack}, {9, 0, kBlack}, {1, 1, over(kGreen, kBlack, edge)},
-          {8, 8, over(kGreen, kBlack, edge)}, {0, 5, kGreen}, {5, 0, kGreen}, {5, 5, kGreen}}},
-        {"a border of two nested outlines", kBlack,
+         {{0, 0, kBlack},
+          {9, 9, kBlack},
+          {9, 0, kBlack},
+          {1, 1, over(kGreen, kBlack, edge)},
+          {8, 8, over(kGreen, kBlack, edge)},
+          {0, 5, kGreen},
+          {5, 0, kGreen},
+          {5, 5, kGreen}}},
+        {"a border of two nested outlines",
+         kBlack,
          [](Scene& s) { s.Add(new ytColorRectNode(8, 6, kWhite))->SetBorder(2, kRed); },
          {{0, 0, kRed}, {1, 1, kRed}, {7, 5, kRed}, {6, 2, kRed}, {2, 2, kWhite}, {5, 3, kWhite}}},
-        {"a clipping container", kBlue,
+        {"a clipping container",
+         kBlue,
          [](Scene& s) {
              auto* box = s.Add(new ytDrawNode);
              box->SetClip(ytRect{0, 0, 4, 3});
              s.Add(new ytColorRectNode(8, 8, kRed), box);
          },
          {{3, 2, kRed}, {4, 2, kBlue}, {3, 3, kBlue}}},
-        {"hidden nodes draw nothing", kBlue,
+        {"hidden nodes draw nothing",
+         kBlue,
          [](Scene& s) {
              auto* group = s.Add(new ytDrawNode);
              s.Add(new ytColorRectNode(4, 4, kRed), group);
              group->Hide();
          },
          {{1, 1, kBlue}}},
-        {"a bitmap blended at an opacity, at its rounded position", kBlack,
+        {"a bitmap blended at an opacity, at its rounded position",
+         kBlack,
          [](Scene& s) {
              ytBitmap b(2, 2);
              FillRect(b, ytRect{0, 0, 2, 2}, kGreen);
@@ -165,9 +181,12 @@ TEST_F(DrawNodes, ScenesDrawExactPixels) {
              n->SetPosition(2.6f, 1.4f);
              n->SetOpacity(192);
          },
-         {{3, 1, over(kGreen, kBlack, 192)}, {4, 2, over(kGreen, kBlack, 192)}, {2, 1, kBlack},
+         {{3, 1, over(kGreen, kBlack, 192)},
+          {4, 2, over(kGreen, kBlack, 192)},
+          {2, 1, kBlack},
           {5, 1, kBlack}}},
-        {"a bitmap scaled by two", kBlack,
+        {"a bitmap scaled by two",
+         kBlack,
          [](Scene& s) {
              ytBitmap b(2, 2);
              FillRect(b, ytRect{0, 0, 2, 2}, kRed);
@@ -183,7 +202,8 @@ TEST_F(DrawNodes, ScenesDrawExactPixels) {
         EXPECT_EQ(drawn, (ytRect{0, 0, 12, 10}));
         for (const Probe& p : c.probes)
             EXPECT_EQ(scene.backBuffer().at(p.x, p.y), p.expected)
-                << "at " << p.x << "," << p.y << std::hex << " got " << scene.backBuffer().at(p.x, p.y);
+                << "at " << p.x << "," << p.y << std::hex << " got "
+                << scene.backBuffer().at(p.x, p.y);
     }
 }
 
@@ -281,13 +301,22 @@ TEST_F(DrawNodes, PlacementRulesFollowTheParent) {
         {"right edge anchor (0, 1, -10)", {ytConstraint::Rule(0, 1, -10)}, 0, 90, 1, 190, 1},
         {"centred (0.5, 0.5, 0)", {ytConstraint::Rule(0.5f, 0.5f, 0)}, 0, 40, 1, 90, 1},
         {"stretched between (0, 0, 5) and (1, 1, -5)",
-         {ytConstraint::Rule(0, 0, 5), ytConstraint::Rule(1, 1, -5)}, 0, 5, 4.5f, 5, 9.5f},
+         {ytConstraint::Rule(0, 0, 5), ytConstraint::Rule(1, 1, -5)},
+         0,
+         5,
+         4.5f,
+         5,
+         9.5f},
         {"range kept inside", {ytConstraint::Range(0, 0, 10, 1, -30)}, 50, 50, 1, 50, 1},
         {"range from below", {ytConstraint::Range(0, 0, 10, 1, -30)}, 0, 10, 1, 10, 1},
         {"range from above", {ytConstraint::Range(0, 0, 10, 1, -30)}, 95, 70, 1, 70, 1},
         {"a third rule drops the oldest",
          {ytConstraint::Rule(0, 0, 99), ytConstraint::Rule(0, 0, 5), ytConstraint::Rule(1, 1, -5)},
-         0, 5, 4.5f, 5, 9.5f},
+         0,
+         5,
+         4.5f,
+         5,
+         9.5f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -295,7 +324,8 @@ TEST_F(DrawNodes, PlacementRulesFollowTheParent) {
         auto* parent = scene.Add(new ytColorRectNode(100, 50, kBlack));
         auto* child = scene.Add(new ytColorRectNode(20, 10, kRed), parent);
         child->SetPosition(c.start, 3);
-        for (const ytConstraint& r : c.rules) child->AddConstraint(Axis::kX, r);
+        for (const ytConstraint& r : c.rules)
+            child->AddConstraint(Axis::kX, r);
         EXPECT_LE(child->ConstraintCount(Axis::kX), 2);
         scene.RenderFrame();
         EXPECT_FLOAT_EQ(child->x(), c.x100);
@@ -429,8 +459,8 @@ TEST_F(DrawNodes, HitTestingRoutesFrontToBack) {
         {[&] { front->Hide(); }, 7, 7, back},
         {[&] { back->SetDisabled(true); }, 2, 2, nullptr},
         {[] {}, 32, 2, inClip},
-        {[] {}, 36, 6, nullptr},  // inside the button, outside its parent's clip
-        {[] {}, 59, 39, big},     // the 10 x 10 button scaled by two
+        {[] {}, 36, 6, nullptr},   // inside the button, outside its parent's clip
+        {[] {}, 59, 39, big},      // the 10 x 10 button scaled by two
         {[] {}, 22, 22, nullptr},  // a transparent pixel
         {[] {}, 27, 22, pixels},
         {[&] { scaled->Hide(); }, 59, 39, nullptr},  // children of a hidden node
@@ -519,8 +549,8 @@ TEST_F(DrawNodes, PressCapturesAndReleaseDecides) {
     scene.DispatchMouse(kMouseUp, 41, 15, 0);
     EXPECT_FLOAT_EQ(knob->x(), 40);
     EXPECT_FLOAT_EQ(knob->y(), 14);
-    EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ValueChanged, knob, ""},
-                                                       {DragFinished, knob, ""}}));
+    EXPECT_EQ(scene.events,
+              (std::vector<Scene::Event>{{ValueChanged, knob, ""}, {DragFinished, knob, ""}}));
 }
 
 // ---- buttons: groups, aliases, targets ----------------------------------------------------------
@@ -675,7 +705,8 @@ TEST_F(DrawNodes, TooltipsShowOverTheirButtonAndHideWhenLeft) {
     EXPECT_GT(box.width(), 20);
     int inked = 0;
     for (int y = box.top; y < box.bottom; ++y)
-        for (int x = box.left; x < box.right; ++x) inked += scene.backBuffer().at(x, y) != 0xFFFFFFE1u;
+        for (int x = box.left; x < box.right; ++x)
+            inked += scene.backBuffer().at(x, y) != 0xFFFFFFE1u;
     EXPECT_GT(inked, 20);
 
     scene.DispatchMouse(kMouseHover, 55, 15, 0);
@@ -708,13 +739,15 @@ TEST_F(DrawNodes, HeldAutoRepeatButtonsClickThroughThePump) {
     scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
     EXPECT_EQ(clicks(), 1u) << "the first click comes with the press";
     bool keep = true;
-    AddCallback(new StopWhen(&keep, [&] { return clicks() >= 3; }, 10));
+    AddCallback(new StopWhen(
+        &keep, [&] { return clicks() >= 3; }, 10));
     RunLoop(20, &keep);
     EXPECT_GE(clicks(), 3u) << "held: the pump clicks again";
     scene.DispatchMouse(kMouseUp, 5, 5, 0);
     const size_t released = clicks();
     keep = true;
-    AddCallback(new StopWhen(&keep, [] { return false; }, 0.6));
+    AddCallback(new StopWhen(
+        &keep, [] { return false; }, 0.6));
     RunLoop(20, &keep);
     EXPECT_EQ(clicks(), released) << "released: no more clicks";
 }
@@ -732,7 +765,8 @@ TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
     scene.RenderFrame();
     int ink = 0;
     for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 200; ++x) ink += scene.backBuffer().at(x, y) != kWhite;
+        for (int x = 0; x < 200; ++x)
+            ink += scene.backBuffer().at(x, y) != kWhite;
     EXPECT_GT(ink, 30);
     const ytRect drawn = caption->WindowBounds();
     for (int y = 0; y < 40; ++y)
@@ -762,7 +796,8 @@ TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
     scene.Click(40, 28);
     EXPECT_EQ(scene.focus(), edit);
     scene.events.clear();
-    for (char c : std::string("9021x")) edit->HandleKey(base::kWmChar, uint8_t(c));
+    for (char c : std::string("9021x"))
+        edit->HandleKey(base::kWmChar, uint8_t(c));
     edit->HandleKey(base::kWmChar, 0x08);
     edit->HandleKey(base::kWmKeyDown, 0x24);  // Home
     edit->HandleKey(base::kWmKeyDown, 0x2E);  // Delete

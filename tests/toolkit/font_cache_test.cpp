@@ -26,14 +26,16 @@ std::vector<uint8_t> readFile(const fs::path& path) {
 
 void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 class FontCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
-                  ("tintel-fonts-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                  ("tintel-fonts-" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -66,7 +68,8 @@ TEST_F(FontCacheTest, FileIsRebuiltByteForByteAfterDeletionOrDamage) {
     ASSERT_EQ(original.size(), built.SerializedSize());
     EXPECT_GT(built.lineHeight(), 8);
     EXPECT_FALSE(built.chosenFace().empty());
-    std::printf("Arial 12 is %s; %zu kerning pairs\n", built.chosenFace().c_str(), built.KerningCount());
+    std::printf("Arial 12 is %s; %zu kerning pairs\n", built.chosenFace().c_str(),
+                built.KerningCount());
 
     // Deleted: built again, the same bytes.
     fs::remove(path);
@@ -141,7 +144,8 @@ TEST_F(FontCacheTest, FaceNamesBecomeFileNamesInsideTheRuntimeFolder) {
     ytFontCache* font = ytFontCache::GetFont("Liberation/Sans", 11, 400, false);
     ASSERT_NE(font, nullptr);
     EXPECT_TRUE(fs::exists(folder_ / "Liberation-Sans-11-400-0.ytf"));
-    EXPECT_EQ(ytFontCache::GetFont("Liberation/Sans", 11, 400, false), font) << "one cache per font";
+    EXPECT_EQ(ytFontCache::GetFont("Liberation/Sans", 11, 400, false), font)
+        << "one cache per font";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
         << "nothing else written, no temporary file left";
 
@@ -183,7 +187,8 @@ TEST_F(FontCacheTest, TextMeasuresAndDrawsTheSameFromFileAndMatchesTheReference)
     EXPECT_TRUE(arialFile->chosenFace().empty()) << "loaded from its file";
     const ytBitmap second = renderSample(*arialFile, *calibriFile, *boldFile);
     ASSERT_EQ(first.width(), second.width());
-    EXPECT_TRUE(std::equal(first.pixels(), first.pixels() + first.width() * first.height(), second.pixels()));
+    EXPECT_TRUE(std::equal(first.pixels(), first.pixels() + first.width() * first.height(),
+                           second.pixels()));
     const std::string text = "Sunset in 10 minutes";
     EXPECT_EQ(arial.Measure(text), arialFile->Measure(text));
     EXPECT_GT(arial.Measure(text), 80);
@@ -196,9 +201,11 @@ TEST_F(FontCacheTest, TextMeasuresAndDrawsTheSameFromFileAndMatchesTheReference)
         }
 
     // The reference picture of this build.
-    const fs::path reference = fs::path(TINTEL_FONT_DATA) / ("line-" + std::string(TINTEL_PLATFORM) + ".ppm");
+    const fs::path reference =
+        fs::path(TINTEL_FONT_DATA) / ("line-" + std::string(TINTEL_PLATFORM) + ".ppm");
     std::vector<uint8_t> ppm;
-    const std::string header = "P6\n" + std::to_string(first.width()) + " " + std::to_string(first.height()) + "\n255\n";
+    const std::string header =
+        "P6\n" + std::to_string(first.width()) + " " + std::to_string(first.height()) + "\n255\n";
     ppm.assign(header.begin(), header.end());
     for (int y = 0; y < first.height(); ++y)
         for (int x = 0; x < first.width(); ++x) {

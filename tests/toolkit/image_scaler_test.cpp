@@ -16,7 +16,8 @@ ytBitmap randomPicture(int width, int height, uint32_t seed) {
     for (int i = 0; i < width * height; ++i) {
         // Premultiplied: no colour above its alpha.
         const uint32_t a = random() & 255;
-        const uint32_t r = a ? random() % (a + 1) : 0, g = a ? random() % (a + 1) : 0, bl = a ? random() % (a + 1) : 0;
+        const uint32_t r = a ? random() % (a + 1) : 0, g = a ? random() % (a + 1) : 0,
+                       bl = a ? random() % (a + 1) : 0;
         b.pixels()[i] = (a << 24) | (r << 16) | (g << 8) | bl;
     }
     return b;
@@ -50,8 +51,8 @@ TEST(ImageScalerTest, ScaleOneCopiesAndConstantsStayConstant) {
         const ytBitmap resampled = Resample(constant, w, h);
         EXPECT_TRUE(same(resampled, filled(w, h, colour))) << "resample to " << w << "x" << h;
         ytBitmap sampled(w, h);
-        SampleBilinear(sampled, ytRect{0, 0, w, h}, constant, ytSampleMap::Into(constant, 0, 0, w, h),
-                       SampleOp::kCopy);
+        SampleBilinear(sampled, ytRect{0, 0, w, h}, constant,
+                       ytSampleMap::Into(constant, 0, 0, w, h), SampleOp::kCopy);
         EXPECT_TRUE(same(sampled, filled(w, h, colour))) << "sampler to " << w << "x" << h;
     }
     // A part of the resampled picture is the same part of the whole.
@@ -66,7 +67,8 @@ TEST(ImageScalerTest, ScaleOneCopiesAndConstantsStayConstant) {
 TEST(ImageScalerTest, HalvingAveragesBlocksAndOpacityAndCompositingMultiply) {
     const ytBitmap picture = randomPicture(16, 10, 2);
     ytBitmap half(8, 5);
-    SampleBilinear(half, ytRect{0, 0, 8, 5}, picture, ytSampleMap::Into(picture, 0, 0, 8, 5), SampleOp::kCopy);
+    SampleBilinear(half, ytRect{0, 0, 8, 5}, picture, ytSampleMap::Into(picture, 0, 0, 8, 5),
+                   SampleOp::kCopy);
     ytMipmap mipmap;
     mipmap.Build(picture);
     const ytPixels level1 = mipmap.Level(1);
@@ -75,8 +77,10 @@ TEST(ImageScalerTest, HalvingAveragesBlocksAndOpacityAndCompositingMultiply) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 8; ++x)
             for (int c = 0; c < 4; ++c) {
-                const uint32_t sum = channel(picture.at(2 * x, 2 * y), c) + channel(picture.at(2 * x + 1, 2 * y), c) +
-                                     channel(picture.at(2 * x, 2 * y + 1), c) + channel(picture.at(2 * x + 1, 2 * y + 1), c);
+                const uint32_t sum = channel(picture.at(2 * x, 2 * y), c) +
+                                     channel(picture.at(2 * x + 1, 2 * y), c) +
+                                     channel(picture.at(2 * x, 2 * y + 1), c) +
+                                     channel(picture.at(2 * x + 1, 2 * y + 1), c);
                 ASSERT_EQ(channel(half.at(x, y), c), (sum + 2) / 4) << x << "," << y;
                 ASSERT_EQ(channel(level1.pixels[y * 8 + x], c), (sum + 2) / 4) << x << "," << y;
             }
@@ -99,7 +103,8 @@ TEST(ImageScalerTest, HalvingAveragesBlocksAndOpacityAndCompositingMultiply) {
     };
     for (const auto& c : cases) {
         ytBitmap target = filled(3, 3, 0xFF202020u);
-        SampleBilinear(target, ytRect{0, 0, 3, 3}, dot, ytSampleMap::Into(dot, 1, 1, 1, 1), c.op, c.opacity);
+        SampleBilinear(target, ytRect{0, 0, 3, 3}, dot, ytSampleMap::Into(dot, 1, 1, 1, 1), c.op,
+                       c.opacity);
         EXPECT_EQ(target.at(1, 1), c.expected) << static_cast<int>(c.op) << " at " << c.opacity;
         EXPECT_EQ(target.at(0, 0), 0xFF202020u) << "outside the mapped picture";
         EXPECT_EQ(target.at(2, 1), 0xFF202020u) << "outside the mapped picture";
@@ -115,8 +120,20 @@ TEST(ImageScalerTest, MipmapLevelsHalveUntilOneSideIsOne) {
         {9, 1, {{9, 1}}},
         {5, 3, {{5, 3}, {3, 2}, {2, 1}}},
         {8, 8, {{8, 8}, {4, 4}, {2, 2}, {1, 1}}},
-        {1920, 1080, {{1920, 1080}, {960, 540}, {480, 270}, {240, 135}, {120, 68}, {60, 34}, {30, 17},
-                      {15, 9}, {8, 5}, {4, 3}, {2, 2}, {1, 1}}},
+        {1920,
+         1080,
+         {{1920, 1080},
+          {960, 540},
+          {480, 270},
+          {240, 135},
+          {120, 68},
+          {60, 34},
+          {30, 17},
+          {15, 9},
+          {8, 5},
+          {4, 3},
+          {2, 2},
+          {1, 1}}},
     };
     for (const auto& c : cases) {
         ytMipmap mipmap;

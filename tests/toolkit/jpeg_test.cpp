@@ -31,12 +31,12 @@ bool readPnm(const std::string& path, int& width, int& height, std::vector<uint3
     int maxval = 0, consumed = 0;
     char kind = 0;
     if (std::sscanf(reinterpret_cast<const char*>(bytes.data()), "P%c %d %d %d%n", &kind, &width,
-                    &height, &maxval, &consumed) != 4 || maxval != 255)
+                    &height, &maxval, &consumed) != 4 ||
+        maxval != 255)
         return false;
     const int channels = kind == '6' ? 3 : 1;
     const uint8_t* p = bytes.data() + consumed + 1;
-    if (bytes.size() != static_cast<size_t>(consumed + 1 + width * height * channels))
-        return false;
+    if (bytes.size() != static_cast<size_t>(consumed + 1 + width * height * channels)) return false;
     pixels.resize(static_cast<size_t>(width) * height);
     for (uint32_t& px : pixels) {
         const uint32_t r = p[0], g = p[channels == 3 ? 1 : 0], b = p[channels == 3 ? 2 : 0];
@@ -46,8 +46,8 @@ bool readPnm(const std::string& path, int& width, int& height, std::vector<uint3
     return true;
 }
 
-const char* const kFiles[] = {"im-baseline",       "im-progressive",    "im-grey",
-                              "cjpeg-progressive", "cjpeg-grey",        "cjpeg-444-restart",
+const char* const kFiles[] = {"im-baseline",       "im-progressive", "im-grey",
+                              "cjpeg-progressive", "cjpeg-grey",     "cjpeg-444-restart",
                               "cjpeg-arithmetic"};
 
 TEST(JpegTest, RealFilesDecodeAsDjpegDecodesThem) {
@@ -57,7 +57,8 @@ TEST(JpegTest, RealFilesDecodeAsDjpegDecodesThem) {
         ASSERT_TRUE(readPnm(data(std::string(name) + ".pnm"), width, height, expected)) << name;
         ytBitmap picture;
         std::string error;
-        ASSERT_EQ(LoadJpegFile(data(std::string(name) + ".jpg"), picture, &error), 0) << name << ": " << error;
+        ASSERT_EQ(LoadJpegFile(data(std::string(name) + ".jpg"), picture, &error), 0)
+            << name << ": " << error;
         ASSERT_EQ(picture.width(), width) << name;
         ASSERT_EQ(picture.height(), height) << name;
         size_t differing = 0;
@@ -88,9 +89,11 @@ TEST(JpegTest, CutAndGarbageDataAreErrorsThatLeaveTheBitmapAlone) {
         {"text", std::vector<uint8_t>(text.begin(), text.end())},
         {"noise", noise},
         {"header cut", std::vector<uint8_t>(whole.begin(), whole.begin() + 100)},
-        {"progressive, half", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2)},
+        {"progressive, half",
+         std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2)},
         {"progressive, end marker missing", std::vector<uint8_t>(whole.begin(), whole.end() - 2)},
-        {"baseline, half", std::vector<uint8_t>(baseline.begin(), baseline.begin() + baseline.size() / 2)},
+        {"baseline, half",
+         std::vector<uint8_t>(baseline.begin(), baseline.begin() + baseline.size() / 2)},
         // 331 bytes claiming 65443 x 187 pixels: refused as soon as the data runs out.
         {"cut giant (a fuzzer's find)", readFile(data("fuzz-cut-giant.jpg"))},
         {"cut giant, end marker early", readFile(data("fuzz-cut-giant-2.jpg"))},

@@ -409,9 +409,9 @@ TEST_F(LayoutFiles, CustomKindsAreMatchedFirst) {
     copyData(false);
     ytResourceTable table;
     std::vector<std::string> seen;
-    auto factory = [&](const ytLayerSpec& spec, ytPsdDocument& psd) -> ytDrawNode* {
-        seen.push_back(std::to_string(spec.kind) + " " + spec.name + " " + spec.arguments.at(0) +
-                       " " + psd.LayerName(spec.layerIndex));
+    auto factory = [&](const ytLayerDesc& desc, ytPsdDocument& psd) -> ytDrawNode* {
+        seen.push_back(std::to_string(desc.kind) + " " + desc.name + " " + desc.arguments.at(0) +
+                       " " + psd.LayerName(desc.layerIndex));
         return new ytColorCircleNode(1, 1, 0xFF000000u);
     };
     EXPECT_EQ(table.RegisterKind("gauge", factory), kCustomKindBase);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/layer_spec.h"
+#include "toolkit/layer_desc.h"
 #include "toolkit/layout_error.h"
 #include "toolkit/layout_lines.h"
 #include "toolkit/layout_names.h"
@@ -94,14 +94,14 @@ TEST(LayerNames, GrammarAndKinds) {
         {"buttcontainer:", 0, kKindButtContainer, {}, "", false},
     };
     for (const auto& c : cases) {
-        ytLayerSpec spec;
+        ytLayerDesc desc;
         const std::vector<std::string> none;
-        EXPECT_EQ(ParseLayerName(c.layer, c.withCustom ? custom : none, &spec), c.result)
+        EXPECT_EQ(ParseLayerName(c.layer, c.withCustom ? custom : none, &desc), c.result)
             << c.layer;
         if (c.result != 0) continue;
-        EXPECT_EQ(spec.kind, c.kind) << c.layer;
-        EXPECT_EQ(spec.arguments, c.arguments) << c.layer;
-        EXPECT_EQ(spec.name, c.name) << c.layer;
+        EXPECT_EQ(desc.kind, c.kind) << c.layer;
+        EXPECT_EQ(desc.arguments, c.arguments) << c.layer;
+        EXPECT_EQ(desc.name, c.name) << c.layer;
     }
 }
 

@@ -1,4 +1,4 @@
-// ytLayerSpec: what one artwork layer's name asks for. A layer name has the form
+// ytLayerDesc: what one artwork layer's name asks for. A layer name has the form
 // kind(arg1, arg2, ...):name with the argument list optional; a name without ':' is a plain
 // bitmap node of that name.
 #pragma once
@@ -44,7 +44,7 @@ enum LayerKind : int32_t {
 // The built-in word of a kind, or null for kKindBitmap and numbers outside the table.
 const char* KindWord(int32_t kind);
 
-struct ytLayerSpec {
+struct ytLayerDesc {
     int32_t kind = kKindBitmap;
     int32_t layerIndex = -1;  // index in the artwork file; -1 for the merged image
     std::vector<std::string> arguments;
@@ -53,11 +53,11 @@ struct ytLayerSpec {
     ytRect clipRect;   // handed to node constructors that take a rectangle
 };
 
-// Parses a layer name into spec->kind, arguments and name. `customWords` are the registered
+// Parses a layer name into desc->kind, arguments and name. `customWords` are the registered
 // custom kind words, matched (exactly, case-sensitive) before the built-in ones; a word matching
 // neither leaves kKindBitmap. Answers 0, or 3 when an argument list has no closing ')' (the error
 // "Need closing paren": the layer is skipped).
 int32_t ParseLayerName(std::string_view layerName, const std::vector<std::string>& customWords,
-                       ytLayerSpec* spec);
+                       ytLayerDesc* desc);
 
 }  // namespace yt

@@ -1,4 +1,4 @@
-#include "toolkit/layer_spec.h"
+#include "toolkit/layer_desc.h"
 
 #include "toolkit/layout_names.h"
 
@@ -26,14 +26,14 @@ const char* KindWord(int32_t kind) {
 }
 
 int32_t ParseLayerName(std::string_view layerName, const std::vector<std::string>& customWords,
-                       ytLayerSpec* spec) {
-    spec->kind = kKindBitmap;
-    spec->arguments.clear();
-    spec->name.clear();
+                       ytLayerDesc* desc) {
+    desc->kind = kKindBitmap;
+    desc->arguments.clear();
+    desc->name.clear();
 
     const size_t colon = layerName.rfind(':');
     if (colon == std::string_view::npos) {
-        spec->name.assign(layerName);
+        desc->name.assign(layerName);
         return 0;
     }
 
@@ -50,7 +50,7 @@ int32_t ParseLayerName(std::string_view layerName, const std::vector<std::string
             size_t start = 0;
             while (true) {
                 const size_t comma = list.find(',', start);
-                spec->arguments.emplace_back(list.substr(start, comma == std::string_view::npos
+                desc->arguments.emplace_back(list.substr(start, comma == std::string_view::npos
                                                                     ? std::string_view::npos
                                                                     : comma - start));
                 if (comma == std::string_view::npos) break;
@@ -65,17 +65,17 @@ int32_t ParseLayerName(std::string_view layerName, const std::vector<std::string
     size_t nameStart = colon + 1;
     while (nameStart < layerName.size() && !IsAsciiAlnum(layerName[nameStart]))
         ++nameStart;
-    spec->name.assign(layerName.substr(nameStart));
+    desc->name.assign(layerName.substr(nameStart));
 
     for (size_t i = 0; i < customWords.size(); ++i) {
         if (word == customWords[i]) {
-            spec->kind = kCustomKindBase + static_cast<int32_t>(i);
+            desc->kind = kCustomKindBase + static_cast<int32_t>(i);
             return 0;
         }
     }
     for (int32_t i = 0; i < kWordCount; ++i) {
         if (word == kWords[i]) {
-            spec->kind = kKindTiledBitmap + i;
+            desc->kind = kKindTiledBitmap + i;
             return 0;
         }
     }
