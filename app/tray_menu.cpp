@@ -180,7 +180,7 @@ void TintelUI::carryOutTrayCommand(uint32_t id) {
             showWindow();
             break;
         case kCmdExtras:
-            // The extras dialog opens modally here once it exists.
+            openExtras();
             break;
         case kCmdSafeMode: {
             RegDword safeMode(kPreferences, "SafeMode", 0);

@@ -514,10 +514,15 @@ void minimize(NativeWindow* window) {
 }
 
 void restore(NativeWindow* window) {
-    if (GtkWidget* widget = widgetOf(window)) {
-        gtk_window_deiconify(GTK_WINDOW(widget));
-        gtk_window_present(GTK_WINDOW(widget));
-    }
+    GtkWidget* widget = widgetOf(window);
+    if (!widget) return;
+    gtk_window_deiconify(GTK_WINDOW(widget));
+    gtk_window_present(GTK_WINDOW(widget));
+    // The window manager maps the window again asynchronously; as on Windows, the owner is
+    // restored when this returns (or after half a second when no window manager answers).
+    const gint64 end = g_get_monotonic_time() + 500000;
+    while (isMinimized(window) && g_get_monotonic_time() < end)
+        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(5000);
 }
 
 void setPumpDialog(NativeWindow*) {}

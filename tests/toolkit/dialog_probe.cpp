@@ -2,19 +2,27 @@
 // with xdotool. Writes what happened, one line each, to the log named first on its command line:
 //   ready <left> <top> <width> <height>   the dialog is up (its outer rectangle)
 //   control <id> <left> <top> <right> <bottom>   where a control is (screen coordinates)
-//   owner-minimized <0|1>                  the owner's state as the dialog opens
+//   minimized-before 1, owner-minimized <0|1>   the owner's state before and as the dialog opens
 //   help | command <id> | timer <id>       slots called
 //   result <r> accepted <0|1> text <edit text> check <0|1>
 //   owner-destroyed, end
 // Arguments after the log: "minimized" (the owner is minimised before the dialog opens),
 // "template=<id>" (run one of the program's templates instead of the small test template),
-// "missing" (ask for a template that does not exist).
+// "missing" (ask for a template that does not exist), "extras" (the extras dialog over the real
+// settings UI; "set=<name>:<value>" stores a switch first). The extras dialog logs
+//   state <webcam candle backlight usertrack CK Hue huepoll hotkeys> poll-enabled <0|1>
+//         light <0|1> backlight-option <0|1> webcam-running <0|1> bridge <0|1>
+// on opening and after each command, and "dim <target>" whenever the dimming target moves.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/controller.h"
 #include "app/dialog_templates.h"
+#include "app/extras_dialog.h"
+#include "app/prefs.h"
+#include "app/tintel_ui.h"
 #include "toolkit/dialog.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
@@ -97,6 +105,83 @@ public:
 
 class Owner : public yt::ytWindow {};
 
+// The extras dialog with its state written out after every change.
+class LoggedExtras : public tintel::ExtrasDlg {
+public:
+    LoggedExtras(tintel::TintelUI* ui, tintel::TintelController* controller)
+        : ExtrasDlg(ui), ui_(ui), controller_(controller) {}
+    bool OnInitDialog(platform::RunningDialog* window) override {
+        ExtrasDlg::OnInitDialog(window);
+        logState();
+        window->setTimer(11, 300);
+        return true;
+    }
+    intptr_t OnCommand(uint32_t code, uint32_t id, intptr_t control) override {
+        const intptr_t answer = ExtrasDlg::OnCommand(code, id, control);
+        logLine("command " + std::to_string(id));
+        logState();
+        return answer;
+    }
+    void OnTimer(uintptr_t id) override {
+        if (!ready_) {
+            ready_ = true;
+            for (int control : {1003, 1005, 1009, 1011, 1012, 1})
+                logControl(control);
+            logLine("ready");
+            Window()->setTimer(id, 100);
+        }
+        if (ui_->dimTarget() != dim_) {
+            dim_ = ui_->dimTarget();
+            logLine("dim " + std::to_string(dim_));
+        }
+    }
+
+private:
+    void logControl(int id) {
+        platform::ScreenRect r;
+        if (Window()->controlFrame(id, &r))
+            logLine("control " + std::to_string(id) + " " + std::to_string(r.left) + " " +
+                    std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+                    std::to_string(r.bottom));
+    }
+    void logState() {
+        std::string line = "state";
+        for (const char* name :
+             {"webcam", "candle", "backlight", "usertrack", "CK", "Hue", "huepoll", "hotkeys"})
+            line += " " + std::to_string(tintel::RegDword(tintel::kPreferences, name, 0).read());
+        line += " poll-enabled " + std::to_string(Window()->isEnabled(1011) ? 1 : 0);
+        line += " light " + std::to_string(ui_->lightOutputOn() ? 1 : 0);
+        line += " backlight-option " + std::to_string(ui_->backlightOption() ? 1 : 0);
+        line += " webcam-running " + std::to_string(ui_->webcamRunning() ? 1 : 0);
+        line += " bridge " + std::to_string(controller_->lightWorker ? 1 : 0);
+        logLine(line);
+    }
+
+    tintel::TintelUI* ui_;
+    tintel::TintelController* controller_;
+    bool ready_ = false;
+    double dim_ = -1;
+};
+
+// Runs the extras dialog over the settings UI once the pump is going, then closes the owner.
+class OpenExtras : public yt::ytCallBase {
+public:
+    OpenExtras(tintel::TintelUI* ui, tintel::TintelController* controller)
+        : ui_(ui), controller_(controller) {}
+    int Run() override {
+        LoggedExtras dialog(ui_, controller_);
+        const intptr_t result = dialog.DoModal(yt::MainWindow());
+        logLine("result " + std::to_string(result) + " accepted " +
+                std::to_string(dialog.Accepted() ? 1 : 0));
+        if (yt::MainWindow()) yt::MainWindow()->PostClose();
+        return yt::kCallbackRemove;
+    }
+
+private:
+    tintel::TintelUI* ui_;
+    tintel::TintelController* controller_;
+};
+
 // Runs the dialog once the pump is going, then closes the owner.
 class OpenDialog : public yt::ytCallBase {
 public:
@@ -107,6 +192,7 @@ public:
             platform::minimize(owner_->Native());
             return waited_++ < 100 ? 50 : yt::kCallbackRemove;
         }
+        if (minimized_) logLine("minimized-before 1");
         ProbeDialog dialog(id_);
         const intptr_t result = dialog.DoModal(owner_);
         logLine("result " + std::to_string(result) + " accepted " +
@@ -135,8 +221,16 @@ int main(int argc, char** argv) {
     g_log = std::fopen(argv[1], "w");
     if (!g_log) return 2;
     int id = kTestTemplate;
-    bool minimized = false;
+    bool minimized = false, extras = false;
+    std::vector<std::pair<std::string, int>> switches;
     for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "extras")) extras = true;
+        if (!std::strncmp(argv[i], "set=", 4)) {
+            const std::string assignment = argv[i] + 4;
+            const size_t colon = assignment.find(':');
+            switches.emplace_back(assignment.substr(0, colon),
+                                  std::atoi(assignment.c_str() + colon + 1));
+        }
         if (!std::strcmp(argv[i], "minimized")) minimized = true;
         if (!std::strcmp(argv[i], "missing")) id = 4242;
         if (!std::strncmp(argv[i], "template=", 9)) id = std::atoi(argv[i] + 9);
@@ -154,6 +248,28 @@ int main(int argc, char** argv) {
         for (int x = 0; x < 32; ++x)
             if ((x - 16) * (x - 16) + (y - 16) * (y - 16) < 196) icon[y * 32 + x] = 0xFFFF9020;
     platform::setDialogIcon(32, icon);
+    if (extras) {
+        // The light bridge worker, when switched on, asks only loopback for bridges.
+        tintel::RegString(tintel::kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
+        for (const auto& [name, value] : switches)
+            tintel::RegDword(tintel::kPreferences, name.c_str(), 0).write(value);
+        auto* window = new Owner;
+        window->Create("Dialog probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40, 340,
+                       200);
+        tintel::TintelController controller;
+        controller.openDisplays();
+        auto* ui = new tintel::TintelUI(&controller);
+        window->SetDocument(ui);
+        ui->applyExtras();
+        window->Show(true);
+        yt::AddCallback(new OpenExtras(ui, &controller));
+        yt::RunLoop(20);
+        tintel::resetDisplays(controller);
+        logLine("end");
+        yt::Stop();
+        std::fclose(g_log);
+        return 0;
+    }
     auto* owner = new Owner;
     owner->Create("Dialog probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40, 340, 200);
     owner->SetDocument(new OwnerDocument);
