@@ -166,6 +166,8 @@ class DialogFramework(unittest.TestCase):
             xdo("windowfocus", "--sync", found[0])
             xdo("key", "Return")
             self.assertEqual(probe.wait_for("result"), "result 0 accepted 0 text  check 0")
+            probe.wait_for("end", 30)
+            self.assertEqual(probe.proc.wait(timeout=30), 0)
         finally:
             probe.stop()
 
@@ -242,6 +244,7 @@ class ExtrasDialog(unittest.TestCase):
 
             xdo("key", "Return")  # "Done", the default button
             probe.wait_for("end", 30)
+            self.assertEqual(probe.proc.wait(timeout=30), 0)
             self.assertIn("result 1 accepted 1", probe.lines())
             last = self.states(probe)[-1]
             self.assertEqual({k: last[k] for k in self.HIDDEN}, self.HIDDEN)
@@ -271,6 +274,7 @@ class Templates(unittest.TestCase):
                                         shot], timeout=20, check=True)
                     xdo("key", "Escape")
                     probe.wait_for("end", 30)
+                    self.assertEqual(probe.proc.wait(timeout=30), 0)
                 finally:
                     probe.stop()
 
