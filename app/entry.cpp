@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/controller.h"
+#include "app/dialog_templates.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
 #include "colour/wide_gamma.h"
@@ -11,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/tray.h"
 #include "base/messages.h"
+#include "toolkit/dialog.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -74,6 +76,8 @@ int tintelMain(void* instance, const std::string& commandLine) {
         yt::Stop();
         return 1;
     }
+    // The dialogs' templates are the program's resources (109 to 112).
+    yt::SetDialogResources(&DialogTemplates());
     run(commandLine.find("noshow") == std::string::npos);
     instanceLock.reset();
     yt::Stop();

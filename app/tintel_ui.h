@@ -186,6 +186,11 @@ public:
     bool allAnimationsIdle() const;
     void setFixtureOutput(FixtureLightOutput* output) { fixtures_ = output; }
 
+    // ---- the extras dialog (app/extras_dialog.cpp) ----
+
+    // Runs the extras dialog (template 110) modally over the main window ("Extras...").
+    void openExtras();
+
     // ---- extras: feature switches, light output level, candle mode (app/extras.cpp) ----
 
     // Applies every switch of the extras from the preferences ("hotkeys", "webcam", "CK", "Hue",

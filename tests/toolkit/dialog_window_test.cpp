@@ -1,0 +1,93 @@
+// ytDialog on the harness's display (Wine's windows on Windows): modal over its owner, which
+// swallows mouse input meanwhile; closing the dialog unlinks it from the owner and destroys it;
+// messages the dialog leaves to its document reach it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "toolkit/dialog.h"
+#include "toolkit/draw_ui.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/window.h"
+
+namespace {
+
+std::vector<std::string> g_events;
+
+class RecordingDocument : public yt::ytDrawUI {
+public:
+    explicit RecordingDocument(std::string name) : name_(std::move(name)) {}
+    ~RecordingDocument() override { g_events.push_back(name_ + " deleted"); }
+    intptr_t HandleMessage(yt::ytMessage& message) override {
+        if (message.message == base::kWmApp + 7) {
+            g_events.push_back(name_ + " got app message");
+            return base::kHandled;
+        }
+        return yt::ytDrawUI::HandleMessage(message);
+    }
+
+private:
+    std::string name_;
+};
+
+struct Pump : yt::ytCallBase {
+    bool* keep;
+    double end;
+    Pump(bool* keep, double seconds) : keep(keep), end(yt::Clock() + seconds) {}
+    int Run() override {
+        if (yt::Clock() < end) return 10;
+        *keep = false;
+        return yt::kCallbackRemove;
+    }
+};
+
+void pumpFor(double seconds) {
+    bool keep = true;
+    yt::AddCallback(new Pump(&keep, seconds));
+    yt::RunLoop(20, &keep);
+}
+
+TEST(DialogWindow, ModalOverItsOwnerUntilClosed) {
+    std::string why;
+    ASSERT_EQ(yt::Start(nullptr, false, &why), 0) << why;
+    g_events.clear();
+    auto* owner = new yt::ytWindow();
+    ASSERT_TRUE(owner->Create("Dialog window owner", yt::WindowKind::Main, yt::Sizing::Fixed, 60,
+                              60, 360, 260));
+    owner->SetDocument(new RecordingDocument("owner"));
+    owner->Show(true);
+    auto* dialog = new yt::ytDialog();
+    ASSERT_TRUE(dialog->CreateModal("Dialog window", 100, 100, 300, 200, owner));
+    dialog->SetDocument(new RecordingDocument("dialog"));
+    pumpFor(0.3);
+    EXPECT_EQ(owner->ModalDialog(), dialog);
+    EXPECT_EQ(dialog->ModalOwner(), owner);
+    EXPECT_TRUE(dialog->IsVisible());
+
+    // (message to the owner, its answer while the dialog is up) : mouse input is swallowed.
+    const struct {
+        uint32_t message;
+        intptr_t answer;
+    } swallowed[] = {{base::kWmLButtonDown, 0}, {base::kWmMouseMove, 0}, {base::kWmRButtonDown, 0}};
+    for (const auto& row : swallowed)
+        EXPECT_EQ(owner->WindowProc(row.message, 0, 0), row.answer) << row.message;
+
+    // Other messages reach the dialog's document.
+    dialog->Post(base::kWmApp + 7, 0, 0);
+    pumpFor(0.2);
+    // Closing unlinks the owner and destroys the window and its document at once.
+    dialog->PostClose();
+    pumpFor(0.3);
+    EXPECT_EQ(owner->ModalDialog(), nullptr);
+    EXPECT_EQ(g_events, (std::vector<std::string>{"dialog got app message", "dialog deleted"}));
+
+    owner->PostClose();
+    EXPECT_EQ(yt::RunLoop(20), 0);
+    EXPECT_EQ(g_events.back(), "owner deleted");
+    yt::Stop();
+    EXPECT_EQ(yt::LiveObjects(), 0);
+}
+
+}  // namespace
