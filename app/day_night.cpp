@@ -148,7 +148,7 @@ void TintelUI::computeSchedule(double offset) {
 
     bool isDay = false;
     const bool moved = updateSunMoon(sun.now, sun.sunrise, sun.sunset, &isDay);
-    (void)moved;  // the panel redraws when its picture moved, once it has nodes to draw
+    if (moved && Window()) Invalidate({-1, -1, -1, -1});
 
     double kelvin = std::clamp(1000000.0 / colour_.get(t), 500.0, 30000.0);
     const double m = movie_.get(t);
@@ -181,6 +181,7 @@ void TintelUI::computeSchedule(double offset) {
         line += tail;
     }
     statusLine_ = line;
+    refreshPanelNodes();
     if (yt::ytWindow* window = Window()) window->SetTrayTip(line);
 
     if (sliderDrag_) {

@@ -12,11 +12,14 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/magic_token.h"
 #include "app/prefs.h"
 #include "colour/local_clock.h"
+#include "location/location_record.h"
 #include "lights/rate_limit_hue.h"
 #include "toolkit/anim_value.h"
 #include "toolkit/draw_ui.h"
@@ -189,6 +192,36 @@ public:
     bool allAnimationsIdle() const;
     void setFixtureOutput(FixtureLightOutput* output) { fixtures_ = output; }
 
+    // ---- 7. the settings panel's nodes, its keys and the notification overlay (app/panel.cpp) --
+
+    // Builds the artwork and the layout "tintel" into the document, puts the sliders at their
+    // ends and presses "tintel/slow" when slow transitions are on (Initialise calls it).
+    void postConstruct();
+    // Escape, p, c, y, d, the digits and Space (key down); everything else goes to the toolkit.
+    intptr_t HandleKey(yt::ytMessage& message) override;
+    // Clicks on the panel's named buttons and the two sliders' drags.
+    intptr_t OnEvent(yt::ytMessage& message) override;
+    // Runs the location dialog modally over the window with `record` as its start; answers true,
+    // with `record` holding the new location, when the user accepted it.
+    using LocationPrompt = std::function<bool(LocationRecord& record)>;
+    void setLocationPrompt(LocationPrompt prompt) { locationPrompt_ = std::move(prompt); }
+    // The notification overlay (null before the first panel build, or when it cannot be made).
+    MagicToken* overlay() const;
+    // The horizon of the last panel build (0 top .. 1 bottom of the sky) and whether the window
+    // hides when the application loses activation.
+    double horizon() const { return 0.5 - 0.4 * sunArcSine_; }
+    double sunArcPhase() const { return sunArcPhase_; }
+    bool autoHide() const { return autoHide_; }
+    // Alpha steps the last hideWindow went through (0: hidden at once, without a fade).
+    int lastHideFadeSteps() const { return lastHideFadeSteps_; }
+    // Brings the panel's nodes in line with the state: status line, preview label, the disable
+    // toggle and the extended-range invitation.
+    void refreshPanelNodes();
+    // PENDING-FIXTURES: the light output and candle actions the keys call (app/extras.cpp).
+    void onLightLevelKey(int digit);
+    void toggleLightOutput();
+    void toggleCandle();
+
 private:
     struct PicturePlace {
         bool placed = false;
@@ -267,6 +300,14 @@ private:
     yt::ytAnimValue dim_;
     yt::ytAnimValue preview_;  // fraction of a day
     std::vector<yt::ytAnimValue*> animated_;
+
+    // The settings panel's nodes and the overlay (app/panel.cpp).
+    void layOutWarmArea(double horizon);
+    void drawDayCurve();
+    void onPanelClick(const std::string& name, yt::ytDrawNode* source);
+    LocationPrompt locationPrompt_;
+    int lastHideFadeSteps_ = 0;
+    std::unique_ptr<MagicTokenWindow> overlay_;
 };
 
 }  // namespace tintel
