@@ -56,16 +56,15 @@ void setShown(yt::ytDrawNode* n, bool shown) {
     if (n && n->hidden() == shown) n->SetVisible(shown);
 }
 
-// Premultiplied `colour` at `coverage` (0 .. 1) over the pixel.
-void blendPixel(uint32_t& pixel, uint32_t colour, double coverage) {
-    const auto c = static_cast<uint32_t>(std::lround(std::clamp(coverage, 0.0, 1.0) * 256));
-    if (c == 0) return;
-    const uint32_t sa = ((colour >> 24) * c) >> 8;
+// Lightens the pixel towards premultiplied `colour` at `coverage` (0 .. 1), channel by channel:
+// overlapping dots of neighbouring columns then never add up beyond the line's own colour.
+void lightenPixel(uint32_t& pixel, uint32_t colour, double coverage) {
+    const double c = std::clamp(coverage, 0.0, 1.0);
+    if (c <= 0) return;
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        const uint32_t s = (((colour >> shift) & 0xFF) * c) >> 8;
-        const uint32_t d = (pixel >> shift) & 0xFF;
-        out |= std::min<uint32_t>(255, s + (d * (255 - sa) + 127) / 255) << shift;
+        const auto s = static_cast<uint32_t>(std::lround(((colour >> shift) & 0xFF) * c));
+        out |= std::max(s, (pixel >> shift) & 0xFF) << shift;
     }
     pixel = out;
 }
@@ -79,7 +78,7 @@ void drawDot(yt::ytBitmap& bitmap, int x, int y, uint32_t colour) {
         for (int px = x - 2; px <= x + 2; ++px) {
             if (px < 0 || px >= bitmap.width()) continue;
             const double d = std::hypot(px - x, py - y);
-            blendPixel(bitmap.row(py)[px], colour, kRadius + 0.5 - d);
+            lightenPixel(bitmap.row(py)[px], colour, kRadius + 0.5 - d);
         }
     }
 }
