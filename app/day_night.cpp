@@ -181,15 +181,16 @@ void TintelUI::computeSchedule(double offset) {
         line += tail;
     }
     statusLine_ = line;
-    refreshPanelNodes();
     if (yt::ytWindow* window = Window()) window->SetTrayTip(line);
 
     if (sliderDrag_) {
         // The slider's own handler sends what is dragged.
         currentOutput_ = 0;
+        refreshPanelNodes();
         return;
     }
     currentOutput_ = dimmedKelvin;
+    refreshPanelNodes();
     applyDisplayColour(*controller_, dim_.get(t), dimmedKelvin, darkroomBlend_.get(t), movieOn);
     const double level = 0.15 + 0.85 * (1.0 - f120);
     sendFixtureLight(level * lightLevel_.get(t), t60);

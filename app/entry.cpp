@@ -97,6 +97,7 @@ void run(bool show) {
     ui->Initialise();
     if (window) {
         window->SetDocument(ui);
+        ui->placeWindow();
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;

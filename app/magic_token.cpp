@@ -35,7 +35,10 @@ constexpr float kBarLeft = 30, kBarTop = 150, kBarWidth = 140, kBarHeight = 8;
 MagicToken::MagicToken(yt::ytAnimValue::ClockSource clock)
     : clock_(clock), level_(0, clock), alpha_(0, clock) {}
 
-MagicToken::~MagicToken() = default;
+MagicToken::~MagicToken() {
+    // The names go with the nodes, so that another overlay can be built under them.
+    if (Root()) yt::Resources().UnregisterTree(Root());
+}
 
 double MagicToken::now() const {
     return clock_ ? clock_() : yt::Clock();
@@ -54,12 +57,8 @@ void MagicToken::Build() {
     if (!Root() || !titleNode_ || !textNode_) {
         buildFallback();
     } else {
-        // The artwork's root goes under a node of our own that carries the content scale.
-        yt::ytRef<yt::ytDrawNode> art(Root());
-        auto* holder = new yt::ytDrawNode();
-        SetRoot(holder);
-        holder->AddChild(art.get());
-        content_ = art.get();
+        // The artwork's root carries the content scale, about the canvas's centre.
+        content_ = Root();
     }
     content_->SetPivot(kSize / 2.0f, kSize / 2.0f);
     titleNode_->SetFontName("Calibri");

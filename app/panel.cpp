@@ -92,7 +92,12 @@ void TintelUI::postConstruct() {
     if (table.LoadArtwork("tintel", this) == 0) table.LoadLayout("tintel");
     if (yt::ytDrawNode* day = node("tintel/slider1")) yt::ytSliderHandler::SetValue(day, 1.0f);
     if (yt::ytDrawNode* night = node("tintel/slider2")) yt::ytSliderHandler::SetValue(night, 0.0f);
-    if (slowTransitions_) table.PressButton("tintel/slow");
+    if (slowTransitions_) {
+        table.PressButton("tintel/slow");
+    } else if (yt::ytButtonNode* fast = buttonNode("tintel/fast")) {
+        // The radio pair shows the stored choice either way.
+        fast->SetChecked(true);
+    }
 }
 
 void TintelUI::buildPanel() {
@@ -222,6 +227,11 @@ bool TintelUI::updateSunMoon(double now, double sunrise, double sunset, bool* is
 
 void TintelUI::refreshPanelNodes() {
     setText("tintel/hours", statusLine_);
+    // The temperature the displays show now, large (while a slider is dragged: the dragged one).
+    const double shown = currentOutput_ > 0 ? currentOutput_ : 1000000.0 / colour_.finalValue();
+    char kelvin[16];
+    std::snprintf(kelvin, sizeof kelvin, "%dK", static_cast<int>(std::lround(shown)));
+    setText("tintel/current", kelvin);
     setShown(node("tintel/previewlabel"), previewLabelShown_);
     if (yt::ytButtonNode* toggle = buttonNode("tintel/disable");
         toggle && toggle->checked() != disableToggle_)
@@ -279,13 +289,14 @@ void TintelUI::onPanelClick(const std::string& name, yt::ytDrawNode* source) {
     } else if (name == "tintel/preview") {
         startPreview();
     } else if (name == "tintel/hamburger") {
-        // The menu opens under the button (the click was there).
+        // The menu's bottom-right corner goes to the button's top-right one (the click was
+        // there): the menu opens above the button, towards the screen.
         int left = 0, top = 0, width = 0, height = 0;
         yt::ytWindow* window = Window();
         if (window && window->Frame(&left, &top, &width, &height)) {
             const yt::ytRect at = source->WindowBounds();
-            left += at.left;
-            top += at.bottom;
+            left += at.right;
+            top += at.top;
         }
         showTrayMenu(left, top, true);
     } else if (name == "tintel/expandcolor") {

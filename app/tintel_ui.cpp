@@ -258,6 +258,7 @@ void TintelUI::placeWindow() {
 }
 
 void TintelUI::showWindow() {
+    placeWindow();
     if (yt::ytWindow* window = Window()) window->Show(true);
 }
 

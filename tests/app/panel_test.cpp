@@ -481,6 +481,31 @@ TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
         EXPECT_EQ(token->visible(), s.visible);
         EXPECT_EQ(token->titleNode()->text(), "Dimming");
         EXPECT_EQ(token->textNode()->text(), "Until sunrise");
+        if (s.at == 2.9) {
+            // Fully shown: the card covers most of the canvas, with the title's dark ink on it.
+            token->RenderFrame(nullptr);
+            const yt::ytBitmap& frame = token->backBuffer();
+            int covered = 0, ink = 0;
+            for (int i = 0; i < frame.width() * frame.height(); ++i) {
+                const uint32_t p = frame.pixels()[i];
+                covered += (p >> 24) > 0xF0;
+                ink += (p >> 24) > 0xF0 && (p & 0xFF) < 0x40 && ((p >> 8) & 0xFF) < 0x40;
+            }
+            EXPECT_GT(covered, 100 * 100);
+            EXPECT_GT(ink, 50);
+        }
     }
     EXPECT_NEAR(token->level().get(g_now), 0.5, 1e-9);
+
+    // Alt+End says what it did, and again when it undoes it.
+    yt::ytMessage hotkey;
+    hotkey.message = platform::kWmHotKey;
+    hotkey.wParam = TintelUI::kHotkeyDisable;
+    ui()->HandleInput(hotkey);
+    EXPECT_EQ(token->title(), "Off");
+    EXPECT_EQ(token->text(), "for an hour");
+    token->OnTimer(g_now += 0.5);
+    EXPECT_TRUE(token->visible());
+    ui()->HandleInput(hotkey);
+    EXPECT_EQ(token->title(), "On");
 }
