@@ -101,9 +101,6 @@ void run(bool show) {
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
-    // The light bridges follow the stored switches from the start.
-    ui->enableHue(RegDword(kPreferences, "Hue", 0).read() != 0,
-                  RegDword(kPreferences, "huepoll", 0).read() != 0);
 
     if (window) window->SetTopmost();
     if (!show)
@@ -112,7 +109,8 @@ void run(bool show) {
         window->Show(true);
 
     ui->addTrayIcon();
-    ui->applyHotkeys();
+    // The hotkeys, the fixtures' socket, the light bridges and the other switches, as stored.
+    ui->applyExtras();
 
     // The tray icon promotion runs until it has once found the program's tray record.
     RegDword trayDone(kPreferences, "tray", 0);
@@ -126,6 +124,8 @@ void run(bool show) {
 
     if (!window) delete ui;  // without a window nobody else owns it
     resetDisplays(controller);
+    // The fixtures go dark, at neutral colour.
+    controller.fixtures.setFixtures(0.0, 6500.0);
     // The bridge's lights go back to neutral too: 6500 K at full brightness.
     if (controller.lightWorker) controller.lightWorker->FinalPass(1.0f, 6500.0f);
 }

@@ -123,6 +123,7 @@ void TintelUI::buildPanel() {
     autoHide_ = !noLocation;
 
     updateSliderLabels();
+    applyExtras();
 
     if (!overlay_) {
         overlay_ = std::make_unique<MagicTokenWindow>(clock_);
@@ -323,7 +324,7 @@ intptr_t TintelUI::HandleKey(yt::ytMessage& message) {
     } else if (key == 'p') {
         startPreview();
     } else if (key == 'c') {
-        if (RegDword(kPreferences, "candle", 0).read() != 0) toggleCandle();
+        toggleCandle();  // only while "candle" is not 0
     } else if (key == 'y') {
         RegDword(kPreferences, "yellow", 0).read();
     } else if (key == 'd') {

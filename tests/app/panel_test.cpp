@@ -368,6 +368,35 @@ TEST_F(Panel, KeysActAsTheTableSaysAndOthersGoToTheToolkit) {
         EXPECT_EQ(ui()->previewLabelShown(), c.preview);
         EXPECT_EQ(!yt::Resources().FindNode("tintel/previewlabel")->hidden(), c.preview);
     }
+    // The light output's keys: a digit switches it on at digit / 10 (0: full) over half a second,
+    // Space switches it; "c" toggles candle mode while "candle" allows it.
+    struct Light {
+        uint32_t message;
+        uintptr_t key;
+        bool on;
+        double level;
+    };
+    const Light lights[] = {{base::kWmChar, '5', true, 0.5},
+                            {base::kWmChar, '0', true, 1.0},
+                            {base::kWmKeyDown, platform::kVkSpace, false, 0.0},
+                            {base::kWmChar, '1', true, 0.1}};
+    for (const Light& l : lights) {
+        SCOPED_TRACE(char(l.key));
+        yt::ytMessage m;
+        m.message = l.message;
+        m.wParam = l.key;
+        EXPECT_EQ(ui()->HandleKey(m), base::kHandled);
+        g_now += 1.5;
+        EXPECT_EQ(ui()->lightOutputOn(), l.on);
+        EXPECT_NEAR(ui()->lightLevel(), l.level, 1e-9);
+    }
+    RegDword(kPreferences, "candle", 0).write(1);
+    yt::ytMessage candle;
+    candle.message = base::kWmChar;
+    candle.wParam = 'c';
+    EXPECT_EQ(ui()->HandleKey(candle), base::kHandled);
+    EXPECT_TRUE(ui()->candleMode());
+
     // "y" reads "yellow", which creates it.
     platform::StoredValue yellow;
     EXPECT_TRUE(testsupport::PrivateStore::raw(sectionKey(kPreferences), "yellow", &yellow));
