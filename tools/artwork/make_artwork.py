@@ -167,10 +167,6 @@ def card_picture():
     cr.set_source_rgba(0, 0, 0, 0.10)
     cr.set_line_width(1)
     cr.stroke()
-    # A hairline between the day picture's column and the controls.
-    cr.set_source_rgb(*LINE)
-    cr.rectangle(284, 30, 1, 186)
-    cr.fill()
     return pic
 
 
@@ -372,7 +368,9 @@ def settings_window(colours):
         layers.append(button_layer(*spec))
     layers += [
         Layer("clip:main", cx, cy, empty(cw, ch)),
-        Layer("static(Tintel):title", 300, 24, flat(60, 18, INK)),
+        Layer("divider", 284, 30, flat(1, 186, LINE)),
+        Layer("mark", 298, 22, icon_picture(22)),
+        Layer("static(Tintel):title", 326, 24, flat(60, 18, INK)),
         Layer("text:current", 292, 50, flat(240, 54, INK)),
         Layer("text:hours", 296, 106, flat(232, 40, MUTED)),
         Layer("clip:sky", sx, sy, empty(sw, sh)),
@@ -416,6 +414,8 @@ def settings_script():
         "# The main page and the settings page are containers; \"Settings\" swaps them, \"Done\"",
         "# swaps them back.",
         "tintel/main: root",
+        "tintel/divider: tintel/main",
+        "tintel/mark: tintel/main",
         "tintel/title: tintel/main",
         "Property fontname Calibri",
         "Property fontsize 17",
