@@ -283,7 +283,8 @@ TEST(TrayIcon, PicturesForEverySizeAndTheIconFile) {
             EXPECT_EQ(image.pixels[static_cast<size_t>(size) * size - 1] >> 24, 0u);
         }
     }
-    for (const int size : {0, 257, -3}) EXPECT_TRUE(tintel::trayIconImage(size).pixels.empty());
+    for (const int size : {0, 257, -3})
+        EXPECT_TRUE(tintel::trayIconImage(size).pixels.empty());
 
     const std::vector<uint8_t> ico = readFile(fs::path(ResourceFolder()) / "tintel.ico");
     ASSERT_GT(ico.size(), 6u + 6 * 16);

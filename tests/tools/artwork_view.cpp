@@ -51,11 +51,12 @@ void layOutSky(double dayMinutes, double x, bool night) {
     yt::ytBitmap bitmap = wave->bitmap();
     const int w = bitmap.width(), ht = bitmap.height();
     for (int row = 0; row < ht; ++row)
-        for (int col = 0; col < w; ++col) bitmap.row(row)[col] = 0;
+        for (int col = 0; col < w; ++col)
+            bitmap.row(row)[col] = 0;
     for (int col = 0; col < w; ++col) {
         const int top = static_cast<int>(ht * h);
-        const int y = static_cast<int>(
-            std::lround(ht * (0.5 - 0.4 * std::sin(2 * kPi * col / w + phase))));
+        const int y =
+            static_cast<int>(std::lround(ht * (0.5 - 0.4 * std::sin(2 * kPi * col / w + phase))));
         for (int row = std::min(top, y); row <= std::max(top, y); ++row)
             if (row >= 0 && row < ht) bitmap.row(row)[col] = 0xAF9F9E9Cu;
         for (int d = -1; d <= 1; ++d)
@@ -102,9 +103,9 @@ int main(int argc, char** argv) {
         setText("tintel/current", night ? "2700K" : "6500K");
         setText("tintel/hours", night ? "Sunrise in 7 hours: currently 2700K (night)"
                                       : "Sunset in 3 hours: currently 6500K (day)");
-        setText("tintel/latitude", noLocation
-                                       ? "Your location: 0.0\xB0N, 0.0\xB0" "E (Click to set Location)"
-                                       : "Your location: 47.6\xB0N, 122.3\xB0W");
+        setText("tintel/latitude", noLocation ? "Your location: 0.0\xB0N, 0.0\xB0"
+                                                "E (Click to set Location)"
+                                              : "Your location: 47.6\xB0N, 122.3\xB0W");
         setText("tintel/loc", "Location: 47.6\xB0N, 122.3\xB0W (North America)");
         setText("tintel/daytext", "6500K");
         setText("tintel/nighttext", "2700K");

@@ -795,12 +795,12 @@ def tray_source(pictures):
         s = pic.width
         words = premultiplied_argb(pic)
         lines.append(f"const uint32_t kIcon{s}[{s * s}] = {{")
-        for i in range(0, len(words), 8):
-            lines.append("    " + ", ".join(f"0x{w:08x}u" for w in words[i:i + 8]) + ",")
+        for i in range(0, len(words), 7):
+            lines.append("    " + ", ".join(f"0x{w:08x}u" for w in words[i:i + 7]) + ",")
         lines += ["};", ""]
-        entries.append(f"    {{{s}, kIcon{s}}},")
-    lines += ["}  // namespace", "", "const TrayIconPixels kTrayIconPixels[] = {"] + entries + [
-        "};",
+        entries.append(f"{{{s}, kIcon{s}}}")
+    lines += ["}  // namespace", "", "const TrayIconPixels kTrayIconPixels[] = {",
+              "    " + ", ".join(entries) + ",", "};",
         f"const int kTrayIconPixelsCount = {len(pictures)};",
         "",
         "}  // namespace tintel",
