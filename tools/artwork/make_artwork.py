@@ -146,7 +146,7 @@ def slider_kelvins(steps):
 WIDTH, HEIGHT = 554, 243
 CARD = (10, 8, 534, 224)  # x, y, width, height: the popup itself; the rest is its shadow
 CARD_RADIUS = 14
-SKY = (24, 22, 252, 164)
+SKY = (24, 22, 252, 158)
 SKY_RADIUS = 10
 
 
@@ -357,7 +357,7 @@ MAIN_BUTTONS = [
     ("disable", 300, 156, 224, 28, "toggle", "Disable for an hour"),
     ("preview", 300, 194, 108, 28, "secondary", "Preview"),
     ("change", 416, 194, 108, 28, "primary", "Settings"),
-    ("changeloc2", 24, 194, 252, 28, "location", ""),
+    ("changeloc2", 24, 186, 252, 36, "location", ""),
 ]
 ICON_BUTTONS = [
     ("hamburger", 470, 18, 28, 28, "icon-menu", ""),
@@ -424,7 +424,7 @@ def settings_window(colours):
     ]
     for spec in MAIN_BUTTONS:
         layers.append(button_layer(*spec))
-    layers.append(Layer("text:latitude", 50, 194, flat(222, 28, INK)))
+    layers.append(Layer("text:latitude", 38, 186, flat(236, 36, INK)))
     layers += [
         Layer("clip:settings", cx, cy, empty(cw, ch)),
         Layer("static(Settings):settingstitle", 30, 22, flat(80, 20, INK)),
