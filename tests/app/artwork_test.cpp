@@ -31,6 +31,17 @@ namespace {
 using namespace yt;
 namespace fs = std::filesystem;
 
+// A document that records the names of the buttons whose clicks reach it.
+class RecordingUI : public ytDrawUI {
+public:
+    intptr_t OnEvent(ytMessage& message) override {
+        if (message.eventType == ButtonClicked && message.source)
+            clicks.push_back(Resources().GetNodeName(message.source));
+        return ytDrawUI::OnEvent(message);
+    }
+    std::vector<std::string> clicks;
+};
+
 // The toolkit with a private runtime folder, filled from the "res" folder beside this test.
 class Artwork : public ::testing::Test {
 protected:
@@ -56,7 +67,7 @@ protected:
     }
     // Builds a window from "<base>.psd" and "<base>.tre" as the program does.
     void load(const std::string& base, int width, int height) {
-        document_ = new ytDrawUI();
+        document_ = new RecordingUI();
         document_->Resize(width, height);
         ASSERT_EQ(Resources().LoadArtwork(base, document_), 0) << base << ".psd";
         ASSERT_EQ(Resources().LoadLayout(base), 0) << base << ".tre";
@@ -70,7 +81,7 @@ protected:
 
     fs::path folder_;
     std::vector<std::string> errors_;
-    ytDrawUI* document_ = nullptr;
+    RecordingUI* document_ = nullptr;
 };
 
 enum class Kind { kButton, kToggle, kText, kBitmap, kSlider, kAny };
@@ -181,6 +192,15 @@ TEST_F(Artwork, PagesAndRadioPairAreWired) {
         EXPECT_EQ(slow->checked(), std::string(press) == "tintel/slow") << press;
         EXPECT_EQ(fast->checked(), std::string(press) == "tintel/fast") << press;
     }
+    // The highlighted location line asks for the location dialog as "Change location..." does,
+    // and every button reports its click to the program.
+    document_->clicks.clear();
+    for (const char* press : {"tintel/changeloc2", "tintel/changeloc", "tintel/hamburger",
+                              "tintel/exit", "tintel/preview", "tintel/disable"})
+        ASSERT_EQ(table.PressButton(press), 0) << press;
+    EXPECT_EQ(document_->clicks,
+              (std::vector<std::string>{"tintel/changeloc", "tintel/changeloc", "tintel/hamburger",
+                                        "tintel/exit", "tintel/preview", "tintel/disable"}));
     // Every labelled button shows its label in the window's face.
     for (const char* name : {"tintel/change", "tintel/done", "tintel/preview", "tintel/disable",
                              "tintel/fast", "tintel/changeloc", "tintel/expandcolor"}) {
@@ -283,7 +303,8 @@ TEST(TrayIcon, PicturesForEverySizeAndTheIconFile) {
             EXPECT_EQ(image.pixels[static_cast<size_t>(size) * size - 1] >> 24, 0u);
         }
     }
-    for (const int size : {0, 257, -3}) EXPECT_TRUE(tintel::trayIconImage(size).pixels.empty());
+    for (const int size : {0, 257, -3})
+        EXPECT_TRUE(tintel::trayIconImage(size).pixels.empty());
 
     const std::vector<uint8_t> ico = readFile(fs::path(ResourceFolder()) / "tintel.ico");
     ASSERT_GT(ico.size(), 6u + 6 * 16);

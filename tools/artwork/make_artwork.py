@@ -146,7 +146,7 @@ def slider_kelvins(steps):
 WIDTH, HEIGHT = 554, 243
 CARD = (10, 8, 534, 224)  # x, y, width, height: the popup itself; the rest is its shadow
 CARD_RADIUS = 14
-SKY = (24, 22, 252, 164)
+SKY = (24, 22, 252, 158)
 SKY_RADIUS = 10
 
 
@@ -167,10 +167,6 @@ def card_picture():
     cr.set_source_rgba(0, 0, 0, 0.10)
     cr.set_line_width(1)
     cr.stroke()
-    # A hairline between the day picture's column and the controls.
-    cr.set_source_rgb(*LINE)
-    cr.rectangle(284, 30, 1, 186)
-    cr.fill()
     return pic
 
 
@@ -186,6 +182,16 @@ def sky_picture():
     rounded(cr, 0, 0, w, h, SKY_RADIUS)
     cr.set_source(gradient)
     cr.fill()
+    # Two faint wisps of cloud high up.
+    for cx, cy, scale in ((58, 30, 1.0), (196, 48, 0.75)):
+        for dx, dy, r in ((-16, 4, 9), (-4, -2, 12), (10, 2, 10), (22, 6, 7)):
+            glow = cairo.RadialGradient(cx + dx * scale, cy + dy * scale, 0,
+                                        cx + dx * scale, cy + dy * scale, r * scale * 1.6)
+            glow.add_color_stop_rgba(0, 1, 1, 1, 0.30)
+            glow.add_color_stop_rgba(1, 1, 1, 1, 0)
+            cr.set_source(glow)
+            cr.arc(cx + dx * scale, cy + dy * scale, r * scale * 1.6, 0, 2 * math.pi)
+            cr.fill()
     return pic
 
 
@@ -271,6 +277,35 @@ def moon_picture(size=34):
     return pic
 
 
+def glyph_picture(kind, size=18):
+    """A small sun with rays or a crescent moon before the slider rows' labels."""
+    pic = Picture(size, size)
+    cr = pic.context()
+    c = size / 2
+    if kind == "sun":
+        cr.set_source_rgb(*SUN_RIM)
+        cr.arc(c, c, size * 0.2, 0, 2 * math.pi)
+        cr.fill()
+        cr.set_line_width(1.6)
+        cr.set_line_cap(cairo.LINE_CAP_ROUND)
+        for i in range(8):
+            a = i * math.pi / 4
+            cr.move_to(c + math.cos(a) * size * 0.32, c + math.sin(a) * size * 0.32)
+            cr.line_to(c + math.cos(a) * size * 0.44, c + math.sin(a) * size * 0.44)
+        cr.stroke()
+    else:
+        cr.push_group()
+        cr.arc(c, c, size * 0.38, 0, 2 * math.pi)
+        cr.fill()
+        cr.set_operator(cairo.OPERATOR_CLEAR)
+        cr.arc(c + size * 0.2, c - size * 0.16, size * 0.32, 0, 2 * math.pi)
+        cr.fill()
+        mask = cr.pop_group()
+        cr.set_source_rgb(*NIGHT)
+        cr.mask(mask)
+    return pic
+
+
 def pill_picture(w, h, rgb, alpha):
     pic = Picture(w, h)
     cr = pic.context()
@@ -322,7 +357,7 @@ MAIN_BUTTONS = [
     ("disable", 300, 156, 224, 28, "toggle", "Disable for an hour"),
     ("preview", 300, 194, 108, 28, "secondary", "Preview"),
     ("change", 416, 194, 108, 28, "primary", "Settings"),
-    ("changeloc2", 24, 194, 252, 28, "location", ""),
+    ("changeloc2", 24, 186, 252, 36, "location", ""),
 ]
 ICON_BUTTONS = [
     ("hamburger", 470, 18, 28, 28, "icon-menu", ""),
@@ -372,7 +407,9 @@ def settings_window(colours):
         layers.append(button_layer(*spec))
     layers += [
         Layer("clip:main", cx, cy, empty(cw, ch)),
-        Layer("static(Tintel):title", 300, 24, flat(60, 18, INK)),
+        Layer("divider", 284, 30, flat(1, 186, LINE)),
+        Layer("mark", 298, 22, icon_picture(22)),
+        Layer("static(Tintel):title", 326, 24, flat(60, 18, INK)),
         Layer("text:current", 292, 50, flat(240, 54, INK)),
         Layer("text:hours", 296, 106, flat(232, 40, MUTED)),
         Layer("clip:sky", sx, sy, empty(sw, sh)),
@@ -387,7 +424,7 @@ def settings_window(colours):
     ]
     for spec in MAIN_BUTTONS:
         layers.append(button_layer(*spec))
-    layers.append(Layer("text:latitude", 50, 194, flat(222, 28, INK)))
+    layers.append(Layer("text:latitude", 38, 186, flat(236, 36, INK)))
     layers += [
         Layer("clip:settings", cx, cy, empty(cw, ch)),
         Layer("static(Settings):settingstitle", 30, 22, flat(80, 20, INK)),
@@ -395,7 +432,8 @@ def settings_window(colours):
     for row, (label, n) in (("day", ("Day", 1)), ("night", ("Night", 2))):
         top = ROWS[row]
         layers += [
-            Layer(f"static({label}):{row}label", 30, top + 6, flat(80, 18, INK)),
+            Layer(f"{row}icon", 30, top + 5, glyph_picture("sun" if row == "day" else "moon")),
+            Layer(f"static({label}):{row}label", 54, top + 6, flat(60, 18, INK)),
             Layer(f"slider{n}", TRACK[0], top, track_picture(TRACK[2], TRACK[3], colours, THUMB)),
             Layer(f"thumb{n}", TRACK[0], top + (TRACK[3] - THUMB) // 2, thumb_picture(THUMB)),
             Layer(f"text:{row}text", TRACK[0] + TRACK[2] + 6, top, flat(72, 28, INK)),
@@ -416,6 +454,8 @@ def settings_script():
         "# The main page and the settings page are containers; \"Settings\" swaps them, \"Done\"",
         "# swaps them back.",
         "tintel/main: root",
+        "tintel/divider: tintel/main",
+        "tintel/mark: tintel/main",
         "tintel/title: tintel/main",
         "Property fontname Calibri",
         "Property fontsize 17",
@@ -461,6 +501,7 @@ def settings_script():
     ]
     for row, n in (("day", 1), ("night", 2)):
         lines += [
+            f"tintel/{row}icon: tintel/settings",
             f"tintel/{row}label: tintel/settings",
             "Property fontname Calibri",
             "Property fontsize 15",
@@ -670,13 +711,13 @@ def icon_picture(size):
     # The crescent, cut out of a disc, with a light gap around it so it reads over the sun.
     def crescent(grow):
         cr.push_group()
-        cr.arc(21.5, 10.5, 9.5 + grow, 0, 2 * math.pi)
+        cr.arc(23.5, 8.5, 8.0 + grow, 0, 2 * math.pi)
         cr.fill()
         cr.set_operator(cairo.OPERATOR_CLEAR)
-        cr.arc(26.5, 6.5, 7.8 - grow, 0, 2 * math.pi)
+        cr.arc(27.6, 5.2, 6.4 - grow, 0, 2 * math.pi)
         cr.fill()
         return cr.pop_group()
-    gap, shape = crescent(1.6), crescent(0)
+    gap, shape = crescent(1.5), crescent(0)
     cr.set_operator(cairo.OPERATOR_DEST_OUT)
     cr.set_source_rgb(0, 0, 0)
     cr.mask(gap)
@@ -754,12 +795,12 @@ def tray_source(pictures):
         s = pic.width
         words = premultiplied_argb(pic)
         lines.append(f"const uint32_t kIcon{s}[{s * s}] = {{")
-        for i in range(0, len(words), 8):
-            lines.append("    " + ", ".join(f"0x{w:08x}u" for w in words[i:i + 8]) + ",")
+        for i in range(0, len(words), 7):
+            lines.append("    " + ", ".join(f"0x{w:08x}u" for w in words[i:i + 7]) + ",")
         lines += ["};", ""]
-        entries.append(f"    {{{s}, kIcon{s}}},")
-    lines += ["}  // namespace", "", "const TrayIconPixels kTrayIconPixels[] = {"] + entries + [
-        "};",
+        entries.append(f"{{{s}, kIcon{s}}}")
+    lines += ["}  // namespace", "", "const TrayIconPixels kTrayIconPixels[] = {",
+              "    " + ", ".join(entries) + ",", "};",
         f"const int kTrayIconPixelsCount = {len(pictures)};",
         "",
         "}  // namespace tintel",
