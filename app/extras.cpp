@@ -30,11 +30,16 @@ void TintelUI::applyExtras() {
     if (g_applyingExtras) return;
     g_applyingExtras = true;
 
+    // In the extras' order, so a first run creates every switch's default ("candle" is read by
+    // the C key, "usertrack" by nothing yet, "hotkeys" again by applyHotkeys).
     const bool webcam = RegDword(kPreferences, "webcam", 0).read() != 0;
+    RegDword(kPreferences, "candle", 0).read();
+    const bool backlight = RegDword(kPreferences, "backlight", 1).read() != 0;
+    RegDword(kPreferences, "usertrack", 0).read();
     const bool ck = RegDword(kPreferences, "CK", 0).read() != 0;
     const bool hue = RegDword(kPreferences, "Hue", 0).read() != 0;
     const bool huePoll = RegDword(kPreferences, "huepoll", 0).read() != 0;
-    const bool backlight = RegDword(kPreferences, "backlight", 0).read() != 0;
+    RegDword(kPreferences, "hotkeys", 1).read();
 
     // Registered or removed on the main window at once ("hotkeys" is read there).
     applyHotkeys();

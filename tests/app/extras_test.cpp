@@ -28,6 +28,14 @@ using namespace tintel;
 
 namespace {
 
+#ifdef _WIN32
+// Wine passes ramps through the X server's gamma ramp and reads them back from there, to within
+// about one 8-bit step; natively the CRTC's ramp comes back as loaded.
+constexpr double kReadBackTolerance = 400;
+#else
+constexpr double kReadBackTolerance = 2;
+#endif
+
 double g_now = 1000.0;
 double testClock() {
     return g_now;
@@ -151,6 +159,10 @@ TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
         {0, 1, 0, 0, false, true, true, false},  // the socket stays open once made
         {0, 0, 0, 1, false, true, false, true},
     };
+    // A first run: the backlight switch is on by default, the others off.
+    ui_->applyExtras();
+    EXPECT_TRUE(ui_->backlightOption());
+    EXPECT_FALSE(ui_->lightOutputOn());
     int row = 0;
     for (const auto& r : rows) {
         setSwitch("CK", r.ck);
@@ -285,7 +297,7 @@ TEST_F(Extras, CandleFramesReachTheDisplaysAndTheFixtures) {
             // Gamma 1: each channel a straight line from 0 to its multiplier.
             for (int c = 0; c < 3; ++c)
                 for (int i : {64, 128, 255})
-                    EXPECT_NEAR(ramp[c * 256 + i], channel[c] * i * 257.0, 2.0)
+                    EXPECT_NEAR(ramp[c * 256 + i], channel[c] * i * 257.0, kReadBackTolerance)
                         << r.now << " s, channel " << c << ", entry " << i;
         }
         const std::vector<std::pair<int, int>> heard = fixture.take();
