@@ -112,9 +112,9 @@ void TintelUI::buildPanel() {
     const LocationRecord here{zipCode_, latitude_, longitude_};
     setText("tintel/loc", "Location: " + FormatCoordinates(here, RegionName::Omit, nullptr,
                                                            CoordinateForm::Long));
-    setText("tintel/latitude",
-            "Your location: " + FormatCoordinates(here, RegionName::Omit,
-                                                  " (Click to set Location)", CoordinateForm::Long));
+    setText("tintel/latitude", "Your location: " + FormatCoordinates(here, RegionName::Omit,
+                                                                     " (Click to set Location)",
+                                                                     CoordinateForm::Long));
 
     // Without a location the change-location toggle calls for attention and the window does
     // not hide on deactivation.

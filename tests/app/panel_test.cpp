@@ -59,8 +59,8 @@ struct PanelTree {
         return node;
     }
     yt::ytDrawNode* slider(const char* name, float y) {
-        auto* track = add(root, name, new yt::ytColorRectNode(kTrackWidth, 10, 0xFF808080u),
-                          kTrackX, y);
+        auto* track =
+            add(root, name, new yt::ytColorRectNode(kTrackWidth, 10, 0xFF808080u), kTrackX, y);
         track->AddHandler(new yt::ytSliderHandler());
         auto* thumb = new yt::ytColorRectNode(8, 10, 0xFF000000u);
         thumb->AddConstraint(yt::Axis::kX, yt::ytConstraint::Range(0, 0, 0, 1, -8));
@@ -235,10 +235,12 @@ TEST_F(Panel, TheBuildPlacesTheHorizonTextsAndTheLocationCall) {
         const char* location;
     };
     const Case cases[] = {
-        {4500, 1500, false, "Location: 45.0\xB0N, 15.0\xB0"
-                            "E"},
-        {-3390, 1840, false, "Location: 33.9\xB0S, 18.4\xB0"
-                             "E"},
+        {4500, 1500, false,
+         "Location: 45.0\xB0N, 15.0\xB0"
+         "E"},
+        {-3390, 1840, false,
+         "Location: 33.9\xB0S, 18.4\xB0"
+         "E"},
         {4500, 0, true, nullptr},  // the longitude comes from the zone: not checked here
     };
     for (const Case& c : cases) {
@@ -488,17 +490,18 @@ TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
     EXPECT_EQ(token->textNode()->colour(), 0xFF5174D0u);
 
     // From another thread, as the light bridge worker does.
-    std::thread([this] { EXPECT_EQ(ui()->notify("Dimming", "Until sunrise", 0.5, 3.0), 0); })
-        .join();
+    std::thread([this] {
+        EXPECT_EQ(ui()->notify("Dimming", "Until sunrise", 0.5, 3.0), 0);
+    }).join();
     struct Step {
         double at;  // seconds after the notification
         double alphaLow, alphaHigh;
         bool visible;
     };
     // In over 0.2 s, shown until 3 s, out over 1 s (values are read 20 ms ahead), then hidden.
-    const Step steps[] = {{0.0, 0.0, 0.6, true},    {0.1, 0.3, 1.0, true},  {0.25, 1, 1, true},
-                          {2.9, 1, 1, true},        {3.0, 0.5, 1.0, true},  {3.5, 0.001, 0.95, true},
-                          {4.1, 0, 0, false},       {10.0, 0, 0, false}};
+    const Step steps[] = {{0.0, 0.0, 0.6, true}, {0.1, 0.3, 1.0, true}, {0.25, 1, 1, true},
+                          {2.9, 1, 1, true},     {3.0, 0.5, 1.0, true}, {3.5, 0.001, 0.95, true},
+                          {4.1, 0, 0, false},    {10.0, 0, 0, false}};
     const double start = g_now;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.at);
