@@ -46,25 +46,4 @@ int TintelUI::candleStep(double now) {
     return kCandleFrameMs;
 }
 
-// The keys of the light output and candle mode. (The settings window's other keys, Escape, p,
-// y and d, belong with the panel's key handling; characters not handled here go to the toolkit.)
-intptr_t TintelUI::HandleKey(yt::ytMessage& message) {
-    if (message.message == base::kWmKeyDown && message.wParam == platform::kVkSpace) {
-        toggleLightOutput();
-        return base::kHandled;
-    }
-    if (message.message == base::kWmChar) {
-        const uintptr_t c = message.wParam;
-        if (c >= '0' && c <= '9') {
-            onLightLevelKey(static_cast<int>(c - '0'));
-            return base::kHandled;
-        }
-        if (c == 'c') {
-            toggleCandle();
-            return base::kHandled;
-        }
-    }
-    return yt::ytDrawUI::HandleKey(message);
-}
-
 }  // namespace tintel

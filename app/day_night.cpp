@@ -148,7 +148,7 @@ void TintelUI::computeSchedule(double offset) {
 
     bool isDay = false;
     const bool moved = updateSunMoon(sun.now, sun.sunrise, sun.sunset, &isDay);
-    (void)moved;  // the panel redraws when its picture moved, once it has nodes to draw
+    if (moved && Window()) Invalidate({-1, -1, -1, -1});
 
     double kelvin = std::clamp(1000000.0 / colour_.get(t), 500.0, 30000.0);
     const double m = movie_.get(t);
@@ -186,9 +186,11 @@ void TintelUI::computeSchedule(double offset) {
     if (sliderDrag_) {
         // The slider's own handler sends what is dragged.
         currentOutput_ = 0;
+        refreshPanelNodes();
         return;
     }
     currentOutput_ = dimmedKelvin;
+    refreshPanelNodes();
     applyDisplayColour(*controller_, dim_.get(t), dimmedKelvin, darkroomBlend_.get(t), movieOn);
     const double level = 0.15 + 0.85 * (1.0 - f120);
     sendFixtureLight(level * lightLevel_.get(t), t60);

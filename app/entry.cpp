@@ -101,6 +101,7 @@ void run(bool show) {
     ui->Initialise();
     if (window) {
         window->SetDocument(ui);
+        ui->placeWindow();
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;

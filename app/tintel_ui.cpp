@@ -6,10 +6,11 @@
 //   1. construction and teardown
 //   2. the per-frame update (OnTimer)
 //   3. window messages
-//   4. the panel: sun arc, sun and moon, sliders
+//   4. the panel: sliders (the nodes, the sun arc and the overlay are in app/panel.cpp)
 //   5. the window: placement, hiding, the animation timer
 #include "app/tintel_ui.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -20,14 +21,13 @@
 #include "platform/tray.h"
 #include "platform/window_host.h"
 #include "base/messages.h"
+#include "toolkit/resource_table.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
 namespace tintel {
 namespace {
 
-// The panel's pi, as the sun arc has always been drawn with it.
-constexpr double kPi = 3.141592653589;
 // The window hides this long after the application lost activation (when the panel allows it).
 constexpr double kAutoHideSeconds = 0.25;
 
@@ -73,6 +73,7 @@ TintelUI::~TintelUI() {
 }
 
 void TintelUI::Initialise() {
+    postConstruct();
     // The layout's sliders start at their ends ("tintel/slider1" 1.0, "tintel/slider2" 0.0) and
     // take the stored temperatures at the panel build; the light output fades in over 10 s.
     const double t = now();
@@ -194,37 +195,6 @@ intptr_t TintelUI::HandleInput(yt::ytMessage& message) {
 
 // ---- 4. the panel -------------------------------------------------------------------------------
 
-void TintelUI::buildPanel() {
-    SunTimes sun;
-    localSunTimes(readLocalTime(*localClock_, 0), latitude_, longitude_, *localClock_, sun);
-    // A twelve-hour day gives phase 0: the horizon at half height and a plain sine.
-    sunArcPhase_ = (1.0 - (sun.sunset - sun.sunrise) / 720.0) * kPi / 2.0;
-    sunArcSine_ = std::sin(sunArcPhase_);
-    // Without a location the window does not hide on deactivation.
-    autoHide_ = longitude_ != 0;
-    updateSliderLabels();
-    applyExtras();
-}
-
-bool TintelUI::updateSunMoon(double now, double sunrise, double sunset, bool* isDay) {
-    double a = now - sunrise;
-    if (a < 0) a += 1440;
-    if (a > 1440) a -= 1440;
-    *isDay = a < sunset - sunrise;
-    const double x = a / 1440.0;
-    const double y = 0.5 - 0.4 * std::sin(2.0 * kPi * x + sunArcPhase_);
-    PicturePlace& picture = *isDay ? sun_ : moon_;
-    if (picture.placed && std::fabs(picture.x - x) <= 0.002 && std::fabs(picture.y - y) <= 0.002)
-        return false;
-    picture = {true, x, y};
-    return true;
-}
-
-void TintelUI::updateSliderLabels() {
-    // "tintel/daytext" and "tintel/nighttext" show "%dK"; the panel redraws. Both are nodes of
-    // the layout, which is skipped while it has none.
-}
-
 void TintelUI::sliderChanged(Slider slider, double position, bool ctrlHeld) {
     sliderDrag_ = true;
     const int32_t asked = sliderKelvin(position);
@@ -253,15 +223,32 @@ void TintelUI::sliderReleased() {
     disableToggle_ = false;
 }
 
-int32_t TintelUI::notify(const std::string&, const std::string&, double, double) {
-    // The overlay ("Tintelnote") is created by the panel build of the settings window's layout;
-    // until then there is none and nothing is shown.
-    return -1;
-}
-
 void TintelUI::openLocationDialog() {
-    // The location dialog runs modally here once it exists; without it the stored (default)
-    // location stays in force.
+    // The location dialog is handed in (setLocationPrompt); without one the stored location stays.
+    if (!locationPrompt_ || modalOpen_) return;
+    modalOpen_ = true;
+    LocationRecord record{zipCode_, latitude_, longitude_};
+    if (locationPrompt_(record)) {
+        // Stored in hundredths of a degree, truncated; a value no number reads as 0.
+        const auto hundredths = [](float degrees, ValueRange range) {
+            if (!std::isfinite(degrees)) return 0;
+            const double h = std::trunc(static_cast<double>(degrees) * 100.0);
+            return static_cast<int32_t>(std::clamp<double>(h, range.lowest, range.highest));
+        };
+        const int32_t latitude = hundredths(record.latitude, kLatitudeRange);
+        const int32_t longitude = hundredths(record.longitude, kLongitudeRange);
+        zipCode_ = std::min<uint32_t>(record.postalCode, kPostalCodeRange.highest);
+        latitude_ = static_cast<float>(latitude / 100.0);
+        longitude_ = static_cast<float>(longitude / 100.0);
+        RegDword(kPreferences, "ZipCode", 0).write(static_cast<int32_t>(zipCode_));
+        RegDword(kPreferences, "Latitude", 3600).write(latitude);
+        RegDword(kPreferences, "Longitude", 0).write(longitude);
+        buildPanel();
+        if (yt::ytDrawNode* settings = yt::Resources().FindNode("tintel/settings");
+            settings && !settings->hidden())
+            yt::Resources().PressButton("tintel/done");
+    }
+    modalOpen_ = false;
 }
 
 // ---- 5. the window ------------------------------------------------------------------------------
@@ -274,14 +261,8 @@ void TintelUI::placeWindow() {
     window->Move(work.right - width, work.bottom - height);
 }
 
-void TintelUI::hideWindow() {
-    if (modalOpen_) return;
-    activitySince_ = -1;
-    // (The half-second fade of a layered window comes with the toolkit's window alpha.)
-    if (yt::ytWindow* window = Window()) window->Show(false);
-}
-
 void TintelUI::showWindow() {
+    placeWindow();
     if (yt::ytWindow* window = Window()) window->Show(true);
 }
 

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "app/magic_token.h"
 #include "app/prefs.h"
 #include "app/use_extras.h"
 #include "colour/local_clock.h"
+#include "location/location_record.h"
 #include "lights/fixtures.h"
 #include "lights/rate_limit_hue.h"
 #include "toolkit/anim_value.h"
@@ -191,6 +193,29 @@ public:
     // Runs the extras dialog (template 110) modally over the main window ("Extras...").
     void openExtras();
 
+    // ---- 7. the settings panel's nodes, its keys and the notification overlay (app/panel.cpp) --
+
+    // Builds the artwork and the layout "tintel" into the document, puts the sliders at their
+    // ends and presses "tintel/slow" when slow transitions are on (Initialise calls it).
+    void postConstruct();
+    // Clicks on the panel's named buttons and the two sliders' drags.
+    intptr_t OnEvent(yt::ytMessage& message) override;
+    // Runs the location dialog modally over the window with `record` as its start; answers true,
+    // with `record` holding the new location, when the user accepted it.
+    using LocationPrompt = std::function<bool(LocationRecord& record)>;
+    void setLocationPrompt(LocationPrompt prompt) { locationPrompt_ = std::move(prompt); }
+    // The notification overlay (null before the first panel build, or when it cannot be made).
+    MagicToken* overlay() const;
+    // The horizon of the last panel build (0 top .. 1 bottom of the sky) and whether the window
+    // hides when the application loses activation.
+    double horizon() const { return 0.5 - 0.4 * sunArcSine_; }
+    double sunArcPhase() const { return sunArcPhase_; }
+    bool autoHide() const { return autoHide_; }
+    // Alpha steps the last hideWindow went through (0: hidden at once, without a fade).
+    int lastHideFadeSteps() const { return lastHideFadeSteps_; }
+    // Brings the panel's nodes in line with the state: status line, preview label, the disable
+    // toggle and the extended-range invitation.
+    void refreshPanelNodes();
     // ---- extras: feature switches, light output level, candle mode (app/extras.cpp) ----
 
     // Applies every switch of the extras from the preferences ("hotkeys", "webcam", "CK", "Hue",
@@ -211,7 +236,8 @@ public:
     // One frame of candle mode: the recorded flicker's colour at `now` on the displays and the
     // fixtures. Answers the milliseconds to the next frame (10).
     int candleStep(double now);
-    // The settings window's keys: digits, Space (key down) and c here.
+    // The settings window's keys (app/panel.cpp): Escape, p, c, y, d, the digits and Space (key
+    // down); everything else goes to the toolkit.
     intptr_t HandleKey(yt::ytMessage& message) override;
 
 private:
@@ -296,6 +322,14 @@ private:
     yt::ytAnimValue dim_;
     yt::ytAnimValue preview_;  // fraction of a day
     std::vector<yt::ytAnimValue*> animated_;
+
+    // The settings panel's nodes and the overlay (app/panel.cpp).
+    void layOutWarmArea(double horizon);
+    void drawDayCurve();
+    void onPanelClick(const std::string& name, yt::ytDrawNode* source);
+    LocationPrompt locationPrompt_;
+    int lastHideFadeSteps_ = 0;
+    std::unique_ptr<MagicTokenWindow> overlay_;
 };
 
 }  // namespace tintel

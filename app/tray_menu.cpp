@@ -2,7 +2,7 @@
 // callback and the hotkeys.
 //
 // Contents
-//   1. the icon (a drawn stand-in until the program's artwork provides one)
+//   1. the icon (the generated pictures of app/tray_icon_pixels.cpp)
 //   2. the menu: building, showing, the command table
 //   3. tray clicks and hotkeys
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "app/entry.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
+#include "app/tray_icon_pixels.h"
 #include "colour/wide_gamma.h"
 #include "platform/dialog.h"
 #include "platform/tray.h"
@@ -45,43 +46,6 @@ constexpr double kNotifySeconds = 3.0;
 
 // ---- 1. the icon --------------------------------------------------------------------------------
 
-// Premultiplies a colour by a coverage of 0 .. 1.
-uint32_t premultiplied(double r, double g, double b, double coverage) {
-    const auto channel = [coverage](double v) {
-        return static_cast<uint32_t>(std::lround(std::clamp(v * coverage, 0.0, 1.0) * 255.0));
-    };
-    return channel(1.0) << 24 | channel(r) << 16 | channel(g) << 8 | channel(b);
-}
-
-// Coverage of a pixel by a disc (one pixel of soft edge).
-double discCoverage(double x, double y, double cx, double cy, double radius) {
-    return std::clamp(radius - std::hypot(x - cx, y - cy) + 0.5, 0.0, 1.0);
-}
-
-// A warm sun disc with a night-blue crescent over its upper right: the day and the night.
-platform::IconImage drawTrayIcon(int size) {
-    platform::IconImage image;
-    image.size = size;
-    image.pixels.resize(static_cast<size_t>(size) * size);
-    const double s = size;
-    for (int row = 0; row < size; ++row) {
-        for (int col = 0; col < size; ++col) {
-            const double x = col + 0.5, y = row + 0.5;
-            const double sun = discCoverage(x, y, s * 0.45, s * 0.55, s * 0.40);
-            const double moon = discCoverage(x, y, s * 0.72, s * 0.30, s * 0.26) *
-                                (1.0 - discCoverage(x, y, s * 0.82, s * 0.22, s * 0.22));
-            // The crescent lies over the sun ("over" with premultiplied colours).
-            const double a = moon + sun * (1.0 - moon);
-            if (a <= 0) continue;
-            const double r = (0.25 * moon + 1.00 * sun * (1.0 - moon)) / a;
-            const double g = (0.35 * moon + 0.62 * sun * (1.0 - moon)) / a;
-            const double b = (0.75 * moon + 0.15 * sun * (1.0 - moon)) / a;
-            image.pixels[static_cast<size_t>(row) * size + col] = premultiplied(r, g, b, a);
-        }
-    }
-    return image;
-}
-
 // "%d.%d" of the executable's product version; empty when it cannot be read.
 std::string versionText() {
     int major = 0, minor = 0;
@@ -96,9 +60,9 @@ std::string versionText() {
 void TintelUI::addTrayIcon() {
     yt::ytWindow* window = Window();
     if (!window) return;
-    const platform::IconImage dialogIcon = drawTrayIcon(32);  // the dialogs' icon (101)
+    const platform::IconImage dialogIcon = trayIconImage(32);  // the dialogs' icon (101)
     platform::setDialogIcon(dialogIcon.size, dialogIcon.pixels);
-    window->SetTrayIcon(drawTrayIcon(platform::trayIconSize()), "Tintel",
+    window->SetTrayIcon(trayIconImage(platform::trayIconSize()), "Tintel",
                         [this] { return buildTrayMenu(false).Items(); });
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/controller.h"
 #include "app/day_night.h"
+#include "app/magic_token.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
 #include "colour/sun_schedule.h"
@@ -284,7 +285,11 @@ TEST_F(DayNight, SixDimmingStepsReachAQuarterAndStayThere) {
     EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
     ui_->dimStep(DimDirection::Brighter);
     EXPECT_EQ(ui_->dimTarget(), 1.0);
-    EXPECT_EQ(ui_->notify("Dimming", "Until sunrise", 0.5, 3.0), -1) << "no overlay yet";
+    // The panel build made the overlay; back at full brightness it says so.
+    ASSERT_NE(ui_->overlay(), nullptr);
+    EXPECT_EQ(ui_->overlay()->title(), "Brightness");
+    EXPECT_EQ(ui_->overlay()->text(), "Full");
+    EXPECT_EQ(ui_->overlay()->levelTarget(), 1.0);
 }
 
 TEST_F(DayNight, EveryModeEndsOnTheFirstStepAfterItsEndTime) {

@@ -19,7 +19,9 @@ from quiet_run import run_quiet
 ARGS = None
 CLASS, TITLE = "ytWindow", "Tintel"
 DEFAULTS = {"SafeMode": 0, "Latitude": 3600, "ImplicitMode": 0, "Longitude": 0, "ZipCode": 0,
-            "Outdoor": 6500, "Indoor": 3400, "hotkeys": 1, "tray": 0, "Hue": 0, "huepoll": 0}
+            "Outdoor": 6500, "Indoor": 3400, "hotkeys": 1, "tray": 0, "Hue": 0, "huepoll": 0,
+            # The extras' switches, read by the first panel build.
+            "webcam": 0, "candle": 0, "backlight": 1, "usertrack": 0, "CK": 0}
 # Seconds any one X client call (xdotool, xrandr, xprop) may take before the test gives up on it.
 X_TIMEOUT = 20
 

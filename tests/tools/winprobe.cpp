@@ -6,6 +6,8 @@
 //   winprobe hklm-dword KEY NAME VALUE|-   sets (or with "-" deletes) a machine-wide DWORD
 //   winprobe hkcu-dword KEY NAME VALUE     sets a DWORD of the current user (VALUE may be negative)
 //   winprobe answer TITLE ID      answers the message box titled TITLE with button ID (6 yes, 7 no)
+//   winprobe icon EXE             prints "icon 101:" and the square sizes of the icon group 101 in
+//                                 the program EXE, each as Windows picks it for that size
 //   winprobe gamma-set R G B      loads a ramp scaled by the three factors (in percent) on the
 //   screen winprobe gamma-get            prints the screen ramp's top entries of red, green and
 //   blue
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -87,6 +90,41 @@ int gammaGet() {
 
 }  // namespace
 
+// The icon group 101 of a program, read as the shell reads it: for each size, the picture
+// Windows chooses from the group must be exactly that size.
+int icon(const char* program) {
+    HMODULE module = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return 1;
+    std::printf("icon 101:");
+    HRSRC group =
+        FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    HGLOBAL loaded = group ? LoadResource(module, group) : nullptr;
+    auto* directory = loaded ? static_cast<BYTE*>(LockResource(loaded)) : nullptr;
+    for (const int size : {16, 20, 24, 32, 48, 256}) {
+        if (!directory) break;
+        const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        HRSRC picture = id ? FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3))
+                           : nullptr;  // RT_ICON
+        HGLOBAL bits = picture ? LoadResource(module, picture) : nullptr;
+        HICON handle = bits ? CreateIconFromResourceEx(static_cast<BYTE*>(LockResource(bits)),
+                                                       SizeofResource(module, picture), TRUE,
+                                                       0x00030000, size, size, LR_DEFAULTCOLOR)
+                            : nullptr;
+        ICONINFO info{};
+        BITMAP colour{};
+        if (handle && GetIconInfo(handle, &info) &&
+            GetObjectA(info.hbmColor, sizeof colour, &colour) && colour.bmWidth == size &&
+            colour.bmHeight == size)
+            std::printf(" %d", size);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        if (handle) DestroyIcon(handle);
+    }
+    std::printf("\n");
+    FreeLibrary(module);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "window") == 0) return window(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "close") == 0) return close(argv[2], argv[3]);
@@ -102,6 +140,7 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "gamma-set") == 0)
         return gammaSet(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 2 && std::strcmp(argv[1], "gamma-get") == 0) return gammaGet();
+    if (argc == 3 && std::strcmp(argv[1], "icon") == 0) return icon(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], "hklm-dword") == 0)
         return setDword(HKEY_LOCAL_MACHINE, argv[2], argv[3], argv[4]);
     if (argc == 5 && std::strcmp(argv[1], "hkcu-dword") == 0)
