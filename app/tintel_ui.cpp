@@ -96,6 +96,7 @@ bool TintelUI::allAnimationsIdle() const {
 // ---- 2. the per-frame update --------------------------------------------------------------------
 
 int TintelUI::OnTimer(double now) {
+    if (locationDialogOpen_) return 1000;
     // The update check: first on the first call, then 0.75 to 1.25 days after the previous one.
     if (now >= nextUpdateCheck_) {
         std::srand(static_cast<unsigned>(static_cast<int64_t>(now * 1000000.0)));
@@ -254,10 +255,7 @@ int32_t TintelUI::notify(const std::string&, const std::string&, double, double)
     return -1;
 }
 
-void TintelUI::openLocationDialog() {
-    // The location dialog runs modally here once it exists; without it the stored (default)
-    // location stays in force.
-}
+void TintelUI::openLocationDialog() { runLocationDialog(); }
 
 // ---- 5. the window ------------------------------------------------------------------------------
 

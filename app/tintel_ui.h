@@ -151,6 +151,7 @@ public:
     void setExtendedRange(bool on) { extendedRange_ = on; }
     bool extendedRange() const { return extendedRange_; }
     bool modalOpen() const { return modalOpen_; }
+    bool locationDialogOpen() const { return locationDialogOpen_; }
     bool activityStopwatchRunning() const { return activitySince_ >= 0; }
     // Registers or removes the three hotkeys on the main window as "hotkeys" says.
     void applyHotkeys();
@@ -206,6 +207,9 @@ private:
     bool updateSunMoon(double now, double sunrise, double sunset, bool* isDay);
     void updateSliderLabels();
     void openLocationDialog();
+    // The location dialog (app/location_dialog.cpp): runs GetLocation over the main window with
+    // the current location; an accepted one is stored, shown and used at once.
+    void runLocationDialog();
     void showWindow();
     void stopAnimationTimer();
     // Carries out one command of the tray menu's table.
@@ -232,6 +236,8 @@ private:
     bool firstTickDone_ = true;
     bool autoHide_ = true;
     bool modalOpen_ = false;
+    // Held while the location dialog runs; the per-frame update does nothing meanwhile.
+    bool locationDialogOpen_ = false;
     int32_t dayOfYear_ = 0;
     double currentOutput_ = 0;
     double disabledUntil_ = 0;
