@@ -18,8 +18,11 @@ struct View {
     WebKitWebContext* context = nullptr;
     GtkWidget* clip = nullptr;     // the scrolled window in the host (holds the view)
     WebKitWebView* web = nullptr;  // owned by `clip`
+    bool gone = false;             // the host destroyed `clip` (and the view) already
     std::string uri;
 };
+
+void onClipDestroyed(GtkWidget*, gpointer data) { static_cast<View*>(data)->gone = true; }
 
 // Answers downloads (a page that offers a file) by cancelling them: the dialog has no place to
 // put a file and must never stall on a prompt.
@@ -42,6 +45,9 @@ void* create(void* host, int width, int height) {
     gtk_widget_set_vexpand(view->clip, TRUE);
     gtk_container_add(GTK_CONTAINER(view->clip), GTK_WIDGET(view->web));
     gtk_container_add(GTK_CONTAINER(host), view->clip);
+    // Held, so that a host destroyed before the view leaves it safe to end.
+    g_object_ref(view->clip);
+    g_signal_connect(view->clip, "destroy", G_CALLBACK(onClipDestroyed), view);
     gtk_widget_show_all(view->clip);
     webkit_web_view_load_uri(view->web, "about:blank");
     return view;
@@ -49,14 +55,14 @@ void* create(void* host, int width, int height) {
 
 int navigate(void* handle, const char* url) {
     auto* view = static_cast<View*>(handle);
-    if (!view || !url || !*url) return 0;
+    if (!view || view->gone || !url || !*url) return 0;
     webkit_web_view_load_uri(view->web, url);
     return 1;
 }
 
 const char* currentUrl(void* handle) {
     auto* view = static_cast<View*>(handle);
-    const gchar* uri = webkit_web_view_get_uri(view->web);
+    const gchar* uri = view->gone ? nullptr : webkit_web_view_get_uri(view->web);
     view->uri = uri ? uri : "";
     return view->uri.c_str();
 }
@@ -64,10 +70,14 @@ const char* currentUrl(void* handle) {
 void destroy(void* handle) {
     auto* view = static_cast<View*>(handle);
     if (!view) return;
-    // Stop loading first, so no callback of a half-loaded page runs into a destroyed view.
-    webkit_web_view_stop_loading(view->web);
-    webkit_web_view_try_close(view->web);
-    gtk_widget_destroy(view->clip);
+    if (!view->gone) {
+        // Stop loading first, so no callback of a half-loaded page runs into a destroyed view.
+        webkit_web_view_stop_loading(view->web);
+        gtk_widget_destroy(view->clip);
+    }
+    g_signal_handlers_disconnect_by_func(view->clip, reinterpret_cast<gpointer>(onClipDestroyed),
+                                         view);
+    g_object_unref(view->clip);
     g_signal_handlers_disconnect_by_func(view->context, reinterpret_cast<gpointer>(onDownload),
                                          nullptr);
     g_object_unref(view->context);
