@@ -42,7 +42,7 @@ GetLocation::GetLocation(const LocationRecord& initial, std::string mapPage)
 
 GetLocation::~GetLocation() = default;
 
-bool GetLocation::OnInitDialog(platform::DialogBox* window) {
+bool GetLocation::OnInitDialog(platform::RunningDialog* window) {
     const bool answer = yt::ytModalDialog::OnInitDialog(window);
     const std::string text = InitialLocationText(initial_);
     if (!text.empty()) {
@@ -72,7 +72,7 @@ void GetLocation::OnTimer(uintptr_t id) {
 }
 
 void GetLocation::OnDestroy() {
-    if (platform::DialogBox* window = Window()) window->killTimer(kPollTimer);
+    if (platform::RunningDialog* window = Window()) window->killTimer(kPollTimer);
     // The view (and on Linux the browser engine's processes) ends with the dialog.
     webView_.reset();
     state_.lastNavigatedUrl.clear();
@@ -81,7 +81,7 @@ void GetLocation::OnDestroy() {
 }
 
 void GetLocation::evaluate() {
-    platform::DialogBox* window = Window();
+    platform::RunningDialog* window = Window();
     if (!window) return;
     const std::string text = window->controlText(kIdLocationText);
     std::optional<std::string> current;
@@ -99,7 +99,7 @@ void GetLocation::evaluate() {
 }
 
 void GetLocation::search() {
-    platform::DialogBox* window = Window();
+    platform::RunningDialog* window = Window();
     if (!window || !webView_) return;
     const std::string url =
         MapNavigation(MapSearchUrl(mapPage_, window->controlText(kIdLocationText)), &state_);

@@ -29,7 +29,7 @@ public:
     GetLocation(const LocationRecord& initial, std::string mapPage);
     ~GetLocation() override;
 
-    bool OnInitDialog(platform::DialogBox* window) override;
+    bool OnInitDialog(platform::RunningDialog* window) override;
     intptr_t OnCommand(uint32_t code, uint32_t id, intptr_t control) override;
     void OnTimer(uintptr_t id) override;
     void OnDestroy() override;

@@ -35,12 +35,12 @@ class DrivenLocation : public GetLocation {
 public:
     using GetLocation::GetLocation;
     std::vector<Tick> ticks;
-    std::function<bool(platform::DialogBox*)> waitFor;  // extra ticks until this holds (map)
+    std::function<bool(platform::RunningDialog*)> waitFor;  // extra ticks until this holds (map)
     int maxWaits = 40;
     intptr_t endWith = platform::kIdOk;
     std::vector<std::string> failures;
 
-    bool OnInitDialog(platform::DialogBox* window) override {
+    bool OnInitDialog(platform::RunningDialog* window) override {
         const bool answer = GetLocation::OnInitDialog(window);
         opened = window->controlText(kIdLocationText);
         okAtOpen = window->isEnabled(platform::kIdOk);
@@ -49,7 +49,7 @@ public:
 
     void OnTimer(uintptr_t id) override {
         GetLocation::OnTimer(id);
-        platform::DialogBox* w = Window();
+        platform::RunningDialog* w = Window();
         if (next_ < ticks.size()) {
             const Tick& t = ticks[next_];
             const std::string status = w->controlText(kIdLocationStatus);
@@ -129,7 +129,7 @@ TEST_F(LocationDialog, TakesThePlaceTheMapPageChose) {
     DrivenLocation dialog({0, 36.0f, 0.0f}, FileUrl(page));
     dialog.ticks = {{"New York City", "", false, false}};
     bool searched = false;
-    dialog.waitFor = [&](platform::DialogBox* w) {
+    dialog.waitFor = [&](platform::RunningDialog* w) {
         // Search once, then wait for the page's choice to enable OK.
         if (!searched) {
             searched = true;
