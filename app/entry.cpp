@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/controller.h"
+#include "app/dialog_templates.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
 #include "colour/wide_gamma.h"
@@ -11,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/tray.h"
 #include "base/messages.h"
+#include "toolkit/dialog.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -74,6 +76,8 @@ int tintelMain(void* instance, const std::string& commandLine) {
         yt::Stop();
         return 1;
     }
+    // The dialogs' templates are the program's resources (109 to 112).
+    yt::SetDialogResources(&DialogTemplates());
     run(commandLine.find("noshow") == std::string::npos);
     instanceLock.reset();
     yt::Stop();
@@ -100,9 +104,6 @@ void run(bool show) {
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
-    // The light bridges follow the stored switches from the start.
-    ui->enableHue(RegDword(kPreferences, "Hue", 0).read() != 0,
-                  RegDword(kPreferences, "huepoll", 0).read() != 0);
 
     if (window) window->SetTopmost();
     if (!show)
@@ -111,7 +112,8 @@ void run(bool show) {
         window->Show(true);
 
     ui->addTrayIcon();
-    ui->applyHotkeys();
+    // The hotkeys, the fixtures' socket, the light bridges and the other switches, as stored.
+    ui->applyExtras();
 
     // The tray icon promotion runs until it has once found the program's tray record.
     RegDword trayDone(kPreferences, "tray", 0);
@@ -125,6 +127,8 @@ void run(bool show) {
 
     if (!window) delete ui;  // without a window nobody else owns it
     resetDisplays(controller);
+    // The fixtures go dark, at neutral colour.
+    controller.fixtures.setFixtures(0.0, 6500.0);
     // The bridge's lights go back to neutral too: 6500 K at full brightness.
     if (controller.lightWorker) controller.lightWorker->FinalPass(1.0f, 6500.0f);
 }
