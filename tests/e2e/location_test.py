@@ -114,7 +114,9 @@ class LocationDialog(unittest.TestCase):
             self.shoot(window, "linux-map.png")
             self.assertEqual(server.paths, ["/winmap.html?geo=New%20York%20City",
                                             "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
-            self.keys("key", "Tab", "space")  # from Search to OK
+            # Back from Search to the text, where Enter presses the default button, OK (a Tab
+            # onward would go into the web view).
+            self.keys("key", "shift+Tab", "Return")
             self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
         finally:
             server.shutdown()
