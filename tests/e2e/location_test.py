@@ -27,6 +27,7 @@ class PageServer(http.server.ThreadingHTTPServer):
         handler = type("Handler", (http.server.BaseHTTPRequestHandler,), {
             "do_GET": lambda h: self.answer(h), "log_message": lambda *a: None})
         super().__init__(("127.0.0.1", 0), handler)
+        self.url = f"http://127.0.0.1:{self.server_port}/winmap.html"
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
     def answer(self, handler):
@@ -44,9 +45,15 @@ class LocationDialog(unittest.TestCase):
     def setUp(self):
         self.host = LinuxHost(ARGS.program, ARGS.work)
         self.host.setup(self.id().split(".")[-1])
+        with open(ARGS.page, "rb") as f:
+            self.page = f.read()
+        self.server = None
 
     def tearDown(self):
         self.host.teardown()
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
 
     def write_preferences(self, values):
         folder = os.path.join(self.host.env["XDG_CONFIG_HOME"], "Brisbel")
@@ -85,6 +92,10 @@ class LocationDialog(unittest.TestCase):
         return got
 
     def test_first_run_asks_and_stores_a_postal_code(self):
+        # A first run but for the map page's address: the stand-in page on 127.0.0.1 (the
+        # installed page would ask the internet for map tiles).
+        self.server = PageServer(self.page)
+        self.write_preferences({"MapPage": self.server.url})
         window = self.open_dialog()
         self.keys("type", "--delay", "60", "90210")
         time.sleep(1.5)  # three polls
@@ -97,30 +108,26 @@ class LocationDialog(unittest.TestCase):
         time.sleep(2)
         self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
         self.assertIsNone(self.program.poll())
+        # The map was shown at the postal code's point, once.
+        self.assertEqual(self.server.paths, ["/winmap.html?lat=34.093750&lng=-118.406250"])
 
     def test_the_map_page_chooses_a_place(self):
-        with open(ARGS.page, "rb") as f:
-            server = PageServer(f.read())
-        try:
-            self.write_preferences({"Latitude": 4500, "Longitude": 0, "MapPage":
-                                    f"http://127.0.0.1:{server.server_port}/winmap.html"})
-            window = self.open_dialog()
-            self.keys("type", "--delay", "30", "New York City")
-            self.keys("key", "Tab", "space")  # Search
-            chose = wait_until(lambda: any(p.startswith("/winmap.html?redir=")
-                                           for p in server.paths), 30)
-            self.assertTrue(chose, f"the page was not asked for the place: {server.paths}")
-            time.sleep(3)  # six polls of the dialog
-            self.shoot(window, "linux-map.png")
-            self.assertEqual(server.paths, ["/winmap.html?geo=New%20York%20City",
-                                            "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
-            # Back from Search to the text, where Enter presses the default button, OK (a Tab
-            # onward would go into the web view).
-            self.keys("key", "shift+Tab", "Return")
-            self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
-        finally:
-            server.shutdown()
-            server.server_close()
+        server = self.server = PageServer(self.page)
+        self.write_preferences({"Latitude": 4500, "Longitude": 0, "MapPage": server.url})
+        window = self.open_dialog()
+        self.keys("type", "--delay", "30", "New York City")
+        self.keys("key", "Tab", "space")  # Search
+        chose = wait_until(lambda: any(p.startswith("/winmap.html?redir=")
+                                       for p in server.paths), 30)
+        self.assertTrue(chose, f"the page was not asked for the place: {server.paths}")
+        time.sleep(3)  # six polls of the dialog
+        self.shoot(window, "linux-map.png")
+        self.assertEqual(server.paths, ["/winmap.html?geo=New%20York%20City",
+                                        "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
+        # Back from Search to the text, where Enter presses the default button, OK (a Tab
+        # onward would go into the web view).
+        self.keys("key", "shift+Tab", "Return")
+        self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
 
 
 if __name__ == "__main__":
