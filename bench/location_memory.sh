@@ -4,8 +4,10 @@
 #   before  a hidden run with a location set (the dialog never opened), after SETTLE seconds;
 #   while   a first run (longitude 0) with the dialog open and its map showing a local page;
 #   after   the same run once the dialog was cancelled and SETTLE seconds passed.
-# Each line gives the program's own resident memory and that of its whole process tree (the
-# program with every process below it), in MB; the engine's processes are listed while they run.
+# Each line gives the program's own resident memory (and how much of it is anonymous: the rest is
+# pages of mapped files, the libraries, which the system can drop at will) and that of its whole
+# process tree (the program with every process below it), in MB; the engine's processes are
+# listed while they run.
 #
 #   bench/location_memory.sh [PROGRAM] [SETTLE]     defaults: build/linux/app/tintel, 10
 #
@@ -39,11 +41,13 @@ tree() {
     for c in $(cat /proc/"$p"/task/*/children 2>/dev/null); do tree "$c"; done
 }
 report() {
-    local label=$1 own total=0 p
+    local label=$1 own anon total=0 p
     own=$(rss_kb "$pid")
     for p in $(tree "$pid"); do total=$((total + $(rss_kb "$p"))); done
-    printf '%-7s program %6.1f MB   process tree %6.1f MB\n' "$label" \
-        "$(echo "$own / 1024" | bc -l)" "$(echo "$total / 1024" | bc -l)"
+    anon=$(awk '$1 == "Anonymous:" { print $2 }' "/proc/$pid/smaps_rollup")
+    printf '%-7s program %6.1f MB (anonymous %5.1f MB, the rest mapped files)   process tree %6.1f MB\n' \
+        "$label" "$(echo "$own / 1024" | bc -l)" "$(echo "$anon / 1024" | bc -l)" \
+        "$(echo "$total / 1024" | bc -l)"
     for p in $(tree "$pid"); do
         [ "$p" = "$pid" ] && continue
         printf '          %-28s %6.1f MB\n' "$(tr '\0' ' ' </proc/"$p"/cmdline | cut -c1-28)" \
@@ -77,3 +81,4 @@ xdotool key --window "$(dialog)" Escape
 for _ in $(seq 50); do [ -z "$(dialog)" ] && break; sleep 0.2; done
 sleep "$settle"
 report after
+[ -n "${SMAPS:-}" ] && python3 "$SMAPS" "$pid"
