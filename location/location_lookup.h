@@ -19,16 +19,16 @@ std::string MapSearchUrl(const std::string& page, std::string_view text);
 
 // What the dialog keeps between evaluations.
 struct LocationDialogState {
-    LocationRecord result;          // the location OK would store
-    std::string lastNavigatedUrl;   // where the program last sent the web view
-    std::string lastSeenUrl;        // the web view's address as last read
+    LocationRecord result;         // the location OK would store
+    std::string lastNavigatedUrl;  // where the program last sent the web view
+    std::string lastSeenUrl;       // the web view's address as last read
 };
 
 // The answer of one evaluation.
 struct LocationView {
-    bool found = false;      // the text parsed and its latitude is usable
-    bool fromMap = false;    // the map page reported the location instead
-    std::string status;      // the status line (Windows-1252; empty when nothing was found)
+    bool found = false;    // the text parsed and its latitude is usable
+    bool fromMap = false;  // the map page reported the location instead
+    std::string status;    // the status line (Windows-1252; empty when nothing was found)
     bool okEnabled = false;
     bool searchEnabled = false;
     std::string navigateTo;  // where to send the web view now; empty for nowhere

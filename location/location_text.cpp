@@ -17,7 +17,9 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool containsEither(std::string_view text, char upper, char lower) {
     return text.find(upper) != std::string_view::npos || text.find(lower) != std::string_view::npos;
@@ -29,7 +31,8 @@ void splitTwo(std::string_view text, char separator, std::string_view* first,
     std::string_view fields[2];
     size_t at = 0;
     for (std::string_view& field : fields) {
-        while (at < text.size() && text[at] == separator) ++at;
+        while (at < text.size() && text[at] == separator)
+            ++at;
         const size_t end = std::min(text.find(separator, at), text.size());
         field = text.substr(at, end - at);
         at = end;
@@ -50,7 +53,8 @@ float toFloat(double value) {
 // no digits or the number would not be a postal code anyway.
 int64_t readCode(std::string_view text) {
     size_t at = 0;
-    while (at < text.size() && isBlank(text[at])) ++at;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     int64_t value = 0;
@@ -69,15 +73,18 @@ bool withinGlobe(double latitude, double longitude) {
 
 double ReadDecimal(std::string_view text) {
     size_t at = 0;
-    while (at < text.size() && isBlank(text[at])) ++at;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     const size_t start = at;
     size_t digits = 0;
-    while (at < text.size() && isDigit(text[at])) ++at, ++digits;
+    while (at < text.size() && isDigit(text[at]))
+        ++at, ++digits;
     if (at < text.size() && text[at] == '.') {
         ++at;
-        while (at < text.size() && isDigit(text[at])) ++at, ++digits;
+        while (at < text.size() && isDigit(text[at]))
+            ++at, ++digits;
     }
     if (digits == 0) return 0.0;
     // An exponent only counts when at least one digit follows its 'e' and optional sign.
@@ -86,12 +93,13 @@ double ReadDecimal(std::string_view text) {
         if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
         if (exponent < text.size() && isDigit(text[exponent])) {
             at = exponent;
-            while (at < text.size() && isDigit(text[at])) ++at;
+            while (at < text.size() && isDigit(text[at]))
+                ++at;
         }
     }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data() + start, text.data() + at, value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(text.data() + start, text.data() + at, value, std::chars_format::general);
     if (error != std::errc() || end != text.data() + at) return 0.0;
     return negative ? -value : value;
 }
@@ -119,8 +127,9 @@ bool ParseLocationText(std::string_view text, LocationRecord* record) {
         if (west) longitude = -longitude;
         record->latitude = toFloat(latitude);
         record->longitude = toFloat(longitude);
-        const bool ok = !(latitude == 0.0 && first != "0") && !(longitude == 0.0 && second != "0") &&
-                        std::fabs(longitude) <= 180.0 && CheckLatitude(record);
+        const bool ok = !(latitude == 0.0 && first != "0") &&
+                        !(longitude == 0.0 && second != "0") && std::fabs(longitude) <= 180.0 &&
+                        CheckLatitude(record);
         if (!ok) *record = LocationRecord{};
         return ok;
     }

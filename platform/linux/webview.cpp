@@ -16,7 +16,7 @@ namespace {
 
 // The module's interface, or null when it is missing or of another version (looked up once).
 const TintelWebViewApi* moduleApi() {
-    static const TintelWebViewApi* api = [] () -> const TintelWebViewApi* {
+    static const TintelWebViewApi* api = []() -> const TintelWebViewApi* {
         std::string path = modulePath();
         path = path.substr(0, path.find_last_of('/') + 1) + "tintel_webview.so";
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -25,7 +25,8 @@ constexpr const char* kHostClass = "AtlAxWin90";
 // ---- 1. text ------------------------------------------------------------------------------------
 
 std::wstring toWide(const std::string& text) {
-    const int n = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
@@ -177,8 +178,8 @@ public:
                                   width, height, host, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!window_) return false;
         site_ = new Site(window_);
-        if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IOleObject, reinterpret_cast<void**>(&object_))))
+        if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    reinterpret_cast<void**>(&object_))))
             return false;
         if (FAILED(object_->SetClientSite(site_))) return false;
         OleSetContainedObject(object_, TRUE);

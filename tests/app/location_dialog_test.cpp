@@ -107,7 +107,8 @@ TEST_F(LocationDialog, ResolvesTypedTextAndOkTakesIt) {
         {nullptr, "ZIP found! Near 34.1" DEG "N, 118.4" DEG "W (North America)", true, false},
     };
     EXPECT_NE(dialog.DoModal(nullptr), 0);
-    for (const std::string& f : dialog.failures) ADD_FAILURE() << f;
+    for (const std::string& f : dialog.failures)
+        ADD_FAILURE() << f;
     EXPECT_EQ(dialog.opened, "00501");
     EXPECT_FALSE(dialog.okAtOpen);
     EXPECT_TRUE(dialog.Accepted());
@@ -116,7 +117,8 @@ TEST_F(LocationDialog, ResolvesTypedTextAndOkTakesIt) {
     EXPECT_FLOAT_EQ(dialog.result().longitude, -118.40625f);
 
     DrivenLocation cancelled({0, 37.78f, -122.41f}, "http://127.0.0.1:9/winmap.html");
-    cancelled.ticks = {{nullptr, "Location: 37.8" DEG "N, 122.4" DEG "W (North America)", true, false}};
+    cancelled.ticks = {
+        {nullptr, "Location: 37.8" DEG "N, 122.4" DEG "W (North America)", true, false}};
     cancelled.endWith = platform::kIdCancel;
     EXPECT_EQ(cancelled.DoModal(nullptr), 0);
     EXPECT_EQ(cancelled.opened, "37.78N, 122.41W");
@@ -138,7 +140,8 @@ TEST_F(LocationDialog, TakesThePlaceTheMapPageChose) {
         return w->isEnabled(platform::kIdOk);
     };
     EXPECT_NE(dialog.DoModal(nullptr), 0);
-    for (const std::string& f : dialog.failures) ADD_FAILURE() << f;
+    for (const std::string& f : dialog.failures)
+        ADD_FAILURE() << f;
     EXPECT_EQ(dialog.result().postalCode, 0u);
     EXPECT_FLOAT_EQ(dialog.result().latitude, 40.7f);
     EXPECT_FLOAT_EQ(dialog.result().longitude, -74.0f);

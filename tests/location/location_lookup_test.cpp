@@ -49,9 +49,9 @@ const TextCase kTexts[] = {
     {"sydney", false, 0, 0, 0, ""},
     {"95, 20", false, 0, 0, 0, ""},
     {"0, 20", false, 0, 0, 0, ""},
-    {"45, 0.0", false, 0, 0, 0, ""},   // a zero longitude must be written "0"
-    {"45, 200", false, 0, 0, 0, ""},   // beyond the globe
-    {"45, 1e999", false, 0, 0, 0, ""}, // out of range reads 0
+    {"45, 0.0", false, 0, 0, 0, ""},    // a zero longitude must be written "0"
+    {"45, 200", false, 0, 0, 0, ""},    // beyond the globe
+    {"45, 1e999", false, 0, 0, 0, ""},  // out of range reads 0
     {"nan, inf", false, 0, 0, 0, ""},
     {"0x1p4 20", false, 0, 0, 0, ""},  // no hexadecimal: "0x1p4" reads 0
     {"00607", false, 0, 607, 0, ""},   // not a postal code: latitude 607 fails the check
@@ -84,8 +84,8 @@ TEST(LocationText, ParsesChecksAndDescribesTheTypedText) {
     EXPECT_FLOAT_EQ(r.latitude, 400.0f);
     EXPECT_FALSE(CheckLatitude(&r));
     // The dialog's own texts read back as what they were made from.
-    for (const LocationRecord& opened : {LocationRecord{501, 40.8125f, -73.03125f},
-                                         LocationRecord{0, 37.78f, -122.41f}}) {
+    for (const LocationRecord& opened :
+         {LocationRecord{501, 40.8125f, -73.03125f}, LocationRecord{0, 37.78f, -122.41f}}) {
         const std::string text = InitialLocationText(opened);
         ASSERT_TRUE(ParseLocationText(text, &r)) << text;
         EXPECT_EQ(r.postalCode, opened.postalCode);
@@ -104,14 +104,14 @@ TEST(LocationText, ReadsTheMapPagesRedirect) {
     } cases[] = {
         {"http://h/winmap.html?redir=1&lat=40.7&lng=-74.0", true, 40.7f, -74.0f},
         {"file:///x/winmap.html?lng=151.2&lat=-33.9&redir", true, -33.9f, 151.2f},
-        {"http://h/?redir=&lat=1&lat=40.7&lng=-74.0", true, 40.7f, -74.0f},  // the later wins
+        {"http://h/?redir=&lat=1&lat=40.7&lng=-74.0", true, 40.7f, -74.0f},   // the later wins
         {"http://h/?redir=1&lat=40.7&lng=-74.0?lat=5", true, 40.7f, -74.0f},  // up to a second ?
         {"http://h/?redir=1&lat=70&lng=20", true, 65.0f, 20.0f},              // clamped
         {"http://h/?redir=1&lat=40.7&lng=-74.0&lat=0", false, 0, 0},          // zero latitude
         {"http://h/?redir=1&lat=40.7&lng=0", false, 0, 0},
-        {"http://h/?lat=40.7&lng=-74.0", false, 0, 0},                       // no redir
-        {"http://h/?Redir=1&lat=40.7&lng=-74.0", false, 0, 0},               // case-sensitive
-        {"http://h/?x=1?redir=1&lat=40.7&lng=-74.0", false, 0, 0},           // after a second ?
+        {"http://h/?lat=40.7&lng=-74.0", false, 0, 0},              // no redir
+        {"http://h/?Redir=1&lat=40.7&lng=-74.0", false, 0, 0},      // case-sensitive
+        {"http://h/?x=1?redir=1&lat=40.7&lng=-74.0", false, 0, 0},  // after a second ?
         {"http://h/?redir=1&lat=95&lng=20", false, 0, 0},
         {"http://h/?redir=1&lat=40&lng=1e300", false, 0, 0},
         {"http://h/winmap.html", false, 0, 0},
@@ -170,8 +170,9 @@ TEST(LocationText, StoresHundredthsTruncatedTowardZero) {
     const struct {
         float degrees;
         int32_t stored;
-    } cases[] = {{37.789f, 3778},   {-122.419f, -12241}, {33.78125f, 3378}, {-118.3125f, -11831},
-                 {40.7f, 4070},     {-74.0f, -7400},     {0.29f, 29},       {-0.005f, 0},
-                 {65.0f, 6500},     {-180.0f, -18000}};
-    for (const auto& c : cases) EXPECT_EQ(StoredHundredths(c.degrees), c.stored) << c.degrees;
+    } cases[] = {{37.789f, 3778}, {-122.419f, -12241}, {33.78125f, 3378}, {-118.3125f, -11831},
+                 {40.7f, 4070},   {-74.0f, -7400},     {0.29f, 29},       {-0.005f, 0},
+                 {65.0f, 6500},   {-180.0f, -18000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StoredHundredths(c.degrees), c.stored) << c.degrees;
 }

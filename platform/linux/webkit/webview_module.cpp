@@ -22,7 +22,9 @@ struct View {
     std::string uri;
 };
 
-void onClipDestroyed(GtkWidget*, gpointer data) { static_cast<View*>(data)->gone = true; }
+void onClipDestroyed(GtkWidget*, gpointer data) {
+    static_cast<View*>(data)->gone = true;
+}
 
 // Answers downloads (a page that offers a file) by cancelling them: the dialog has no place to
 // put a file and must never stall on a prompt.
