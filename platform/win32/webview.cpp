@@ -172,6 +172,12 @@ public:
 
     // Sets the control up inside `host`; false (the view is then destroyed) at the first failure.
     bool create(HWND host, int width, int height) {
+        // The browser control shows pages through the HTML engine; without it (a Wine prefix
+        // without its browser engine) the control is still made but every call on it stalls for
+        // seconds and nothing is shown, so the dialog is better off without a view.
+        HMODULE engine = LoadLibraryA("mshtml.dll");
+        if (!engine) return false;
+        FreeLibrary(engine);
         oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
         if (!oleStarted_ || !IsWindow(host) || !registerHostClass()) return false;
         window_ = CreateWindowExA(0, kHostClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
