@@ -18,6 +18,7 @@
 #include "app/day_night.h"
 #include "app/entry.h"
 #include "colour/sun_schedule.h"
+#include "location/location_lookup.h"
 #include "platform/tray.h"
 #include "platform/window_host.h"
 #include "base/messages.h"
@@ -98,6 +99,7 @@ bool TintelUI::allAnimationsIdle() const {
 // ---- 2. the per-frame update --------------------------------------------------------------------
 
 int TintelUI::OnTimer(double now) {
+    if (locationDialogOpen_) return 1000;
     // The update check: first on the first call, then 0.75 to 1.25 days after the previous one.
     if (now >= nextUpdateCheck_) {
         std::srand(static_cast<unsigned>(static_cast<int64_t>(now * 1000000.0)));
@@ -224,16 +226,19 @@ void TintelUI::sliderReleased() {
 }
 
 void TintelUI::openLocationDialog() {
-    // The location dialog is handed in (setLocationPrompt); without one the stored location stays.
-    if (!locationPrompt_ || modalOpen_) return;
+    // The location dialog (app/location_dialog.cpp), or the prompt a test handed in.
+    if (locationDialogOpen_) return;
+    const bool wasModal = modalOpen_;
     modalOpen_ = true;
+    locationDialogOpen_ = true;
     LocationRecord record{zipCode_, latitude_, longitude_};
-    if (locationPrompt_(record)) {
+    const bool accepted = locationPrompt_ ? locationPrompt_(record) : runLocationDialog(record);
+    if (accepted) {
         // Stored in hundredths of a degree, truncated; a value no number reads as 0.
         const auto hundredths = [](float degrees, ValueRange range) {
             if (!std::isfinite(degrees)) return 0;
-            const double h = std::trunc(static_cast<double>(degrees) * 100.0);
-            return static_cast<int32_t>(std::clamp<double>(h, range.lowest, range.highest));
+            return std::clamp(StoredHundredths(std::clamp(degrees, -1000.0f, 1000.0f)),
+                              range.lowest, range.highest);
         };
         const int32_t latitude = hundredths(record.latitude, kLatitudeRange);
         const int32_t longitude = hundredths(record.longitude, kLongitudeRange);
@@ -244,11 +249,13 @@ void TintelUI::openLocationDialog() {
         RegDword(kPreferences, "Latitude", 3600).write(latitude);
         RegDword(kPreferences, "Longitude", 0).write(longitude);
         buildPanel();
+        computeSchedule(0);
         if (yt::ytDrawNode* settings = yt::Resources().FindNode("tintel/settings");
             settings && !settings->hidden())
             yt::Resources().PressButton("tintel/done");
     }
-    modalOpen_ = false;
+    locationDialogOpen_ = false;
+    modalOpen_ = wasModal;
 }
 
 // ---- 5. the window ------------------------------------------------------------------------------

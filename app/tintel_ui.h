@@ -150,6 +150,7 @@ public:
     void setExtendedRange(bool on) { extendedRange_ = on; }
     bool extendedRange() const { return extendedRange_; }
     bool modalOpen() const { return modalOpen_; }
+    bool locationDialogOpen() const { return locationDialogOpen_; }
     bool activityStopwatchRunning() const { return activitySince_ >= 0; }
     // Registers or removes the three hotkeys on the main window as "hotkeys" says.
     void applyHotkeys();
@@ -257,6 +258,9 @@ private:
     bool updateSunMoon(double now, double sunrise, double sunset, bool* isDay);
     void updateSliderLabels();
     void openLocationDialog();
+    // The location dialog (app/location_dialog.cpp): runs GetLocation over the main window,
+    // starting from `record`; answers true with the chosen location in `record` on OK.
+    bool runLocationDialog(LocationRecord& record);
     void showWindow();
     void stopAnimationTimer();
     // Carries out one command of the tray menu's table.
@@ -283,6 +287,8 @@ private:
     bool firstTickDone_ = true;
     bool autoHide_ = true;
     bool modalOpen_ = false;
+    // Held while the location dialog runs; the per-frame update does nothing meanwhile.
+    bool locationDialogOpen_ = false;
     int32_t dayOfYear_ = 0;
     double currentOutput_ = 0;
     double disabledUntil_ = 0;

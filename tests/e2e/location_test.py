@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""The location dialog end to end on Linux: the real program on the harness's X server, driven
+with xdotool. A first run (longitude 0) opens "Where am I?"; a typed postal code is stored with
+OK; a map page served from 127.0.0.1 that navigates itself to a chosen place gives the location,
+and is loaded once, not on every poll of the dialog. Screenshots go to --screenshots."""
+
+import argparse
+import http.server
+import os
+import subprocess
+import sys
+import threading
+import time
+import unittest
+
+from startup_test import LinuxHost, wait_until, xdotool_search, X_TIMEOUT
+
+ARGS = None
+DIALOG = r"^Where am I\?$"
+
+
+class PageServer(http.server.ThreadingHTTPServer):
+    """Serves the stand-in map page at /winmap.html on 127.0.0.1 and records every path asked."""
+
+    def __init__(self, page):
+        self.page, self.paths = page, []
+        handler = type("Handler", (http.server.BaseHTTPRequestHandler,), {
+            "do_GET": lambda h: self.answer(h), "log_message": lambda *a: None})
+        super().__init__(("127.0.0.1", 0), handler)
+        self.url = f"http://127.0.0.1:{self.server_port}/winmap.html"
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def answer(self, handler):
+        self.paths.append(handler.path)
+        ok = handler.path.split("?")[0] == "/winmap.html"
+        body = self.page if ok else b"not here"
+        handler.send_response(200 if ok else 404)
+        handler.send_header("Content-Type", "text/html; charset=utf-8")
+        handler.send_header("Content-Length", str(len(body)))
+        handler.end_headers()
+        handler.wfile.write(body)
+
+
+class LocationDialog(unittest.TestCase):
+    def setUp(self):
+        self.host = LinuxHost(ARGS.program, ARGS.work)
+        self.host.setup(self.id().split(".")[-1])
+        with open(ARGS.page, "rb") as f:
+            self.page = f.read()
+        self.server = None
+
+    def tearDown(self):
+        self.host.teardown()
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+
+    def write_preferences(self, values):
+        folder = os.path.join(self.host.env["XDG_CONFIG_HOME"], "Brisbel")
+        os.makedirs(folder, exist_ok=True)
+        lines = ["[Software\\Brisbel\\tintel\\Preferences]"]
+        for name, value in values.items():
+            if isinstance(value, int):
+                lines.append(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}')
+            else:
+                lines.append(f'"{name}"="{value}"')
+        with open(os.path.join(folder, "preferences.reg"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def open_dialog(self):
+        """Starts a hidden first run and answers the dialog's window, active."""
+        self.program = self.host.start(["noshow"])
+        found = wait_until(lambda: xdotool_search("--onlyvisible", "--name", DIALOG), 60)
+        self.assertTrue(found, "the location dialog did not open")
+        window = found[0]
+        subprocess.run(["xdotool", "windowactivate", "--sync", window], timeout=X_TIMEOUT)
+        return window
+
+    def keys(self, *args):
+        subprocess.run(["xdotool", *args], check=True, timeout=X_TIMEOUT)
+
+    def shoot(self, window, name):
+        os.makedirs(ARGS.screenshots, exist_ok=True)
+        subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
+                       timeout=X_TIMEOUT)
+
+    def stored(self, expected):
+        names = list(expected)
+        got = wait_until(lambda: {n: self.host.preferences().get(n) for n in names} == expected
+                         and expected, 20)
+        self.assertEqual({n: self.host.preferences().get(n) for n in names}, expected)
+        return got
+
+    def test_first_run_asks_and_stores_a_postal_code(self):
+        # A first run but for the map page's address: the stand-in page on 127.0.0.1 (the
+        # installed page would ask the internet for map tiles).
+        self.server = PageServer(self.page)
+        self.write_preferences({"MapPage": self.server.url})
+        window = self.open_dialog()
+        self.keys("type", "--delay", "60", "90210")
+        time.sleep(1.5)  # three polls
+        self.shoot(window, "linux-90210.png")
+        self.keys("key", "Return")  # the default button: OK
+        self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
+                                   20), "OK did not close the dialog")
+        self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
+        # The dialog opens once per start: the program runs on, hidden, without asking again.
+        time.sleep(2)
+        self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
+        self.assertIsNone(self.program.poll())
+        # The map was shown at the postal code's point, once.
+        self.assertEqual(self.server.paths, ["/winmap.html?lat=34.093750&lng=-118.406250"])
+
+    def test_the_map_page_chooses_a_place(self):
+        server = self.server = PageServer(self.page)
+        self.write_preferences({"Latitude": 4500, "Longitude": 0, "MapPage": server.url})
+        window = self.open_dialog()
+        self.keys("type", "--delay", "30", "New York City")
+        self.keys("key", "Tab", "space")  # Search
+        chose = wait_until(lambda: any(p.startswith("/winmap.html?redir=")
+                                       for p in server.paths), 30)
+        self.assertTrue(chose, f"the page was not asked for the place: {server.paths}")
+        time.sleep(3)  # six polls of the dialog
+        self.shoot(window, "linux-map.png")
+        self.assertEqual(server.paths, ["/winmap.html?geo=New%20York%20City",
+                                        "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
+        # Back from Search to the text, where Enter presses the default button, OK (a Tab
+        # onward would go into the web view).
+        self.keys("key", "shift+Tab", "Return")
+        self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--screenshots", required=True)
+    ARGS, rest = parser.parse_known_args()
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    unittest.main(argv=[sys.argv[0]] + rest)

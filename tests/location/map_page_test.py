@@ -1,0 +1,243 @@
+#!/usr/bin/env python3
+"""The map page (res/map/winmap.html) in headless Chromium. Every request the page makes is held
+by the DevTools protocol (over --remote-debugging-pipe) and answered by this test: the page itself,
+map tiles and the place search; nothing reaches any network, and the host resolver maps every name
+to nowhere besides. Proves that the page centres on "?lat=&lng=", looks "?geo=" text up, and
+navigates to "?redir=1&lat=..&lng=.." when the map is clicked."""
+
+import argparse
+import base64
+import json
+import os
+import re
+import select
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zlib
+
+ARGS = None
+ORIGIN = "https://map.tintel.test"
+PAGE = ORIGIN + "/winmap.html"
+TILE = re.compile(r"^https://tile\.openstreetmap\.org/(\d+)/(\d+)/(\d+)\.png$")
+SEARCH = "https://nominatim.openstreetmap.org/search?"
+
+
+def png_tile():
+    """A 1 x 1 grey PNG, enough for the map to draw a tile."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(b"\x00\x80")) + chunk(b"IEND", b""))
+
+
+class Browser:
+    """Headless Chromium driven over the DevTools pipe (fd 3 in, fd 4 out, NUL-separated JSON)."""
+
+    def __init__(self, profile):
+        to_child, self._write = os.pipe()
+        self._read, from_child = os.pipe()
+        # The child's fds 3 and 4 must be exactly these pipe ends (by way of free numbers, in case
+        # the ends are 3 or 4 already); the other descriptors are closed after this runs.
+        def wire():
+            high_in, high_out = os.dup(to_child), os.dup(from_child)
+            os.dup2(high_in, 3)
+            os.dup2(high_out, 4)
+        self.proc = subprocess.Popen(
+            [ARGS.chromium, "--headless=new", "--remote-debugging-pipe", "--no-sandbox",
+             "--user-data-dir=" + profile, "--no-first-run", "--disable-gpu",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--disable-default-apps", "--host-resolver-rules=MAP * ~NOTFOUND",
+             "--window-size=400,300", "about:blank"],
+            preexec_fn=wire, pass_fds=(3, 4), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(to_child)
+        os.close(from_child)
+        self._buffer = b""
+        self._next = 0
+        self.events = []
+        self.session = None
+        self.on_request = None
+
+    def close(self):
+        try:
+            self.send("Browser.close", session=False)
+        except OSError:
+            pass
+        try:
+            self.proc.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        os.close(self._write)
+        os.close(self._read)
+
+    def send(self, method, params=None, session=True):
+        self._next += 1
+        message = {"id": self._next, "method": method, "params": params or {}}
+        if session and self.session:
+            message["sessionId"] = self.session
+        os.write(self._write, json.dumps(message).encode() + b"\0")
+        return self._next
+
+    def _receive(self, deadline):
+        while b"\0" not in self._buffer:
+            if time.monotonic() > deadline:
+                raise TimeoutError("no message from the browser")
+            ready, _, _ = select.select([self._read], [], [], 0.5)
+            if ready:
+                data = os.read(self._read, 1 << 20)
+                if not data:
+                    raise EOFError("the browser closed its pipe")
+                self._buffer += data
+        message, self._buffer = self._buffer.split(b"\0", 1)
+        return json.loads(message)
+
+    def call(self, method, params=None, session=True, timeout=30):
+        wanted = self.send(method, params, session)
+        deadline = time.monotonic() + timeout
+        while True:
+            message = self._receive(deadline)
+            if message.get("id") == wanted:
+                if "error" in message:
+                    raise RuntimeError(f"{method}: {message['error']}")
+                return message.get("result", {})
+            if message.get("method") == "Fetch.requestPaused" and self.on_request:
+                self.on_request(message)  # held requests must not wait for the call's answer
+            elif "method" in message:
+                self.events.append(message)
+
+    def next_event(self, timeout):
+        if self.events:
+            return self.events.pop(0)
+        try:
+            message = self._receive(time.monotonic() + timeout)
+        except TimeoutError:
+            return None
+        return message if "method" in message else None
+
+
+class MapPageTest(unittest.TestCase):
+    def setUp(self):
+        with open(ARGS.page, "rb") as f:
+            self.page = f.read()
+        self.profile = tempfile.TemporaryDirectory()
+        self.browser = Browser(self.profile.name)
+        targets = self.browser.call("Target.getTargets", session=False)["targetInfos"]
+        page = next(t for t in targets if t["type"] == "page")
+        self.browser.session = self.browser.call(
+            "Target.attachToTarget", {"targetId": page["targetId"], "flatten": True},
+            session=False)["sessionId"]
+        self.browser.call("Fetch.enable", {"patterns": [{"urlPattern": "*"}]})
+        self.browser.call("Page.enable")
+        # The web view's size in the location dialog.
+        self.browser.call("Emulation.setDeviceMetricsOverride", {
+            "width": 400, "height": 300, "deviceScaleFactor": 1, "mobile": False})
+        self.requests = []
+        self.places = []  # the place search's answer
+        self.browser.on_request = self.answer
+
+    def tearDown(self):
+        self.browser.close()
+        self.profile.cleanup()
+
+    def answer(self, event):
+        """Answers one held request: the page, a tile, the place search; refuses anything else."""
+        params = event["params"]
+        url = params["request"]["url"]
+        self.requests.append(url)
+        if url.split("?")[0] == PAGE:
+            body, kind = self.page, "text/html; charset=utf-8"
+        elif TILE.match(url):
+            body, kind = png_tile(), "image/png"
+        elif url.startswith(SEARCH):
+            body, kind = json.dumps(self.places).encode(), "application/json"
+        else:
+            self.browser.send("Fetch.failRequest", {"requestId": params["requestId"],
+                                                    "errorReason": "BlockedByClient"})
+            return
+        self.browser.send("Fetch.fulfillRequest", {
+            "requestId": params["requestId"], "responseCode": 200,
+            "responseHeaders": [{"name": "Content-Type", "value": kind},
+                                {"name": "Access-Control-Allow-Origin", "value": "*"}],
+            "body": base64.b64encode(body).decode()})
+
+    def run_until(self, done, timeout=30):
+        """Answers requests until done() holds."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if done():
+                return True
+            event = self.browser.next_event(0.5)
+            if event and event["method"] == "Fetch.requestPaused":
+                self.answer(event)
+        return done()
+
+    def tiles_at(self, zoom):
+        return [u for u in self.requests if TILE.match(u) and TILE.match(u).group(1) == str(zoom)]
+
+    def click_centre(self):
+        for kind in ("mousePressed", "mouseReleased"):
+            self.browser.call("Input.dispatchMouseEvent", {
+                "type": kind, "x": 200, "y": 150, "button": "left", "clickCount": 1})
+
+    def chosen(self):
+        """The coordinates of the redir page request, once the page has navigated there."""
+        for url in self.requests:
+            if url.startswith(PAGE + "?redir="):
+                query = dict(p.split("=", 1) for p in url.split("?", 1)[1].split("&"))
+                return float(query["lat"]), float(query["lng"])
+        return None
+
+    def test_centres_on_coordinates_and_reports_a_click(self):
+        self.browser.call("Page.navigate", {"url": PAGE + "?lat=40.700000&lng=-74.000000"})
+        # Zoom 9 around New York: tile column 150, row 192.
+        self.assertTrue(self.run_until(lambda: any(
+            TILE.match(u).group(2, 3) == ("150", "192") for u in self.tiles_at(9))),
+            self.requests)
+        self.click_centre()
+        self.assertTrue(self.run_until(lambda: self.chosen() is not None), self.requests)
+        lat, lng = self.chosen()
+        self.assertAlmostEqual(lat, 40.7, delta=0.01)
+        self.assertAlmostEqual(lng, -74.0, delta=0.01)
+        # The page with the chosen place shows it again, and makes no request elsewhere.
+        self.assertTrue(self.run_until(lambda: len(self.tiles_at(9)) > 0))
+        for url in self.requests:
+            self.assertTrue(url.startswith(PAGE) or TILE.match(url), url)
+
+    def test_looks_a_place_up_and_reports_it(self):
+        self.places = [{"lat": "-33.8688", "lon": "151.2093", "display_name": "Sydney"}]
+        self.browser.call("Page.navigate", {"url": PAGE + "?geo=New York City"})
+        self.assertTrue(self.run_until(lambda: self.tiles_at(10)), self.requests)
+        searches = [u for u in self.requests if u.startswith(SEARCH)]
+        self.assertEqual(len(searches), 1)
+        self.assertIn("q=New%20York%20City", searches[0])
+        self.click_centre()
+        self.assertTrue(self.run_until(lambda: self.chosen() is not None), self.requests)
+        lat, lng = self.chosen()
+        self.assertAlmostEqual(lat, -33.8688, delta=0.01)
+        self.assertAlmostEqual(lng, 151.2093, delta=0.01)
+
+    def test_a_place_that_is_not_found_is_said_so(self):
+        self.browser.call("Page.navigate", {"url": PAGE + "?geo=Nowhere%25"})
+        self.assertTrue(self.run_until(lambda: any(u.startswith(SEARCH) for u in self.requests)))
+        note = ""
+        end = time.monotonic() + 20
+        while time.monotonic() < end and "No place" not in note:
+            self.run_until(lambda: False, timeout=0.5)
+            note = self.browser.call("Runtime.evaluate", {
+                "expression": "document.getElementById('note').textContent",
+                "returnByValue": True})["result"].get("value", "")
+        self.assertEqual(note, "No place called Nowhere% was found.")
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--chromium", default="chromium")
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest)
