@@ -6,6 +6,7 @@
 #include "app/controller.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
+#include "app/wide_gamma_switch.h"
 #include "colour/wide_gamma.h"
 #include "platform/instance.h"
 #include "platform/process.h"
@@ -58,6 +59,7 @@ bool wideGammaRangeAtStart() {
 
 int tintelMain(void* instance, const std::string& commandLine) {
     g_modulePath = platform::modulePath().substr(0, 259);
+    installWideGammaPrompts();
     if (handleMaintenanceSwitch(commandLine)) return 0;
 
     std::unique_ptr<platform::InstanceLock> instanceLock;

@@ -189,6 +189,12 @@ public:
     bool allAnimationsIdle() const;
     void setFixtureOutput(FixtureLightOutput* output) { fixtures_ = output; }
 
+    // ---- the extended gamma range switch (app/wide_gamma_switch.cpp) ----
+
+    // Switches the extended range on ("Expand Color Range", "tintel/expandcolor", the extras): a
+    // failing administrator check is reported here and goes no further.
+    void expandColourRange();
+
 private:
     struct PicturePlace {
         bool placed = false;
