@@ -30,6 +30,13 @@ bool g_wideGammaRange = false;
 
 // The three maintenance switches must be the whole command line; anything more is no switch.
 bool handleMaintenanceSwitch(const std::string& commandLine) {
+    if (!gammaRangeSwitchable() &&
+        (commandLine == "/unlockwingamma" || commandLine == "/adminlockwingamma")) {
+        std::fputs("Tintel: this system puts no limit on gamma ramps; the extended range is "
+                   "always on and there is nothing to switch.\n",
+                   stderr);
+        return true;
+    }
     if (commandLine == "/unlockwingamma") {
         enableWideGammaRange();
         return true;

@@ -125,12 +125,13 @@ int main(int argc, char** argv) {
     // client area is where the test expects it) is the one looked at.
     auto* owner = new yt::ytWindow();
     owner->Create("Probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 400, 110, 460, 150);
-    yt::ytWindow* second = nullptr;
+    yt::ytWindow* secondWindow = nullptr;
     if (activate) {
         showFramed(owner, "owner");
-        second = new yt::ytWindow();
-        second->Create("Probe second", yt::WindowKind::Main, yt::Sizing::Fixed, 500, 110, 560, 150);
-        showFramed(second, "second");
+        secondWindow = new yt::ytWindow();
+        secondWindow->Create("Probe second", yt::WindowKind::Main, yt::Sizing::Fixed, 500, 110,
+                             560, 150);
+        showFramed(secondWindow, "second");
     }
     auto* window = new yt::ytWindow();
     window->Create("Probe", yt::WindowKind::Popup, yt::Sizing::Fixed, kLeft, kTop, kLeft + kWidth,
@@ -174,7 +175,7 @@ int main(int argc, char** argv) {
     auto* closer = new CloseOwner();
     closer->popup = window;
     closer->owner = owner;
-    closer->second = second;
+    closer->second = secondWindow;
     yt::AddCallback(closer);
     document->Render(nullptr);
     char line[160];

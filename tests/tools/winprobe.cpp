@@ -67,7 +67,8 @@ int setDword(HKEY hive, const char* key, const char* name, const char* value) {
 }
 
 int hklmGet(const char* key, const char* name) {
-    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_64KEY}}) {
+    const REGSAM views[] = {0, KEY_WOW64_64KEY};
+    for (REGSAM view : views) {
         HKEY k;
         DWORD value = 0, size = sizeof value, type = 0;
         LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &k);
