@@ -12,9 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/dialog_templates.h"
 #include "app/wide_gamma_switch.h"
 #include "colour/wide_gamma.h"
 #include "platform/gamma_range.h"
+#include "toolkit/dialog.h"
 #include "toolkit/toolkit.h"
 
 namespace {
@@ -168,6 +170,7 @@ TEST_F(WideGamma, OnMeansPresentAndNotZero) {
 // does not; the information box says the default range is back.
 TEST_F(WideGamma, TheRestartDialogRecordsRestartNowAndTheBoxReportsTheRestore) {
     ASSERT_EQ(yt::Start(nullptr, true), 0);
+    yt::SetDialogResources(&tintel::DialogTemplates());
     tintel::installWideGammaPrompts();
     for (const auto& [button, restarts] : {std::pair{1, 1}, std::pair{2, 0}}) {
         g_record = {};
