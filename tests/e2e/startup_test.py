@@ -255,7 +255,9 @@ class Startup(unittest.TestCase):
         self.assertEqual(self.host.preferences("tintel"), {})
 
     def test_maintenance_switches_must_be_the_whole_command_line(self):
-        for switch in ("/unlockwingamma", "/adminlockwingamma", "/lockwingamma"):
+        # Under Wine the first two ask through their dialogs (WineRangeSwitch answers them).
+        switches = ("/unlockwingamma", "/adminlockwingamma", "/lockwingamma")
+        for switch in switches if isinstance(self.host, LinuxHost) else switches[2:]:
             code, _, _ = self.run_to_exit([switch])
             self.assertEqual(code, 0, switch)
             self.assertEqual(self.host.window(), "none", switch)
