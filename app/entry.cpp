@@ -34,9 +34,10 @@ bool g_wideGammaRange = false;
 bool handleMaintenanceSwitch(const std::string& commandLine) {
     if (!gammaRangeSwitchable() &&
         (commandLine == "/unlockwingamma" || commandLine == "/adminlockwingamma")) {
-        std::fputs("Tintel: this system puts no limit on gamma ramps; the extended range is "
-                   "always on and there is nothing to switch.\n",
-                   stderr);
+        std::fputs(
+            "Tintel: this system puts no limit on gamma ramps; the extended range is "
+            "always on and there is nothing to switch.\n",
+            stderr);
         return true;
     }
     if (commandLine == "/unlockwingamma") {

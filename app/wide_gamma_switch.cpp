@@ -13,9 +13,10 @@
 namespace tintel {
 
 void reportDefaultRangeRestored() {
-    yt::Note("Windows color temperature limits have been restored to Windows defaults. Settings "
-             "will apply on next Windows restart.",
-             nullptr, "Back to normal");
+    yt::Note(
+        "Windows color temperature limits have been restored to Windows defaults. Settings "
+        "will apply on next Windows restart.",
+        nullptr, "Back to normal");
 }
 
 void installWideGammaPrompts() {

@@ -19,12 +19,13 @@ bool mustElevate(const WideGammaActions& actions) {
 
 WideGammaActions& wideGammaActions() {
     static WideGammaActions actions{
-        platform::isUserAdministrator,
-        platform::platformMajorVersion,
-        platform::startElevated,
-        platform::restartComputer,
-        [] { return false; },
-        [] {},
+        .isUserAdministrator = platform::isUserAdministrator,
+        .platformMajorVersion = platform::platformMajorVersion,
+        .startElevated = platform::startElevated,
+        .restartComputer = platform::restartComputer,
+        // No prompts until the program installs its own.
+        .offerRestart = [] { return false; },
+        .reportRestored = [] {},
     };
     return actions;
 }

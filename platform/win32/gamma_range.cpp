@@ -112,8 +112,8 @@ int32_t restartComputer() {
     if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
     CloseHandle(token);
-    const DWORD reason =
-        SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OPERATINGSYSTEM | SHTDN_REASON_MINOR_RECONFIG;
+    const DWORD reason = SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OPERATINGSYSTEM |
+                         SHTDN_REASON_MINOR_RECONFIG;
     return ExitWindowsEx(EWX_REBOOT | EWX_FORCEIFHUNG, reason) ? 0 : -1;
 }
 

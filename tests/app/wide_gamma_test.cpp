@@ -46,8 +46,8 @@ void store(long long value) {
             RegDeleteValueA(key, "GdiICMGammaRange");
         } else {
             const DWORD v = static_cast<DWORD>(value);
-            RegSetValueExA(key, "GdiICMGammaRange", 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&v), sizeof v);
+            RegSetValueExA(key, "GdiICMGammaRange", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
+                           sizeof v);
         }
         RegCloseKey(key);
     }
@@ -145,14 +145,15 @@ TEST_F(WideGamma, RestoringDeletesBothViewsOrWaitsForTheElevatedCopy) {
     store(256);
     g_record.admin = false;
     EXPECT_EQ(tintel::restoreDefaultGammaRange(), 0);
-    EXPECT_EQ(g_record.elevated, (std::vector<std::pair<std::string, bool>>{
-                                     {"/adminlockwingamma", true}}));
+    EXPECT_EQ(g_record.elevated,
+              (std::vector<std::pair<std::string, bool>>{{"/adminlockwingamma", true}}));
     EXPECT_EQ(storedValue(0), 256);
     EXPECT_EQ(g_record.reports, 0);
 
     g_record = {};
     EXPECT_EQ(tintel::restoreDefaultGammaRange(), 0);
-    for (REGSAM view : kViews) EXPECT_EQ(storedValue(view), -1);
+    for (REGSAM view : kViews)
+        EXPECT_EQ(storedValue(view), -1);
     EXPECT_EQ(g_record.reports, 1);
     EXPECT_TRUE(g_record.elevated.empty());
     EXPECT_EQ(g_record.offers + g_record.restarts, 0);

@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
     if (activate) {
         showFramed(owner, "owner");
         secondWindow = new yt::ytWindow();
-        secondWindow->Create("Probe second", yt::WindowKind::Main, yt::Sizing::Fixed, 500, 110,
-                             560, 150);
+        secondWindow->Create("Probe second", yt::WindowKind::Main, yt::Sizing::Fixed, 500, 110, 560,
+                             150);
         showFramed(secondWindow, "second");
     }
     auto* window = new yt::ytWindow();

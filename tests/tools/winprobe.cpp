@@ -73,8 +73,8 @@ int hklmGet(const char* key, const char* name) {
         DWORD value = 0, size = sizeof value, type = 0;
         LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &k);
         if (status == ERROR_SUCCESS) {
-            status = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                      &size);
+            status =
+                RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
             RegCloseKey(k);
         }
         if (status == ERROR_SUCCESS)
