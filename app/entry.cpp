@@ -7,6 +7,7 @@
 #include "app/dialog_templates.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
+#include "app/wide_gamma_switch.h"
 #include "colour/wide_gamma.h"
 #include "platform/instance.h"
 #include "platform/process.h"
@@ -31,6 +32,14 @@ bool g_wideGammaRange = false;
 
 // The three maintenance switches must be the whole command line; anything more is no switch.
 bool handleMaintenanceSwitch(const std::string& commandLine) {
+    if (!gammaRangeSwitchable() &&
+        (commandLine == "/unlockwingamma" || commandLine == "/adminlockwingamma")) {
+        std::fputs(
+            "Tintel: this system puts no limit on gamma ramps; the extended range is "
+            "always on and there is nothing to switch.\n",
+            stderr);
+        return true;
+    }
     if (commandLine == "/unlockwingamma") {
         enableWideGammaRange();
         return true;
@@ -60,6 +69,10 @@ bool wideGammaRangeAtStart() {
 
 int tintelMain(void* instance, const std::string& commandLine) {
     g_modulePath = platform::modulePath().substr(0, 259);
+    // The dialogs' templates are the program's resources (109 to 112); the maintenance switches
+    // show 112 before anything else runs.
+    yt::SetDialogResources(&DialogTemplates());
+    installWideGammaPrompts();
     if (handleMaintenanceSwitch(commandLine)) return 0;
 
     std::unique_ptr<platform::InstanceLock> instanceLock;
@@ -76,8 +89,6 @@ int tintelMain(void* instance, const std::string& commandLine) {
         yt::Stop();
         return 1;
     }
-    // The dialogs' templates are the program's resources (109 to 112).
-    yt::SetDialogResources(&DialogTemplates());
     run(commandLine.find("noshow") == std::string::npos);
     instanceLock.reset();
     yt::Stop();

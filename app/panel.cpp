@@ -303,7 +303,7 @@ void TintelUI::onPanelClick(const std::string& name, yt::ytDrawNode* source) {
     } else if (name == "tintel/expandcolor") {
         expandColourShown_ = false;
         if (source) source->Hide();
-        enableWideGammaRange();
+        expandColourRange();
     } else if (name == "tintel/disable") {
         // The toggle's own state says whether disabling starts or ends.
         if (auto* toggle = dynamic_cast<yt::ytButtonNode*>(source))

@@ -217,6 +217,12 @@ public:
     // Brings the panel's nodes in line with the state: status line, preview label, the disable
     // toggle and the extended-range invitation.
     void refreshPanelNodes();
+    // ---- the extended gamma range switch (app/wide_gamma_switch.cpp) ----
+
+    // Switches the extended range on ("Expand Color Range", "tintel/expandcolor", the extras): a
+    // failing administrator check is reported here and goes no further.
+    void expandColourRange();
+
     // ---- extras: feature switches, light output level, candle mode (app/extras.cpp) ----
 
     // Applies every switch of the extras from the preferences ("hotkeys", "webcam", "CK", "Hue",

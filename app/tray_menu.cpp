@@ -165,7 +165,7 @@ void TintelUI::carryOutTrayCommand(uint32_t id) {
             if (extendedRange_) toggleDarkroom();
             break;
         case kCmdExpandRange:
-            enableWideGammaRange();
+            expandColourRange();
             break;
         case kCmdDisableHour:
             setDisable(DisableFrom::Command, kOneHour);

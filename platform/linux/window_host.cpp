@@ -85,6 +85,13 @@ gboolean onQueueIdle(gpointer) {
     return G_SOURCE_REMOVE;
 }
 
+// Application activation, as Win32 reports it with WM_ACTIVATEAPP: focus moving between the
+// program's own windows changes nothing; only focus leaving or reaching the program does. X sends
+// FocusOut for one window before FocusIn for the next, so the verdict waits a moment.
+bool g_applicationActive = false;
+guint g_activationCheck = 0;
+void scheduleActivationCheck();
+
 // A window timer on its way to a window that may be gone by the time it fires.
 struct TimerTarget {
     uint64_t window;
@@ -271,7 +278,10 @@ public:
         }
         gtk_widget_add_events(widget_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
                                            GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK |
-                                           GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
+                                           GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK |
+                                           GDK_FOCUS_CHANGE_MASK);
+        g_signal_connect(widget_, "focus-in-event", G_CALLBACK(onFocusChange), this);
+        g_signal_connect(widget_, "focus-out-event", G_CALLBACK(onFocusChange), this);
         g_signal_connect(widget_, "delete-event", G_CALLBACK(onDelete), this);
         g_signal_connect(widget_, "destroy", G_CALLBACK(onDestroy), this);
         g_signal_connect(widget_, "size-allocate", G_CALLBACK(onSizeAllocate), this);
@@ -550,6 +560,11 @@ private:
         return G_SOURCE_REMOVE;
     }
 
+    static gboolean onFocusChange(GtkWidget*, GdkEventFocus*, gpointer) {
+        scheduleActivationCheck();
+        return FALSE;
+    }
+
     static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self) {
         // Closing is the client's decision: by default it destroys the window.
         static_cast<LinuxWindow*>(self)->send(base::kWmClose, 0, 0);
@@ -824,6 +839,28 @@ void deliverQueued() {
     }
     if (!g_queue.empty() && !g_queueSource)
         g_queueSource = g_idle_add_full(G_PRIORITY_DEFAULT, onQueueIdle, nullptr, nullptr);
+}
+
+// Whether any window of the program (the toolkit's, message boxes, menus) has the focus now;
+// on a change every toolkit window is told, as Win32 tells every top-level window of the thread.
+gboolean checkActivation(gpointer) {
+    g_activationCheck = 0;
+    bool active = false;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next)
+        if (gtk_window_is_active(GTK_WINDOW(item->data))) active = true;
+    g_list_free(toplevels);
+    if (active != g_applicationActive) {
+        g_applicationActive = active;
+        for (const auto& [id, window] : registry())
+            enqueue({id, base::kWmActivateApp, active ? 1u : 0u, 0, g_keyState});
+    }
+    return G_SOURCE_REMOVE;
+}
+
+void scheduleActivationCheck() {
+    constexpr guint kSettleMs = 50;
+    if (!g_activationCheck) g_activationCheck = g_timeout_add(kSettleMs, checkActivation, nullptr);
 }
 
 gboolean deliverTimer(gpointer data) {

@@ -21,6 +21,18 @@ def xdo(*args):
     time.sleep(0.15)
 
 
+def wait_window(name, timeout=30):
+    """The ids of the windows named (or of the class named) once one is viewable."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for by in ("--name", "--class"):
+            out = run(["xdotool", "search", "--onlyvisible", by, "^%s$" % name]).stdout.split()
+            if out:
+                return out
+        time.sleep(0.2)
+    return []
+
+
 def pixel(x, y):
     """The colour at a screen point as (r, g, b)."""
     out = run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "-depth", "8",
@@ -133,6 +145,48 @@ class WindowInput(unittest.TestCase):
         finally:
             probe.stop()
 
+
+    def test_activation_is_reported_for_the_application(self):
+        if ARGS.platform == "win32":
+            # Wine makes WM_ACTIVATEAPP itself, and does not activate its windows on a bare X focus
+            # change (no window manager runs here), so focusing the probe's windows is no gesture.
+            self.skipTest("WM_ACTIVATEAPP is Wine's own; the Linux host's translation is tested")
+        # Focus between the program's own windows is no change; focus leaving for another client
+        # is one WM_ACTIVATEAPP 0 to every window, coming back one WM_ACTIVATEAPP 1.
+        probe = ProbeRun("activate", "activate")
+        other = subprocess.Popen(["xmessage", "-geometry", "+600+300", "another client"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            windows = {}
+            for name in ("Probe owner", "Probe second", "another client"):
+                found = wait_window(name if name != "another client" else "xmessage")
+                self.assertTrue(found, name)
+                windows[name] = found[0]
+
+            def activations():
+                return [l.split()[1:] for l in probe.lines() if l.startswith("activateapp")]
+
+            # From a known state: the other client has the focus.
+            xdo("windowfocus", "--sync", windows["another client"])
+            time.sleep(0.6)
+            steps = (("Probe owner", "1"), ("Probe second", None), ("Probe owner", None),
+                     ("another client", "0"), ("Probe second", "1"), ("another client", "0"))
+            for target, expected in steps:
+                before = len(activations())
+                xdo("windowfocus", "--sync", windows[target])
+                time.sleep(0.6)
+                news = activations()[before:]
+                if expected is None:
+                    self.assertEqual(news, [], target)
+                else:
+                    self.assertEqual(sorted(news), [["owner", expected], ["popup", expected],
+                                                    ["second", expected]], target)
+            xdo("windowfocus", "--sync", windows["Probe owner"])
+            xdo("key", "Escape")
+        finally:
+            other.kill()
+            other.wait()
+            probe.stop()
 
     def test_work_area_of_the_desktop(self):
         # The desktop publishes its work area on the root window (one rectangle per desktop).

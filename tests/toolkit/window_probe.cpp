@@ -3,10 +3,11 @@
 // half, a green 20 x 20 button at 20,20, a hidden button at 60,20 and two
 // focusable nodes. It logs every mouse event a node gets, focus changes and
 // hotkeys to a file, and ends on Escape.
-//   window_probe LOG [noperpixel] [alpha=N]
+//   window_probe LOG [noperpixel] [alpha=N] [activate]
 // noperpixel: as without per-pixel alpha (no layered functions, no compositor);
 // alpha=N: the window alpha set once the first frame is shown (logged as
-// "alpha" and the alpha in force).
+// "alpha" and the alpha in force); activate: the owner and a second main window are
+// shown too (framed, at 400,110 and 500,110) and every window logs WM_ACTIVATEAPP.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -64,6 +65,7 @@ private:
 
 class ProbeDocument : public yt::ytDrawUI {
 public:
+    explicit ProbeDocument(std::string name = "popup") : name_(std::move(name)) {}
     int OnTimer(double) override { return 50; }
 
     intptr_t HandleKey(yt::ytMessage& message) override {
@@ -80,23 +82,39 @@ public:
             Window()->UnregisterHotKey(static_cast<int>(message.wParam));
             return base::kHandled;
         }
+        if (message.message == base::kWmActivateApp)
+            logLine("activateapp " + name_ + " " + std::to_string(message.wParam));
         if (message.message == base::kWmKeyDown && message.wParam == platform::kVkEscape) {
             Window()->PostClose();
             return base::kHandled;
         }
         return yt::ytDrawUI::HandleInput(message);
     }
+
+private:
+    std::string name_;
 };
+
+// A framed main window of its own, shown, whose document logs what it gets.
+yt::ytWindow* showFramed(yt::ytWindow* window, const std::string& name) {
+    auto* document = new ProbeDocument(name);
+    document->SetRoot(new ProbeNode(60, 40, 0xFF808080u, name, false));
+    window->SetDocument(document);
+    window->Show(true);
+    return window;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || !(g_log = std::fopen(argv[1], "w"))) return 2;
     int alpha = -1;
+    bool activate = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "noperpixel") platform::testing::forgetPerPixelAlpha();
         if (arg.rfind("alpha=", 0) == 0) alpha = std::atoi(arg.c_str() + 6);
+        if (arg == "activate") activate = true;
     }
     std::string why;
     if (yt::Start(nullptr, false, &why) != 0) {
@@ -106,7 +124,15 @@ int main(int argc, char** argv) {
     // A main window ends the pump when it goes; the popup (frameless, so its
     // client area is where the test expects it) is the one looked at.
     auto* owner = new yt::ytWindow();
-    owner->Create("Probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 10, 10);
+    owner->Create("Probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 400, 110, 460, 150);
+    yt::ytWindow* secondWindow = nullptr;
+    if (activate) {
+        showFramed(owner, "owner");
+        secondWindow = new yt::ytWindow();
+        secondWindow->Create("Probe second", yt::WindowKind::Main, yt::Sizing::Fixed, 500, 110, 560,
+                             150);
+        showFramed(secondWindow, "second");
+    }
     auto* window = new yt::ytWindow();
     window->Create("Probe", yt::WindowKind::Popup, yt::Sizing::Fixed, kLeft, kTop, kLeft + kWidth,
                    kTop + kHeight, owner);
@@ -136,10 +162,12 @@ int main(int argc, char** argv) {
     struct CloseOwner : yt::ytCallBase {
         yt::ytWindow* popup;
         yt::ytWindow* owner;
+        yt::ytWindow* second;
         int Run() override {
             if (popup->Native()) return 50;
             popup->Release();
             owner->PostClose();
+            if (second) second->PostClose();
             return yt::kCallbackRemove;
         }
     };
@@ -147,6 +175,7 @@ int main(int argc, char** argv) {
     auto* closer = new CloseOwner();
     closer->popup = window;
     closer->owner = owner;
+    closer->second = secondWindow;
     yt::AddCallback(closer);
     document->Render(nullptr);
     char line[160];

@@ -4,6 +4,8 @@
 //   winprobe dump KEY             prints every value of HKCU\KEY as "name=type:hexbytes"
 //   winprobe delete KEY           deletes HKCU\KEY and everything below it
 //   winprobe hklm-dword KEY NAME VALUE|-   sets (or with "-" deletes) a machine-wide DWORD
+//   winprobe hklm-get KEY NAME    prints a machine-wide DWORD in the default and the 64-bit
+//                                 registry views, "-" where it is absent
 //   winprobe hkcu-dword KEY NAME VALUE     sets a DWORD of the current user (VALUE may be negative)
 //   winprobe answer TITLE ID      answers the message box titled TITLE with button ID (6 yes, 7 no)
 //   winprobe icon EXE             prints "icon 101:" and the square sizes of the icon group 101 in
@@ -65,6 +67,26 @@ int setDword(HKEY hive, const char* key, const char* name, const char* value) {
     }
     RegCloseKey(k);
     return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int hklmGet(const char* key, const char* name) {
+    const REGSAM views[] = {0, KEY_WOW64_64KEY};
+    for (REGSAM view : views) {
+        HKEY k;
+        DWORD value = 0, size = sizeof value, type = 0;
+        LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &k);
+        if (status == ERROR_SUCCESS) {
+            status =
+                RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+            RegCloseKey(k);
+        }
+        if (status == ERROR_SUCCESS)
+            std::printf("%lu ", static_cast<unsigned long>(value));
+        else
+            std::printf("- ");
+    }
+    std::printf("\n");
+    return 0;
 }
 
 int gammaSet(int r, int g, int b) {
@@ -143,6 +165,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "icon") == 0) return icon(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], "hklm-dword") == 0)
         return setDword(HKEY_LOCAL_MACHINE, argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::strcmp(argv[1], "hklm-get") == 0) return hklmGet(argv[2], argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "hkcu-dword") == 0)
         return setDword(HKEY_CURRENT_USER, argv[2], argv[3], argv[4]);
     std::fputs("usage: winprobe window|close|dump|delete|hklm-dword ...\n", stderr);
