@@ -20,7 +20,6 @@
 #include "app/panel.h"
 #include "app/tintel_ui.h"
 #include "colour/sun_schedule.h"
-#include "colour/wide_gamma.h"
 #include "location/coordinates.h"
 #include "toolkit/button_node.h"
 #include "toolkit/nodes.h"
