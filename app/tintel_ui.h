@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 namespace tintel {
 
 class TintelController;
+class TintelUpdate;
 
 // ---- 1. clocks and outputs ----------------------------------------------------------------------
 
@@ -155,6 +157,14 @@ public:
     // Registers or removes the three hotkeys on the main window as "hotkeys" says.
     void applyHotkeys();
 
+    // ---- the update check (app/update_check.cpp) ----
+
+    // Starts one check on the updater's thread (the per-frame update calls it when due); its
+    // question to the user is shown on the pump's thread. Nothing while a check still runs.
+    void startUpdateCheck();
+    // The updater worker, made with the UI (null until then); tests set its hooks.
+    TintelUpdate* updater();
+
     // ---- 6. state ----
 
     TintelController* controller() const { return controller_; }
@@ -248,6 +258,10 @@ private:
     FixtureLightOutput* fixtures_ = nullptr;
     bool extendedRange_ = false;
     MenuTracker menuTracker_;
+    // The updater and the hand-over of its question to the pump's thread (app/update_check.cpp).
+    struct UpdateSide;
+    static void deleteUpdateSide(UpdateSide* side);
+    std::unique_ptr<UpdateSide, void (*)(UpdateSide*)> updateSide_{nullptr, deleteUpdateSide};
 
     // The panel's state without its nodes.
     std::string statusLine_;
