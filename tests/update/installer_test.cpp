@@ -41,10 +41,8 @@ TEST_F(Installer, OnlyTheRightSignerWithAnIntactSignaturePasses) {
         const char* file;
         SignatureCheck expected;
     } cases[] = {
-        {"good", SignatureCheck::Verified},
-        {"lowercase", SignatureCheck::WrongSigner},
-        {"unsigned", SignatureCheck::BadSignature},
-        {"tampered", SignatureCheck::BadSignature},
+        {"good", SignatureCheck::Verified},          {"lowercase", SignatureCheck::WrongSigner},
+        {"unsigned", SignatureCheck::BadSignature},  {"tampered", SignatureCheck::BadSignature},
         {"untrusted", SignatureCheck::BadSignature},
     };
     for (const auto& c : cases) {
@@ -52,7 +50,8 @@ TEST_F(Installer, OnlyTheRightSignerWithAnIntactSignaturePasses) {
         EXPECT_EQ(platform::verifySignature(signedFile(c.file), kInstallerSigner), c.expected);
     }
     // The name is compared exactly: another expected name fails the same good file.
-    EXPECT_EQ(platform::verifySignature(signedFile("good"), "brisbel"), SignatureCheck::WrongSigner);
+    EXPECT_EQ(platform::verifySignature(signedFile("good"), "brisbel"),
+              SignatureCheck::WrongSigner);
 }
 
 TEST_F(Installer, FailedDownloadsAndChecksLeaveNothingAndRememberNothing) {
