@@ -122,6 +122,7 @@ class Release(unittest.TestCase):
                    TINTEL_TEST_SIGN_ROOT=z(self.signed.root_cert))
         code, out, err = run_quiet(["wine", ARGS.installer_test], timeout=300, env=env)
         self.assertEqual(code, 0, out[-4000:] + err[-2000:])
+        self.assertIn("[  PASSED  ] 2 tests", out)
 
     def test_2_feeds_as_published(self):
         import json
@@ -160,8 +161,9 @@ class Release(unittest.TestCase):
 
         # A running Tintel is closed for the update and started again afterwards.
         probe("hkcu-dword", PREFS, "Longitude", "-7400")
-        log = open(os.path.join(ARGS.work, "installed-tintel.log"), "w+b")
-        running = subprocess.Popen(["wine", exe, "noshow"], stdout=log, stderr=subprocess.STDOUT)
+        with open(os.path.join(ARGS.work, "installed-tintel.log"), "w+b") as log:
+            running = subprocess.Popen(["wine", exe, "noshow"], stdout=log,
+                                       stderr=subprocess.STDOUT)
         try:
             self.assertTrue(wait_until(lambda: probe("window", "ytWindow", "Tintel")[1] == "hidden",
                                        60))
@@ -190,9 +192,9 @@ class Release(unittest.TestCase):
         probe("hkcu-dword", PREFS, "DisableUpdate", str(disable))
         set_string(PREFS, "UpdateSite", self.base_url + "/" + site_dir)
         set_string(UPDATE, "lastmod", "0.1")
-        log = open(os.path.join(folder, "program.log"), "w+b")
-        process = subprocess.Popen(["wine", program, "noshow"], stdout=log,
-                                   stderr=subprocess.STDOUT)
+        with open(os.path.join(folder, "program.log"), "w+b") as log:
+            process = subprocess.Popen(["wine", program, "noshow"], stdout=log,
+                                       stderr=subprocess.STDOUT)
         return folder, process
 
     def put_feed(self, site_dir, version):
@@ -202,13 +204,18 @@ class Release(unittest.TestCase):
             f.write('{"version":"%s","message":"Tintel %s makes evenings warmer.",'
                     '"update":"%s/signed/good.exe"}' % (version, version, self.base_url))
 
+    def read(self, name):
+        path = os.path.join(self.scratch, name)
+        if not os.path.exists(path):
+            return ""
+        with open(path) as f:
+            return f.read()
+
     def recorded(self):
-        path = os.path.join(self.scratch, "args.log")
-        return open(path).read() if os.path.exists(path) else ""
+        return self.read("args.log")
 
     def downloads(self):
-        path = os.path.join(self.scratch, "requests.log")
-        return open(path).read().count("/site/signed/good.exe") if os.path.exists(path) else 0
+        return self.read("requests.log").count("/site/signed/good.exe")
 
     def test_4_update_installs_silently_and_exits(self):
         self.put_feed("e2e", "9.9")
