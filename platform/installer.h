@@ -45,6 +45,10 @@ enum class SignatureCheck {
                    // verified, since an installer whose signer was never checked is unsafe
 };
 SignatureCheck verifySignature(const std::string& path, const std::string& signer);
+// The same with the certificate library named (Windows: "Crypt32.dll" above); a library that
+// cannot be loaded or lacks a function the name check needs gives CheckFailed.
+SignatureCheck verifySignature(const std::string& path, const std::string& signer,
+                               const char* certificateLibrary);
 
 // Ends the process at once with `code`, without running the program's teardown.
 [[noreturn]] void exitProcess(int code);

@@ -145,9 +145,14 @@ bool deleteFile(const std::string& path) {
 }
 
 SignatureCheck verifySignature(const std::string& path, const std::string& signer) {
+    return verifySignature(path, signer, "Crypt32.dll");
+}
+
+SignatureCheck verifySignature(const std::string& path, const std::string& signer,
+                               const char* certificateLibrary) {
     const std::wstring widePath = wide(path);
     if (!signatureHolds(widePath)) return SignatureCheck::BadSignature;
-    HMODULE crypt32 = LoadLibraryA("Crypt32.dll");
+    HMODULE crypt32 = LoadLibraryA(certificateLibrary);
     if (!crypt32) return SignatureCheck::CheckFailed;
     const SignatureCheck result = checkSigner(crypt32, widePath, wide(signer));
     FreeLibrary(crypt32);

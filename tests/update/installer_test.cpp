@@ -52,6 +52,13 @@ TEST_F(Installer, OnlyTheRightSignerWithAnIntactSignaturePasses) {
     // The name is compared exactly: another expected name fails the same good file.
     EXPECT_EQ(platform::verifySignature(signedFile("good"), "brisbel"),
               SignatureCheck::WrongSigner);
+    // A good signature whose signer cannot be examined is not trusted: no certificate library, or
+    // one without the functions the name check needs.
+    for (const char* library : {"no-such-library.dll", "kernel32.dll"}) {
+        SCOPED_TRACE(library);
+        EXPECT_EQ(platform::verifySignature(signedFile("good"), kInstallerSigner, library),
+                  SignatureCheck::CheckFailed);
+    }
 }
 
 TEST_F(Installer, FailedDownloadsAndChecksLeaveNothingAndRememberNothing) {
