@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "colour/gamma_ramp.h"
+#include "lights/fixtures.h"
 #include "lights/rate_limit_hue.h"
 #include "toolkit/base_thread.h"
 
@@ -25,6 +26,8 @@ public:
     void openDisplays();
 
     RateLimitHue* lightWorker = nullptr;  // the light bridge worker, owned
+    // The UDP light fixtures: silent until the extras open the socket, which then stays open.
+    UdpFixtures fixtures;
 
 private:
     std::unique_ptr<platform::DisplaySystem> displayConnection_;

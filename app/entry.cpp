@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/controller.h"
+#include "app/dialog_templates.h"
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
 #include "colour/wide_gamma.h"
@@ -12,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/tray.h"
 #include "base/messages.h"
+#include "toolkit/dialog.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
@@ -89,6 +91,8 @@ int tintelMain(void* instance, const std::string& commandLine) {
         yt::Stop();
         return 1;
     }
+    // The dialogs' templates are the program's resources (109 to 112).
+    yt::SetDialogResources(&DialogTemplates());
     run(commandLine.find("noshow") == std::string::npos);
     releaseInstanceLock();
     yt::Stop();
@@ -115,9 +119,6 @@ void run(bool show) {
     }
 
     controller.safeMode = RegDword(kPreferences, "SafeMode", 0).read() != 0;
-    // The light bridges follow the stored switches from the start.
-    ui->enableHue(RegDword(kPreferences, "Hue", 0).read() != 0,
-                  RegDword(kPreferences, "huepoll", 0).read() != 0);
 
     if (window) window->SetTopmost();
     if (!show)
@@ -126,7 +127,8 @@ void run(bool show) {
         window->Show(true);
 
     ui->addTrayIcon();
-    ui->applyHotkeys();
+    // The hotkeys, the fixtures' socket, the light bridges and the other switches, as stored.
+    ui->applyExtras();
 
     // The tray icon promotion runs until it has once found the program's tray record.
     RegDword trayDone(kPreferences, "tray", 0);
@@ -140,6 +142,8 @@ void run(bool show) {
 
     if (!window) delete ui;  // without a window nobody else owns it
     resetDisplays(controller);
+    // The fixtures go dark, at neutral colour.
+    controller.fixtures.setFixtures(0.0, 6500.0);
     // The bridge's lights go back to neutral too: 6500 K at full brightness.
     if (controller.lightWorker) controller.lightWorker->FinalPass(1.0f, 6500.0f);
 }

@@ -59,6 +59,7 @@ TintelUI::TintelUI(TintelController* controller, const ControllerClocks& clocks)
     extendedRange_ = wideGammaRangeAtStart();
     // The colour setter's resend timing runs on the same clock as the schedule.
     if (controller_) controller_->clock = clock_ ? clock_ : yt::Clock;
+    if (controller_) fixtures_ = &controller_->fixtures;
     // Stored in hundredths of a degree.
     latitude_ = static_cast<float>(latitude / 100.0);
     longitude_ = static_cast<float>(longitude / 100.0);
@@ -111,6 +112,9 @@ int TintelUI::OnTimer(double now) {
     }
 
     if (autoHide_ && activitySince_ >= 0 && now - activitySince_ > kAutoHideSeconds) hideWindow();
+
+    // Candle mode replaces the whole schedule while it runs.
+    if (candleMode_) return candleStep(now);
 
     // A preview sweeps the time of day through a whole day; at its end it returns to 0.
     double offset = 0;
@@ -199,6 +203,7 @@ void TintelUI::buildPanel() {
     // Without a location the window does not hide on deactivation.
     autoHide_ = longitude_ != 0;
     updateSliderLabels();
+    applyExtras();
 }
 
 bool TintelUI::updateSunMoon(double now, double sunrise, double sunset, bool* isDay) {

@@ -17,9 +17,12 @@
 #include <vector>
 
 #include "app/prefs.h"
+#include "app/use_extras.h"
 #include "colour/local_clock.h"
+#include "lights/fixtures.h"
 #include "lights/rate_limit_hue.h"
 #include "toolkit/anim_value.h"
+#include "toolkit/base_thread.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/menu.h"
 
@@ -37,13 +40,6 @@ struct ControllerClocks {
     const LocalClock* local = nullptr;
 };
 
-// The UDP light fixtures' output: a fixture colour (3200 .. 6600) and a level (0 .. 1).
-class FixtureLightOutput {
-public:
-    virtual ~FixtureLightOutput() = default;
-    virtual void sendFixture(uint32_t colour, double level) = 0;
-};
-
 // Who asked for disabling: the window's toggle button (its checked state decides), or a command
 // (tray menu, hotkey, key) that turns the same kind off again.
 enum class DisableFrom { WindowButton, Command };
@@ -52,7 +48,7 @@ enum class Slider { Day, Night };
 
 // ---- 2. TintelUI --------------------------------------------------------------------------------
 
-class TintelUI : public yt::ytDrawUI, public INotifier {
+class TintelUI : public yt::ytDrawUI, public IUseExtras, public INotifier {
 public:
     // Reads the stored location, temperatures and modes (creating their defaults on a first run).
     explicit TintelUI(TintelController* controller, const ControllerClocks& clocks = {});
@@ -199,6 +195,29 @@ public:
     bool allAnimationsIdle() const;
     void setFixtureOutput(FixtureLightOutput* output) { fixtures_ = output; }
 
+    // ---- extras: feature switches, light output level, candle mode (app/extras.cpp) ----
+
+    // Applies every switch of the extras from the preferences ("hotkeys", "webcam", "CK", "Hue",
+    // "huepoll", "backlight"); a call made while one runs returns at once.
+    void applyExtras() override;
+    // Switches the fixtures' light output on or off, fading its level over a second.
+    void toggleLightOutput();
+    bool lightOutputOn() const { return lightOutputOn_; }
+    bool backlightOption() const { return backlightOption_; }
+    bool webcamRunning();
+    // The light output level now (0 .. 1), which scales the level the fixtures get.
+    double lightLevel() { return lightLevel_.get(now()); }
+    // Digits 1 to 9 and 0 switch the light output on at digit / 10 (0: full) over half a second.
+    void onLightLevelKey(int digit);
+    // The C key: candle mode on or off, while the "candle" switch allows it (app/candle.cpp).
+    void toggleCandle();
+    bool candleMode() const { return candleMode_; }
+    // One frame of candle mode: the recorded flicker's colour at `now` on the displays and the
+    // fixtures. Answers the milliseconds to the next frame (10).
+    int candleStep(double now);
+    // The settings window's keys: digits, Space (key down) and c here.
+    intptr_t HandleKey(yt::ytMessage& message) override;
+
 private:
     struct PicturePlace {
         bool placed = false;
@@ -256,6 +275,10 @@ private:
     double activitySince_ = -1;  // the activity stopwatch: start time, -1 when stopped
     double lastFixtureLevel_ = std::numeric_limits<double>::quiet_NaN();
     FixtureLightOutput* fixtures_ = nullptr;
+    // The extras' state.
+    bool lightOutputOn_ = false;
+    bool candleMode_ = false;
+    std::unique_ptr<yt::ytBaseThread> webcam_;  // the webcam worker, created when first started
     bool extendedRange_ = false;
     MenuTracker menuTracker_;
     // The updater and the hand-over of its question to the pump's thread (app/update_check.cpp).

@@ -14,6 +14,7 @@
 #include "app/prefs.h"
 #include "app/tintel_ui.h"
 #include "colour/wide_gamma.h"
+#include "platform/dialog.h"
 #include "platform/tray.h"
 #include "platform/window_host.h"
 #include "toolkit/window.h"
@@ -95,6 +96,8 @@ std::string versionText() {
 void TintelUI::addTrayIcon() {
     yt::ytWindow* window = Window();
     if (!window) return;
+    const platform::IconImage dialogIcon = drawTrayIcon(32);  // the dialogs' icon (101)
+    platform::setDialogIcon(dialogIcon.size, dialogIcon.pixels);
     window->SetTrayIcon(drawTrayIcon(platform::trayIconSize()), "Tintel",
                         [this] { return buildTrayMenu(false).Items(); });
 }

@@ -296,23 +296,30 @@ namespace {
 bool showBox(platform::NativeWindow* owner, const std::string& text, const std::string& title,
              platform::BoxKind kind) {
     if (!owner && g_mainWindow) owner = g_mainWindow->Native();
-    ++g_openBoxes;
-    const bool answer = platform::messageBox(owner, text, title, kind, [](const bool* running) {
-        RunLoop(20, running);
-        // The pump ended for a quit, not for the box: the outer pump must see it too.
-        if (*running) platform::postQuit();
-    });
-    if (--g_openBoxes == 0 && g_quitPending) {
+    CountOpenBox(1);
+    const bool answer = platform::messageBox(owner, text, title, kind, RunBoxPump);
+    CountOpenBox(-1);
+    return answer;
+}
+
+}  // namespace
+
+void CountOpenBox(int delta) {
+    g_openBoxes += delta;
+    if (delta < 0 && g_openBoxes == 0 && g_quitPending) {
         g_quitPending = false;
         if (g_mainWindow && g_mainWindow->Native())
             g_mainWindow->PostClose();
         else
             platform::postQuit();
     }
-    return answer;
 }
 
-}  // namespace
+void RunBoxPump(const bool* running) {
+    RunLoop(20, running);
+    // The pump ended for a quit, not for the box: the outer pump must see it too.
+    if (*running) platform::postQuit();
+}
 
 void ShowLastError() {
     const std::string text = platform::lastErrorText();

@@ -120,6 +120,11 @@ void SetAccelerators(const platform::Accelerator* table, int count);
 // Message boxes open now. A close asked for meanwhile is held (quit pending) and posted to the
 // main window when the last box closes.
 int OpenMessageBoxes();
+// Counts a box (a message box or a modal dialog box) as open (+1) or closed (-1); the last one
+// closing releases a held close (to the main window, or the pump's end when it is gone).
+void CountOpenBox(int delta);
+// Runs the pump inside a box while *running stays true (for platform::RunPump).
+void RunBoxPump(const bool* running);
 void SetQuitPending();
 bool QuitPending();
 

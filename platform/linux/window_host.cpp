@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -1138,14 +1139,36 @@ struct OpenBox {
     gint response = GTK_RESPONSE_NONE;
 };
 
+struct OwnedDialog {
+    int token;
+    void* owner;
+    std::function<void()> close;
+};
+std::vector<OwnedDialog> g_ownedDialogs;
+
 void closeBoxesOwnedBy(GtkWidget* owner) {
     const std::vector<OpenBox*> boxes = g_openBoxes;
     for (OpenBox* box : boxes)
         if (box->owner == owner || !box->owner)
             gtk_dialog_response(GTK_DIALOG(box->dialog), GTK_RESPONSE_DELETE_EVENT);
+    const std::vector<OwnedDialog> dialogs = g_ownedDialogs;
+    for (const OwnedDialog& dialog : dialogs)
+        if (dialog.owner == owner || !dialog.owner) dialog.close();
 }
 
 }  // namespace
+
+int addOwnedDialog(void* owner, std::function<void()> close) {
+    static int next = 1;
+    g_ownedDialogs.push_back({next, owner, std::move(close)});
+    return next++;
+}
+
+void removeOwnedDialog(int token) {
+    g_ownedDialogs.erase(std::remove_if(g_ownedDialogs.begin(), g_ownedDialogs.end(),
+                                        [token](const OwnedDialog& d) { return d.token == token; }),
+                         g_ownedDialogs.end());
+}
 
 bool messageBox(NativeWindow* owner, const std::string& text, const std::string& title,
                 BoxKind kind, const RunPump& runPump) {

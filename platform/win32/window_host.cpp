@@ -19,6 +19,7 @@
 #include "base/debug_log.h"
 #include "base/messages.h"
 #include "platform/testing/layered_windows.h"
+#include "platform/dialog.h"
 #include "platform/window_host.h"
 
 namespace platform {
@@ -545,6 +546,15 @@ void setAccelerators(NativeWindow* window, const Accelerator* table, int count) 
     g_accelerators = CreateAcceleratorTableA(entries.data(), count);
 }
 
+// The dialog window whose keys pass the dialog manager first (see platform/dialog.h).
+namespace {
+HWND g_pumpDialog = nullptr;
+}  // namespace
+
+void setPumpDialog(NativeWindow* window) {
+    g_pumpDialog = window ? reinterpret_cast<HWND>(window->nativeHandle()) : nullptr;
+}
+
 bool dispatchPending(const MessageFilter* filter) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -561,6 +571,9 @@ bool dispatchPending(const MessageFilter* filter) {
                                     : nullptr;
             if ((*filter)({window, msg.message, msg.wParam, msg.lParam})) continue;
         }
+        if (g_pumpDialog && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
+            IsWindow(g_pumpDialog) && IsDialogMessageA(g_pumpDialog, &msg))
+            continue;
         if (g_accelerators && IsWindow(g_acceleratorWindow) &&
             TranslateAcceleratorA(g_acceleratorWindow, g_accelerators, &msg))
             continue;

@@ -1,0 +1,303 @@
+// Windows dialog boxes: a DLGTEMPLATEEX built in memory from the portable description and run with
+// DialogBoxIndirectParamA, so the dialog manager's keyboard navigation and default buttons are the
+// platform's own.
+//
+// Contents
+//   1. the in-memory template
+//   2. the running box and its procedure
+//   3. running one, the owner's state
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/dialog.h"
+
+namespace platform {
+namespace {
+
+// ---- 1. the in-memory template ----------------------------------------------------------------
+
+// Writes the template's words, keeping each item DWORD-aligned as the dialog manager reads it.
+class TemplateWriter {
+public:
+    void word(uint16_t value) { data_.push_back(value); }
+    void dword(uint32_t value) {
+        word(static_cast<uint16_t>(value & 0xFFFF));
+        word(static_cast<uint16_t>(value >> 16));
+    }
+    // A zero-terminated UTF-16 string from Windows-1252 text.
+    void text(const std::string& text) {
+        for (unsigned char c : text) {
+            const uint32_t code = base::cp1252ToCodepoint(c);
+            word(static_cast<uint16_t>(code));
+        }
+        word(0);
+    }
+    void align() {
+        if (data_.size() % 2) word(0);
+    }
+    const uint16_t* data() const { return data_.data(); }
+
+private:
+    std::vector<uint16_t> data_;
+};
+
+constexpr uint16_t kButtonClass = 0x0080, kEditClass = 0x0081, kStaticClass = 0x0082;
+constexpr int kAppIconResource = 101;
+
+DWORD controlStyle(const DialogControl& control, uint16_t* windowClass) {
+    DWORD style = WS_CHILD;
+    if (!(control.flags & kHidden)) style |= WS_VISIBLE;
+    if (control.flags & kDisabled) style |= WS_DISABLED;
+    const bool tabStop = !(control.flags & kNoTabStop);
+    switch (control.kind) {
+        case ControlKind::Static:
+            *windowClass = kStaticClass;
+            return style | ((control.flags & kCentered) ? SS_CENTER : SS_LEFT);
+        case ControlKind::Icon:
+            *windowClass = kStaticClass;
+            return style | SS_ICON;
+        case ControlKind::Frame:
+            *windowClass = kStaticClass;
+            return style | SS_LEFT;
+        case ControlKind::Edit:
+            *windowClass = kEditClass;
+            return style | WS_BORDER | ES_LEFT | (tabStop ? WS_TABSTOP : 0) |
+                   ((control.flags & kAutoScroll) ? ES_AUTOHSCROLL : 0);
+        case ControlKind::CheckBox:
+            *windowClass = kButtonClass;
+            return style | BS_AUTOCHECKBOX | (tabStop ? WS_TABSTOP : 0);
+        case ControlKind::PushButton:
+            *windowClass = kButtonClass;
+            return style | BS_PUSHBUTTON | (tabStop ? WS_TABSTOP : 0);
+        case ControlKind::DefPushButton:
+            *windowClass = kButtonClass;
+            return style | BS_DEFPUSHBUTTON | (tabStop ? WS_TABSTOP : 0);
+    }
+    return style;
+}
+
+// DLGTEMPLATEEX with its DLGITEMTEMPLATEEX items (the layout Windows documents for extended
+// templates; every string UTF-16, every item on a DWORD boundary).
+TemplateWriter buildTemplate(const DialogTemplate& dialog) {
+    TemplateWriter out;
+    out.word(1);       // dlgVer
+    out.word(0xFFFF);  // signature
+    out.dword(0);      // helpID
+    out.dword(0);      // exStyle
+    out.dword(DS_SETFONT | DS_MODALFRAME | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    out.word(static_cast<uint16_t>(dialog.controls.size()));
+    out.word(0);  // x, y: centred by the framework
+    out.word(0);
+    out.word(static_cast<uint16_t>(dialog.width));
+    out.word(static_cast<uint16_t>(dialog.height));
+    out.word(0);  // no menu
+    out.word(0);  // the dialog class
+    out.text(dialog.title);
+    out.word(static_cast<uint16_t>(dialog.fontPoints));
+    out.word(FW_NORMAL);
+    out.word(0x0100);  // italic 0 (low byte), charset DEFAULT_CHARSET (high byte)
+    out.text(dialog.fontName);
+    for (const DialogControl& control : dialog.controls) {
+        out.align();
+        uint16_t windowClass = kStaticClass;
+        const DWORD style = controlStyle(control, &windowClass);
+        out.dword(0);  // helpID
+        out.dword(0);  // exStyle
+        out.dword(style);
+        out.word(static_cast<uint16_t>(control.x));
+        out.word(static_cast<uint16_t>(control.y));
+        out.word(static_cast<uint16_t>(control.width));
+        out.word(static_cast<uint16_t>(control.height));
+        out.dword(static_cast<uint32_t>(control.id));
+        out.word(0xFFFF);
+        out.word(windowClass);
+        out.text(control.kind == ControlKind::Icon ? std::string() : control.text);
+        out.word(0);  // no creation data
+    }
+    return out;
+}
+
+// ---- 2. the running box -----------------------------------------------------------------------
+
+std::vector<uint32_t> g_iconPixels;
+int g_iconSize = 0;
+
+// An icon from the image set for dialogs (premultiplied ARGB, as CreateIconIndirect wants it
+// for a 32-bit colour bitmap with alpha).
+HICON iconFromImage() {
+    if (g_iconSize <= 0 || g_iconPixels.size() != static_cast<size_t>(g_iconSize * g_iconSize))
+        return nullptr;
+    BITMAPV5HEADER header{};
+    header.bV5Size = sizeof(header);
+    header.bV5Width = g_iconSize;
+    header.bV5Height = -g_iconSize;
+    header.bV5Planes = 1;
+    header.bV5BitCount = 32;
+    header.bV5Compression = BI_BITFIELDS;
+    header.bV5RedMask = 0x00FF0000;
+    header.bV5GreenMask = 0x0000FF00;
+    header.bV5BlueMask = 0x000000FF;
+    header.bV5AlphaMask = 0xFF000000;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    if (!colour) return nullptr;
+    std::memcpy(bits, g_iconPixels.data(), g_iconPixels.size() * 4);
+    HBITMAP mask = CreateBitmap(g_iconSize, g_iconSize, 1, 1, nullptr);
+    ICONINFO info{TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(mask);
+    DeleteObject(colour);
+    return icon;
+}
+
+class Win32DialogBox : public RunningDialog {
+public:
+    Win32DialogBox(const DialogTemplate& dialog, DialogHandler* handler)
+        : dialog_(dialog), handler_(handler) {}
+    ~Win32DialogBox() override {
+        if (icon_) DestroyIcon(icon_);
+    }
+
+    uintptr_t nativeHandle() const override { return reinterpret_cast<uintptr_t>(hwnd_); }
+    void end(intptr_t result) override {
+        if (hwnd_) EndDialog(hwnd_, result);
+    }
+    std::string controlText(int id) const override {
+        HWND control = GetDlgItem(hwnd_, id);
+        if (!control) return {};
+        std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+        text.resize(static_cast<size_t>(
+            GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+        return text;
+    }
+    void setControlText(int id, const std::string& text) override {
+        SetDlgItemTextA(hwnd_, id, text.c_str());
+    }
+    bool isChecked(int id) const override { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+    void setChecked(int id, bool checked) override {
+        CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool isEnabled(int id) const override {
+        HWND control = GetDlgItem(hwnd_, id);
+        return control && IsWindowEnabled(control);
+    }
+    void enable(int id, bool enabled) override {
+        if (HWND control = GetDlgItem(hwnd_, id)) EnableWindow(control, enabled);
+    }
+    bool isShown(int id) const override {
+        HWND control = GetDlgItem(hwnd_, id);
+        return control && (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE);
+    }
+    void show(int id, bool visible) override {
+        if (HWND control = GetDlgItem(hwnd_, id)) ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+    }
+    void focus(int id) override {
+        if (HWND control = GetDlgItem(hwnd_, id))
+            SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+    bool setTimer(uintptr_t id, uint32_t periodMs) override {
+        return SetTimer(hwnd_, id, periodMs, nullptr) != 0;
+    }
+    void killTimer(uintptr_t id) override { KillTimer(hwnd_, id); }
+    void* childHost(int id) const override { return GetDlgItem(hwnd_, id); }
+    bool controlFrame(int id, ScreenRect* rect) const override {
+        HWND control = GetDlgItem(hwnd_, id);
+        RECT r{};
+        if (!control || !GetWindowRect(control, &r)) return false;
+        *rect = {r.left, r.top, r.right, r.bottom};
+        return true;
+    }
+    bool frame(int* left, int* top, int* width, int* height) const override {
+        RECT rect{};
+        if (!GetWindowRect(hwnd_, &rect)) return false;
+        *left = rect.left;
+        *top = rect.top;
+        *width = rect.right - rect.left;
+        *height = rect.bottom - rect.top;
+        return true;
+    }
+    void move(int left, int top) override {
+        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // Gives the icon controls the program's icon: resource 101 of the executable, else the
+    // image set for dialogs.
+    void setIcons() {
+        HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAppIconResource));
+        if (!icon) icon = icon_ = iconFromImage();
+        if (!icon) return;
+        for (const DialogControl& control : dialog_.controls)
+            if (control.kind == ControlKind::Icon)
+                SendDlgItemMessageA(hwnd_, control.id, STM_SETICON, reinterpret_cast<WPARAM>(icon),
+                                    0);
+    }
+
+    static INT_PTR CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<Win32DialogBox*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            self->hwnd_ = hwnd;
+            self->setIcons();
+            return self->handler_->dialogProc(self, message, wParam, lParam);
+        }
+        auto* self = reinterpret_cast<Win32DialogBox*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        if (!self) return FALSE;
+        const intptr_t result = self->handler_->dialogProc(self, message, wParam, lParam);
+        if (message == WM_DESTROY) {
+            SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+            self->hwnd_ = nullptr;
+        }
+        return result;
+    }
+
+    const DialogTemplate& dialog_;
+    DialogHandler* handler_;
+    HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;
+};
+
+}  // namespace
+
+// ---- 3. running one ---------------------------------------------------------------------------
+
+void setDialogIcon(int size, const std::vector<uint32_t>& pixels) {
+    g_iconSize = size;
+    g_iconPixels = pixels;
+}
+
+intptr_t runModalDialog(const DialogTemplate* dialog, NativeWindow* owner, DialogHandler* handler,
+                        const RunPump&) {
+    if (!dialog || !handler) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    const TemplateWriter data = buildTemplate(*dialog);
+    Win32DialogBox box(*dialog, handler);
+    // F1 reaches the dialog as WM_HELP from the platform itself.
+    HWND parent = owner ? reinterpret_cast<HWND>(owner->nativeHandle()) : nullptr;
+    const INT_PTR result = DialogBoxIndirectParamA(
+        GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(data.data()), parent,
+        Win32DialogBox::proc, reinterpret_cast<LPARAM>(&box));
+    return result;
+}
+
+bool isMinimized(NativeWindow* window) {
+    return window && IsIconic(reinterpret_cast<HWND>(window->nativeHandle()));
+}
+
+void minimize(NativeWindow* window) {
+    if (window) ShowWindow(reinterpret_cast<HWND>(window->nativeHandle()), SW_MINIMIZE);
+}
+
+void restore(NativeWindow* window) {
+    if (window) ShowWindow(reinterpret_cast<HWND>(window->nativeHandle()), SW_RESTORE);
+}
+
+}  // namespace platform

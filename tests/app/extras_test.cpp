@@ -1,0 +1,353 @@
+// The extras' switches applied to the settings UI, the light output level and its keys, and
+// candle mode: the fixtures' datagrams heard by a listener on port 6038 and the ramps read back
+// from the harness's displays (the X server, or Wine's over it). Runs inside a network namespace
+// of its own (netns-run / netns-wine-run), so the broadcasts never leave the machine.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/candle_table.h"
+#include "app/controller.h"
+#include "app/prefs.h"
+#include "app/tintel_ui.h"
+#include "base/messages.h"
+#include "colour/gamma_ramp.h"
+#include "platform/gamma.h"
+#include "platform/testing/keys.h"
+#include "platform/udp.h"
+#include "platform/window_host.h"
+#include "tests/support/test_store.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/window.h"
+
+using namespace tintel;
+
+namespace {
+
+double g_now = 1000.0;
+double testClock() {
+    return g_now;
+}
+
+// A fixture on the network: the warm and cool bytes of every datagram reaching port 6038.
+class Listener {
+public:
+    Listener() {
+        socket_ = platform::openUdpSocket();
+        bound_ = socket_ && socket_->bind("0.0.0.0", kFixturePort, true);
+    }
+    bool bound() const { return bound_; }
+    std::vector<std::pair<int, int>> take(int firstMs = 300) {
+        std::vector<std::pair<int, int>> out;
+        std::string data;
+        int wait = firstMs;
+        while (socket_->receive(wait, &data, nullptr) == platform::UdpReceive::Datagram) {
+            if (data.size() == 24)
+                out.emplace_back(static_cast<uint8_t>(data[21]), static_cast<uint8_t>(data[22]));
+            wait = 30;
+        }
+        return out;
+    }
+
+private:
+    std::unique_ptr<platform::UdpSocket> socket_;
+    bool bound_ = false;
+};
+
+// The ramp each display holds now, as the platform reads it back.
+std::vector<std::vector<uint16_t>> displayedRamps() {
+    std::vector<std::vector<uint16_t>> out;
+    std::unique_ptr<platform::DisplaySystem> system = platform::openDisplaySystem();
+    if (!system) return out;
+    system->enumerate([&](const std::string& name, uintptr_t) {
+        std::unique_ptr<platform::DisplayDevice> device = system->open(name);
+        std::vector<uint16_t> ramp(768);
+        if (device && device->getGammaRamp(ramp.data())) out.push_back(ramp);
+    });
+    return out;
+}
+
+// The quarter, half and top entries of each channel of each display (the ramps a schedule step
+// loads vary slightly inside 128 .. 191 from one load to the next).
+std::vector<uint16_t> rampPoints(const std::vector<std::vector<uint16_t>>& ramps) {
+    std::vector<uint16_t> out;
+    for (const std::vector<uint16_t>& ramp : ramps)
+        for (int c = 0; c < 3; ++c)
+            for (int i : {64, 100, 255})
+                out.push_back(ramp[c * 256 + i]);
+    return out;
+}
+
+// A fixture output that calls back into the UI while it opens (a nested applyExtras).
+class NestingOutput : public FixtureLightOutput {
+public:
+    std::function<void()> onOpen;
+    int opens = 0;
+    int32_t open() override {
+        ++opens;
+        if (onOpen) onOpen();
+        return -1;  // stays closed: every applyExtras with "CK" on opens again
+    }
+    bool isOpen() const override { return false; }
+    void sendFixture(uint32_t, double) override {}
+};
+
+class Extras : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
+        store_ = std::make_unique<testsupport::PrivateStore>();
+        RegDword(kPreferences, "Latitude", 3600).write(4500);
+        RegDword(kPreferences, "Longitude", 0).write(1500);
+        // The light bridge worker, when switched on, searches only the namespace's loopback.
+        RegString(kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
+        g_now = 1000.0;
+        // Noon on 20 March 2024 at 45 N 15 E: full daylight, 6500 K, fixture level 1.
+        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 12},
+                                                      platform::ZoneState{60, 0});
+        colourSetterState() = {};
+        controller_ = std::make_unique<TintelController>();
+        ui_ = std::make_unique<TintelUI>(controller_.get(),
+                                         ControllerClocks{testClock, localClock_.get()});
+    }
+
+    void TearDown() override {
+        ui_.reset();
+        if (controller_) resetDisplays(*controller_);
+        controller_.reset();
+        store_.reset();
+        yt::Stop();
+    }
+
+    void setSwitch(const char* name, int value) { RegDword(kPreferences, name, 0).write(value); }
+
+    void step(double seconds) {
+        g_now += seconds;
+        ui_->computeSchedule(0);
+    }
+
+    std::unique_ptr<testsupport::PrivateStore> store_;
+    std::unique_ptr<SetLocalClock> localClock_;
+    std::unique_ptr<TintelController> controller_;
+    std::unique_ptr<TintelUI> ui_;
+};
+
+}  // namespace
+
+TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
+    // Each row is one applyExtras after writing the switches; the state it leaves.
+    const struct {
+        int ck, hue, huePoll, backlight;
+        bool lightOn, socketOpen, bridge, backlightOption;
+    } rows[] = {
+        {0, 0, 0, 0, false, false, false, false},
+        {1, 0, 0, 0, true, true, false, false},
+        {1, 1, 1, 1, true, true, true, true},
+        {0, 1, 0, 0, false, true, true, false},  // the socket stays open once made
+        {0, 0, 0, 1, false, true, false, true},
+    };
+    int row = 0;
+    for (const auto& r : rows) {
+        setSwitch("CK", r.ck);
+        setSwitch("Hue", r.hue);
+        setSwitch("huepoll", r.huePoll);
+        setSwitch("backlight", r.backlight);
+        ui_->applyExtras();
+        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
+        EXPECT_EQ(controller_->fixtures.isOpen(), r.socketOpen) << "row " << row;
+        EXPECT_EQ(controller_->lightWorker != nullptr, r.bridge) << "row " << row;
+        EXPECT_EQ(ui_->backlightOption(), r.backlightOption) << "row " << row;
+        ++row;
+    }
+}
+
+TEST_F(Extras, ACallMadeWhileApplyingReturnsAtOnce) {
+    NestingOutput output;
+    ui_->setFixtureOutput(&output);
+    setSwitch("CK", 1);
+    output.onOpen = [this] { ui_->applyExtras(); };
+    ui_->applyExtras();
+    EXPECT_EQ(output.opens, 1) << "the nested call must not open again";
+    // Once it has returned, the next call runs in full.
+    output.onOpen = nullptr;
+    ui_->applyExtras();
+    EXPECT_EQ(output.opens, 2);
+    setSwitch("CK", 0);
+    ui_->applyExtras();
+    EXPECT_FALSE(ui_->lightOutputOn());
+}
+
+TEST_F(Extras, SwitchingTheFixturesOffFadesThemToDarkOverASecond) {
+    Listener fixture;
+    ASSERT_TRUE(fixture.bound());
+    ui_->Initialise();  // the light level rises over 10 s
+    step(0.05);
+    EXPECT_TRUE(fixture.take(150).empty()) << "silent while no socket is open";
+    setSwitch("CK", 1);
+    ui_->applyExtras();
+    step(11.0);
+    std::vector<std::pair<int, int>> heard = fixture.take();
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0], std::make_pair(0, 255)) << "6500 K at full level: cool only";
+
+    setSwitch("CK", 0);
+    ui_->applyExtras();
+    std::vector<int> cool;
+    for (int i = 0; i < 14; ++i) {
+        step(0.1);
+        for (const auto& bytes : fixture.take(i < 10 ? 300 : 100))
+            cool.push_back(bytes.second);
+    }
+    // One datagram per step while the level falls (ten steps over the second), then the single
+    // zero-level one.
+    ASSERT_EQ(cool.size(), 10u);
+    for (size_t i = 1; i < cool.size(); ++i)
+        EXPECT_LE(cool[i], cool[i - 1]) << "step " << i;
+    EXPECT_GT(cool[4], 0);
+    EXPECT_LT(cool[0], 255);
+    EXPECT_LT(cool[4], cool[0]);
+    EXPECT_EQ(cool.back(), 0);
+}
+
+TEST_F(Extras, LevelKeysSpaceAndTheCandleKey) {
+    ui_->Initialise();
+    step(11.0);
+    const auto key = [this](uint32_t message, uintptr_t code) {
+        yt::ytMessage m;
+        m.message = message;
+        m.wParam = code;
+        return ui_->HandleKey(m);
+    };
+    // Each row: a key, the "candle" switch, then (after 1.1 s) the output, level and candle mode.
+    const struct {
+        uint32_t message;
+        uintptr_t code;
+        int candle;
+        bool lightOn;
+        double level;
+        bool candleMode;
+    } rows[] = {
+        {base::kWmChar, '3', 0, true, 0.3, false},
+        {base::kWmKeyDown, platform::kVkSpace, 0, false, 0.0, false},
+        {base::kWmChar, '9', 0, true, 0.9, false},
+        {base::kWmKeyDown, platform::kVkSpace, 0, false, 0.0, false},
+        {base::kWmKeyDown, platform::kVkSpace, 0, true, 1.0, false},
+        {base::kWmChar, '1', 0, true, 0.1, false},
+        {base::kWmChar, '0', 0, true, 1.0, false},
+        {base::kWmChar, 'c', 0, true, 1.0, false},  // not while "candle" is 0
+        {base::kWmChar, 'c', 1, true, 1.0, true},
+        {base::kWmChar, 'C', 1, true, 1.0, true},  // upper case is the toolkit's
+        {base::kWmChar, 'c', 1, true, 1.0, false},
+    };
+    int row = 0;
+    for (const auto& r : rows) {
+        setSwitch("candle", r.candle);
+        key(r.message, r.code);
+        g_now += 1.1;
+        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
+        EXPECT_NEAR(ui_->lightLevel(), r.level, 1e-9) << "row " << row;
+        EXPECT_EQ(ui_->candleMode(), r.candleMode) << "row " << row;
+        // While candle mode is on the frame update runs only the candle step, every 10 ms.
+        if (r.candleMode) {
+            EXPECT_EQ(ui_->OnTimer(g_now), 10) << "row " << row;
+        }
+        ++row;
+    }
+}
+
+TEST_F(Extras, CandleFramesReachTheDisplaysAndTheFixtures) {
+    Listener fixture;
+    ASSERT_TRUE(fixture.bound());
+    controller_->openDisplays();
+    setSwitch("CK", 1);
+    ui_->applyExtras();
+    const struct {
+        double now;
+        uint32_t colour;  // the table's entry, as the table begins
+        int warm;         // the fixtures' warm byte at 3200
+    } rows[] = {
+        {1.0, 0x81360E, 27},   // entry 30
+        {92.5, 0x87390F, 31},  // 2775 frames: entry 1
+        {0.02, 0x873A0F, 31},  // entry 0
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ui_->candleStep(r.now), 10);
+        const std::vector<std::vector<uint16_t>> ramps = displayedRamps();
+        ASSERT_FALSE(ramps.empty());
+        const double channel[3] = {(r.colour >> 16) / 255.0, ((r.colour >> 8) & 0xFF) / 255.0,
+                                   (r.colour & 0xFF) / 255.0};
+        for (const std::vector<uint16_t>& ramp : ramps) {
+            // Gamma 1: each channel a straight line from 0 to its multiplier.
+            for (int c = 0; c < 3; ++c)
+                for (int i : {64, 128, 255})
+                    EXPECT_NEAR(ramp[c * 256 + i], channel[c] * i * 257.0, 2.0)
+                        << r.now << " s, channel " << c << ", entry " << i;
+        }
+        const std::vector<std::pair<int, int>> heard = fixture.take();
+        ASSERT_EQ(heard.size(), 1u) << r.now;
+        EXPECT_EQ(heard[0], std::make_pair(r.warm, 0)) << r.now << " s";
+    }
+}
+
+// The hotkeys on a real window: Alt+Page Down pressed on the keyboard dims the displays while
+// "hotkeys" is on; switched off, the same key changes no ramp.
+TEST_F(Extras, HotkeysAreRemovedAtOnceWhenSwitchedOff) {
+    controller_->openDisplays();
+    auto* window = new yt::ytWindow();
+    ASSERT_TRUE(window->Create("Tintel extras test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0,
+                               200, 100));
+    window->SetDocument(ui_.release());
+    auto* ui = static_cast<TintelUI*>(window->Document());
+    // Pumps until the dim target moves or the time is up; then the schedule takes the new
+    // target over a second and the displays are read.
+    const auto pressAndRead = [&](double* dimTarget) {
+        const double before = ui->dimTarget();
+        EXPECT_TRUE(platform::testing::pressAltKey(platform::kVkNext));
+        bool keepRunning = true;
+        struct Until : yt::ytCallBase {
+            std::function<bool()> done;
+            bool* keep = nullptr;
+            double end = 0;
+            int Run() override {
+                if (!done() && yt::Clock() < end) return 10;
+                *keep = false;
+                return yt::kCallbackRemove;
+            }
+        };
+        auto* until = new Until;
+        until->done = [&] { return ui->dimTarget() != before; };
+        until->keep = &keepRunning;
+        until->end = yt::Clock() + 3.0;
+        yt::AddCallback(until);
+        yt::RunLoop(20, &keepRunning);
+        *dimTarget = ui->dimTarget();
+        g_now += 1.0;
+        ui->computeSchedule(0);
+        return rampPoints(displayedRamps());
+    };
+
+    setSwitch("hotkeys", 1);
+    ui->applyExtras();
+    g_now += 1.0;
+    ui->computeSchedule(0);
+    const std::vector<uint16_t> neutral = rampPoints(displayedRamps());
+    ASSERT_FALSE(neutral.empty());
+    double dim = 0;
+    const std::vector<uint16_t> dimmed = pressAndRead(&dim);
+    EXPECT_NEAR(dim, 1.0 / std::cbrt(2.0), 1e-9) << "one third of a stop darker";
+    EXPECT_NE(dimmed, neutral);
+
+    setSwitch("hotkeys", 0);
+    ui->applyExtras();
+    const std::vector<uint16_t> after = pressAndRead(&dim);
+    EXPECT_NEAR(dim, 1.0 / std::cbrt(2.0), 1e-9) << "the key is no hotkey any more";
+    EXPECT_EQ(after, dimmed);
+
+    window->PostClose();
+    EXPECT_EQ(yt::RunLoop(20), 0);
+}
