@@ -230,33 +230,37 @@ class Release(unittest.TestCase):
         self.assertEqual(registry(UPDATE).get("lastwebmod"), "9.9")
         self.assertTrue(os.path.exists(os.path.join(folder, "update", "setup.exe")))
 
-    def test_5_asking_and_later_leaves_everything(self):
-        self.put_feed("ask", "9.10")
-        before, downloads = self.recorded(), self.downloads()
-        folder, process = self.start_program("ask", "ask", 1)
-        try:
-            shown = wait_until(lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "visible", 90)
-            self.assertTrue(shown, "the update prompt did not appear")
-            time.sleep(1)
-            if ARGS.shots:
-                os.makedirs(ARGS.shots, exist_ok=True)
-                subprocess.run(["import", "-window", "root",
-                                os.path.join(ARGS.shots, "update-prompt-windows.png")],
-                               timeout=30)
-            self.assertEqual(probe("answer", PROMPT_TITLE, str(ARGS.later_id))[0], 0)
-            self.assertTrue(wait_until(
-                lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "none", 20))
-            time.sleep(2)
-            self.assertIsNone(process.poll(), "Later keeps the program running")
-            self.assertEqual(self.recorded(), before)
-            self.assertEqual(self.downloads(), downloads)
-            self.assertEqual(registry(UPDATE).get("lastwebmod", ""), "")
-            self.assertFalse(os.path.exists(os.path.join(folder, "update")))
-            probe("close", "ytWindow", "Tintel")
-            self.assertEqual(process.wait(timeout=30), 0)
-        finally:
-            if process.poll() is None:
-                process.kill()
+    def test_5_asking_later_and_skip_install_nothing(self):
+        # Later (2) leaves everything; Skip (3) remembers the version so it never asks again.
+        for answer, remembered, site_dir in ((2, "", "ask"), (3, "9.10", "skip")):
+            with self.subTest(answer=answer):
+                self.put_feed(site_dir, "9.10")
+                before, downloads = self.recorded(), self.downloads()
+                folder, process = self.start_program(site_dir, site_dir, 1)
+                try:
+                    shown = wait_until(
+                        lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "visible", 90)
+                    self.assertTrue(shown, "the update prompt did not appear")
+                    time.sleep(1)
+                    if ARGS.shots and answer == 2:
+                        os.makedirs(ARGS.shots, exist_ok=True)
+                        subprocess.run(["import", "-window", "root",
+                                        os.path.join(ARGS.shots, "update-prompt-windows.png")],
+                                       timeout=30)
+                    self.assertEqual(probe("answer", PROMPT_TITLE, str(answer))[0], 0)
+                    self.assertTrue(wait_until(
+                        lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "none", 20))
+                    time.sleep(2)
+                    self.assertIsNone(process.poll(), "the program keeps running")
+                    self.assertEqual(self.recorded(), before)
+                    self.assertEqual(self.downloads(), downloads)
+                    self.assertEqual(registry(UPDATE).get("lastwebmod", ""), remembered)
+                    self.assertFalse(os.path.exists(os.path.join(folder, "update")))
+                    probe("close", "ytWindow", "Tintel")
+                    self.assertEqual(process.wait(timeout=30), 0)
+                finally:
+                    if process.poll() is None:
+                        process.kill()
 
 
 def main():
@@ -269,7 +273,6 @@ def main():
     p.add_argument("--res", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--shots")
-    p.add_argument("--later-id", type=int, default=2)
     ARGS, rest = p.parse_known_args()
     unittest.main(argv=[sys.argv[0], "-v", *rest])
 
