@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "app/controller.h"
 #include "app/dialog_templates.h"
@@ -28,6 +29,9 @@ constexpr int kClientHeight = 243;
 constexpr int kIdleWaitMs = 20;
 
 std::string g_modulePath;
+// Held from the start of the run to its end (or until the updater lets go of it).
+std::unique_ptr<platform::InstanceLock> g_instanceLock;
+std::mutex g_instanceLockGuard;
 bool g_wideGammaRange = false;
 
 // The three maintenance switches must be the whole command line; anything more is no switch.
@@ -67,6 +71,11 @@ bool wideGammaRangeAtStart() {
     return g_wideGammaRange;
 }
 
+void releaseInstanceLock() {
+    std::lock_guard<std::mutex> hold(g_instanceLockGuard);
+    g_instanceLock.reset();
+}
+
 int tintelMain(void* instance, const std::string& commandLine) {
     g_modulePath = platform::modulePath().substr(0, 259);
     // The dialogs' templates are the program's resources (109 to 112); the maintenance switches
@@ -83,14 +92,20 @@ int tintelMain(void* instance, const std::string& commandLine) {
         return 0;
     }
 
+    {
+        std::lock_guard<std::mutex> hold(g_instanceLockGuard);
+        g_instanceLock = std::move(instanceLock);
+    }
+
     std::string why;
     if (yt::Start(instance, true, &why) != 0) {
         std::fprintf(stderr, "Tintel cannot start: %s.\n", why.c_str());
+        releaseInstanceLock();
         yt::Stop();
         return 1;
     }
     run(commandLine.find("noshow") == std::string::npos);
-    instanceLock.reset();
+    releaseInstanceLock();
     yt::Stop();
     return 0;
 }

@@ -15,6 +15,10 @@ bool wideGammaRangeAtStart();
 // code: 0 on every path except a platform whose windowing cannot start at all (no display).
 int tintelMain(void* instance, const std::string& commandLine);
 
+// Lets go of the single-instance lock early: the updater does so before it hands over to the
+// installer, which starts the new program while this one is still ending.
+void releaseInstanceLock();
+
 // Builds the object graph, runs the main loop and takes everything down.
 void run(bool show);
 

@@ -106,7 +106,7 @@ int TintelUI::OnTimer(double now) {
         // 0 .. 32767 on every C library (glibc's rand reaches 2^31 - 1).
         const int r = std::rand() % 32768;
         nextUpdateCheck_ = now + (0.75 + 0.5 * r / 32768.0) * 86400.0;
-        // The updater worker is started here once the update check exists.
+        startUpdateCheck();
     }
 
     if (!firstTickDone_) {

@@ -31,6 +31,7 @@
 namespace tintel {
 
 class TintelController;
+class TintelUpdate;
 
 // ---- 1. clocks and outputs ----------------------------------------------------------------------
 
@@ -154,6 +155,14 @@ public:
     bool activityStopwatchRunning() const { return activitySince_ >= 0; }
     // Registers or removes the three hotkeys on the main window as "hotkeys" says.
     void applyHotkeys();
+
+    // ---- the update check (app/update_check.cpp) ----
+
+    // Starts one check on the updater's thread (the per-frame update calls it when due); its
+    // question to the user is shown on the pump's thread. Nothing while a check still runs.
+    void startUpdateCheck();
+    // The updater worker, made with the UI (null until then); tests set its hooks.
+    TintelUpdate* updater();
 
     // ---- 6. state ----
 
@@ -315,6 +324,10 @@ private:
     std::unique_ptr<yt::ytBaseThread> webcam_;  // the webcam worker, created when first started
     bool extendedRange_ = false;
     MenuTracker menuTracker_;
+    // The updater and the hand-over of its question to the pump's thread (app/update_check.cpp).
+    struct UpdateSide;
+    static void deleteUpdateSide(UpdateSide* side);
+    std::unique_ptr<UpdateSide, void (*)(UpdateSide*)> updateSide_{nullptr, deleteUpdateSide};
 
     // The panel's state without its nodes.
     std::string statusLine_;

@@ -24,6 +24,8 @@ Requests are answered by path:
   /pieces   "first piece;" at once, "second piece" half a second later (one response)
   /redirect 302 to /text            /counter  the number of /counter requests so far, cacheable
   /big      1 MiB of a known byte pattern
+  /site/... the files under the folder TINTEL_TEST_SITE_DIR names (404 when missing); every
+            /site request's target is appended to requests.log in the scratch folder
 An extension on the last path segment is ignored ("/text.txt" is "/text").
 Each request's head is logged to standard error.
 """
@@ -89,6 +91,9 @@ class Handler(socketserver.BaseRequestHandler):
         sys.stderr.write("[%s] %r\n" % (self.server.label, head + body))
         target = head.split(b"\r\n", 1)[0].split(b" ")
         path = target[1].split(b"?", 1)[0] if len(target) > 1 else b""
+        if path.startswith(b"/site/"):
+            self.serve_site(conn, target[1], path)
+            return
         # "/text.txt" is "/text": Wine's URL cache needs an extension on paths of numeric hosts.
         folder, _, name = path.rpartition(b"/")
         path = folder + b"/" + name.split(b".", 1)[0]
@@ -96,6 +101,22 @@ class Handler(socketserver.BaseRequestHandler):
             self.route(conn, path, head + body)
         except OSError:
             pass
+
+    def serve_site(self, conn, target, path):
+        server = self.server
+        with server.lock, open(os.path.join(server.scratch, "requests.log"), "ab") as log:
+            log.write(target + b"\n")
+        relative = os.path.normpath(path[len(b"/site/"):].decode("latin-1"))
+        file = os.path.join(server.scratch, "site", relative)
+        try:
+            if relative.startswith(".."):
+                raise OSError
+            with open(file, "rb") as f:
+                body = f.read()
+        except OSError:
+            self.respond(conn, b"404 Not Found", b"")
+            return
+        self.respond(conn, b"200 OK", body, b"Cache-Control: no-cache\r\n")
 
     def route(self, conn, path, raw):
         server = self.server
@@ -212,6 +233,8 @@ def main():
     child = None
     try:
         plain = Server(0, "http")
+        plain.scratch = scratch
+        os.makedirs(os.path.join(scratch, "site"))
         servers.append(plain)
         ca_key, ca_cert = make_ca(scratch, "trusted-ca")
         key, cert = make_server_cert(scratch, "server", ca_key, ca_cert)
@@ -242,6 +265,7 @@ def main():
         env["TINTEL_TEST_CA_FILE"] = native(ca_cert)
         env["TINTEL_TEST_SCRATCH"] = native(scratch)
         env["TINTEL_TEST_SCRATCH_UNIX"] = scratch
+        env["TINTEL_TEST_SITE_DIR"] = native(os.path.join(scratch, "site"))
         for name in ("XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"):
             env[name] = os.path.join(scratch, name.lower())
             os.makedirs(env[name])

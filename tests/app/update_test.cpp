@@ -1,0 +1,446 @@
+// The update check against a real feed on 127.0.0.1 (tests/update/http_server.py serves the
+// folder TINTEL_TEST_SITE_DIR and logs the requests) with a stand-in browser that records what it
+// is given: the page priorities and what they remember, the version order, install or ask, the
+// track, the retries. The installation itself is the platform's: on Windows a download of the
+// installer (seen in the request log; the files here are not signed, so nothing runs), on Linux
+// the installer page in the browser.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/prefs.h"
+#include "app/update.h"
+#include "platform/installer.h"
+#include "platform/thread.h"
+#include "tests/support/test_store.h"
+#include "update/http.h"
+#include "update/installer.h"
+#include "update/version_order.h"
+
+using namespace tintel;
+using testsupport::PrivateStore;
+
+namespace {
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string scratch(const std::string& name) {
+    return env("TINTEL_TEST_SCRATCH") + "/" + name;
+}
+
+std::string siteUrl(const std::string& path) {
+    return "http://127.0.0.1:" + env("TINTEL_TEST_HTTP_PORT") + "/site/" + path;
+}
+
+void putSiteFile(const std::string& path, const std::string& content) {
+    const std::filesystem::path file = std::filesystem::path(env("TINTEL_TEST_SITE_DIR")) / path;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+// The pages the stand-in browser was given from `from` (bytes of its log) on: at least `expected`
+// of them (waiting up to 15 s), and whatever else arrived before a sentinel opened afterwards.
+std::vector<std::string> browserLinesSince(size_t from, size_t expected,
+                                           const std::string& sentinel) {
+    const auto pages = [&] {
+        const std::string log = readFile(scratch("browser.log"));
+        std::vector<std::string> lines;
+        std::istringstream in(log.substr(std::min(from, log.size())));
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("http", 0) == 0) lines.push_back(line);
+        return lines;
+    };
+    for (int i = 0; i < 1500 && pages().size() < expected; ++i)
+        platform::sleepMs(10);
+    OpenInBrowser(sentinel, yt::ShellRun::Now);
+    std::vector<std::string> lines = pages();
+    for (int i = 0; i < 1500 && std::find(lines.begin(), lines.end(), sentinel) == lines.end();
+         ++i) {
+        platform::sleepMs(10);
+        lines = pages();
+    }
+    lines.erase(std::remove(lines.begin(), lines.end(), sentinel), lines.end());
+    return lines;
+}
+
+std::string stored(const char* name) {
+    return RegString(kUpdate, name, "").read();
+}
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(env("TINTEL_TEST_SITE_DIR").empty())
+            << "run through tests/update/http_server.py, which serves the feed";
+    }
+};
+
+}  // namespace
+
+TEST(UpdatePieces, VersionOrderAndFeedUrl) {
+    const struct {
+        const char *a, *b;
+        int order;
+    } versions[] = {
+        {"2.14", "2.9", 1}, {"2.14a", "2.14", 1}, {"2.14", "2.14", 0},    {"2.14A", "2.14a", 0},
+        {"3.0", "2.14", 1}, {"2.9", "2.14", -1},  {"2.014", "2.14", 0},   {"2.x", "2.1", -1},
+        {"", "0", -1},      {"10.0", "9.99", 1},  {"2.14-", "2.14.", -1},
+    };
+    for (const auto& v : versions) {
+        SCOPED_TRACE(std::string(v.a) + " vs " + v.b);
+        const int forward = CompareVersions(v.a, v.b), back = CompareVersions(v.b, v.a);
+        EXPECT_EQ((forward > 0) - (forward < 0), v.order);
+        EXPECT_EQ((back > 0) - (back < 0), -v.order);
+    }
+    const std::string feed = platform::updateFeedPath();
+    EXPECT_EQ(BuildFeedUrl("", true, 2, 14, "AB"), "");
+    EXPECT_EQ(BuildFeedUrl("https://site/", true, 2, 14, "AB"),
+              "https://site" + feed + "?version=2.14&cookie=AB");
+    EXPECT_EQ(BuildFeedUrl("https://site", true, 2, 14, ""),
+              "https://site" + feed + "?version=2.14");
+    EXPECT_EQ(BuildFeedUrl("https://site", false, 2, 14, "AB"), "https://site" + feed);
+    EXPECT_EQ(BuildFeedUrl("https://site", true, 2, 14, "A&B=1"),
+              "https://site" + feed + "?version=2.14&cookie=A%26B%3D1");
+}
+
+// Folders are made from the outermost missing one inward; an existing one is no error; a file
+// in the way is.
+TEST(UpdatePieces, InstallerFolderTreeIsCreated) {
+    const std::string base = testsupport::makeTempFolder();
+    const std::string sep =
+        platform::installStyle() == platform::InstallStyle::DownloadAndRun ? "\\" : "/";
+    const std::string deep = base + sep + "program" + sep + "update";
+    EXPECT_EQ(CreateFolderTree(deep), 0u);
+    EXPECT_TRUE(std::filesystem::is_directory(deep));
+    EXPECT_EQ(CreateFolderTree(deep), 0u);
+    std::ofstream(base + sep + "file") << "x";
+    EXPECT_NE(CreateFolderTree(base + sep + "file" + sep + "update"), 0u);
+    EXPECT_EQ(ParentFolder(deep + sep + "setup.exe"), deep);
+    testsupport::removeFolder(base);
+}
+
+TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
+    const bool downloads = platform::installStyle() == platform::InstallStyle::DownloadAndRun;
+    const std::string feedFile = std::string(platform::updateFeedPath()).substr(1);
+    const std::string cookie = "0123456789ABCDEF0123456789ABCDEF";
+    struct Case {
+        const char* name;
+        // stored before: lastmod, lastwebmod, lastreadme, lastreadme2, track; DisableUpdate
+        const char *lastmod, *lastwebmod, *readme1, *readme2, *track;
+        int disable;
+        UpdateAnswer answer;
+        const char* version;  // offered by the feed (running: 2.14)
+        // expected
+        std::vector<std::string> pages;
+        bool prompted, installs;
+        const char *lastmodAfter, *readme1After, *readme2After, *lastwebmodAfter, *trackAfter;
+    } cases[] = {
+        {"first installation",
+         "",
+         "",
+         "",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.14",
+         {"firstrun"},
+         false,
+         false,
+         "2.14",
+         "readme-a",
+         "",
+         "",
+         ""},
+        {"major version",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "3.0",
+         {"major"},
+         false,
+         true,
+         "3.0",
+         "readme-a",
+         "",
+         "3.0",
+         ""},
+        {"minor version",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.15",
+         {"news"},
+         false,
+         true,
+         "2.15",
+         "readme-a",
+         "",
+         "2.15",
+         ""},
+        {"new read-me",
+         "2.14",
+         "",
+         "readme-old",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.14",
+         {"readme-a"},
+         false,
+         false,
+         "2.14",
+         "readme-a",
+         "readme-old",
+         "",
+         ""},
+        {"read-me seen before last",
+         "2.14",
+         "",
+         "readme-b",
+         "readme-a",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.14",
+         {"news"},
+         false,
+         false,
+         "2.14",
+         "readme-b",
+         "readme-a",
+         "",
+         ""},
+        {"downgrade",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.9",
+         {"news"},
+         false,
+         false,
+         "2.9",
+         "readme-a",
+         "",
+         "",
+         ""},
+        {"first run after an install",
+         "",
+         "2.14",
+         "readme-a",
+         "",
+         "",
+         0,
+         UpdateAnswer::Later,
+         "2.14",
+         {"news"},
+         false,
+         false,
+         "2.14",
+         "readme-a",
+         "",
+         "2.14",
+         ""},
+        {"ask: skip",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "",
+         1,
+         UpdateAnswer::Skip,
+         "2.15",
+         {"news"},
+         true,
+         false,
+         "2.15",
+         "readme-a",
+         "",
+         "2.15",
+         ""},
+        {"skipped stays quiet",
+         "2.15",
+         "2.15",
+         "readme-a",
+         "",
+         "",
+         1,
+         UpdateAnswer::UpdateNow,
+         "2.15",
+         {"news"},
+         false,
+         false,
+         "2.15",
+         "readme-a",
+         "",
+         "2.15",
+         ""},
+        {"newer than skipped",
+         "2.15",
+         "2.15",
+         "readme-a",
+         "",
+         "",
+         1,
+         UpdateAnswer::UpdateNow,
+         "2.16",
+         {"news"},
+         true,
+         true,
+         "2.16",
+         "readme-a",
+         "",
+         "2.16",
+         ""},
+        {"ask: later",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "",
+         1,
+         UpdateAnswer::Later,
+         "2.15",
+         {"news"},
+         true,
+         false,
+         "2.15",
+         "readme-a",
+         "",
+         "",
+         ""},
+        {"beta track",
+         "2.14",
+         "",
+         "readme-a",
+         "",
+         "3.7",
+         0,
+         UpdateAnswer::Later,
+         "2.14",
+         {"news"},
+         false,
+         false,
+         "2.14",
+         "readme-a",
+         "",
+         "",
+         "beta"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrivateStore store;
+        const std::string dir = "case" + std::to_string(++n);
+        RegString(kUpdate, "lastmod", "").write(c.lastmod);
+        RegString(kUpdate, "lastwebmod", "").write(c.lastwebmod);
+        // Read-me entries name pages of this case ("" stays empty).
+        const auto seen = [&](const char* name) {
+            return *name ? "http://127.0.0.1/pages/" + dir + "/" + name : std::string();
+        };
+        RegString(kUpdate, "lastreadme", "").write(seen(c.readme1));
+        RegString(kUpdate, "lastreadme2", "").write(seen(c.readme2));
+        RegString(kUpdate, "track", "").write(c.track);
+        RegDword(kPreferences, "DisableUpdate", 0).write(c.disable);
+        const auto page = [&](const std::string& name) {
+            return "http://127.0.0.1/pages/" + dir + "/" + name;
+        };
+        const std::string installer = siteUrl(dir + "/setup.exe");
+        putSiteFile(dir + "/" + feedFile,
+                    "{\"version\":\"" + std::string(c.version) + "\", \"message\":\"New!\"," +
+                        "\"update\":\"" + installer + "\",\"firstrun\":\"" + page("firstrun") +
+                        "\",\"readme\":\"" + page("readme-a") + "\",\"major\":\"" + page("major") +
+                        "\",\"news\":\"" + page("news") + "\"}");
+
+        const size_t browserFrom = readFile(scratch("browser.log")).size();
+        TintelUpdate update(BuildFeedUrl(siteUrl(dir), true, 2, 14, cookie), "2.14");
+        std::vector<std::string> prompts;
+        update.setPrompt([&](const std::string& message) {
+            prompts.push_back(message);
+            return c.answer;
+        });
+        update.setRetryDelayMs(10);
+        update.Check();
+
+        const size_t pagesWanted = c.pages.size() + (c.installs && !downloads ? 1 : 0);
+        std::vector<std::string> opened =
+            browserLinesSince(browserFrom, pagesWanted, page("sentinel"));
+        const auto installerOpened = std::find(opened.begin(), opened.end(), installer);
+        const bool pageInstall = installerOpened != opened.end();
+        if (pageInstall) opened.erase(installerOpened);
+        std::vector<std::string> expected;
+        for (const std::string& p : c.pages)
+            expected.push_back(page(p));
+        EXPECT_EQ(opened, expected);
+
+        const std::string requests = readFile(scratch("requests.log"));
+        const bool downloaded = requests.find("/site/" + dir + "/setup.exe") != std::string::npos;
+        EXPECT_EQ(downloads ? downloaded : pageInstall, c.installs);
+        EXPECT_FALSE(downloads ? pageInstall : downloaded);
+        EXPECT_EQ(prompts,
+                  c.prompted ? std::vector<std::string>{"New!"} : std::vector<std::string>{});
+
+        const std::string query = "/site/" + dir + "/" + feedFile +
+                                  "?version=2.14&cookie=" + cookie +
+                                  (*c.trackAfter ? "&track=beta" : "") + "\n";
+        EXPECT_NE(requests.find(query), std::string::npos) << requests;
+        EXPECT_EQ(stored("lastmod"), c.lastmodAfter);
+        EXPECT_EQ(stored("lastreadme"), seen(c.readme1After));
+        EXPECT_EQ(stored("lastreadme2"), seen(c.readme2After));
+        // An installer that did not run leaves "lastwebmod" alone (nothing signed is served here).
+        const bool remembered = c.installs && !downloads;
+        EXPECT_EQ(stored("lastwebmod"),
+                  remembered || !c.installs ? c.lastwebmodAfter : c.lastwebmod);
+        EXPECT_EQ(stored("track"), c.trackAfter);
+    }
+}
+
+// Fetches that give no version are tried five times; the track goes on each request once.
+TEST_F(UpdateCheck, RetriesFiveTimesAndSendsTheTrackOnce) {
+    PrivateStore store;
+    RegString(kUpdate, "track", "").write("3.8");
+    const std::string feedFile = std::string(platform::updateFeedPath()).substr(1);
+    putSiteFile("retry/" + feedFile, "{\"message\":\"no version\"}");
+    TintelUpdate update(BuildFeedUrl(siteUrl("retry"), true, 2, 14, ""), "2.14");
+    update.setRetryDelayMs(10);
+    update.Check();
+    update.Check();
+    const std::string requests = readFile(scratch("requests.log"));
+    const std::string target = "/site/retry/" + feedFile + "?version=2.14&track=beta\n";
+    size_t count = 0;
+    for (size_t at = requests.find(target); at != std::string::npos;
+         at = requests.find(target, at + 1))
+        ++count;
+    EXPECT_EQ(count, 2u * TintelUpdate::kAttempts) << requests;
+    EXPECT_EQ(stored("track"), "beta");
+    EXPECT_EQ(stored("lastmod"), "");
+}
