@@ -115,8 +115,10 @@ void run(bool show) {
 
     // The window deletes itself (and the UI it owns) when it is destroyed.
     auto* window = new yt::ytWindow();
-    if (!window->Create(kWindowTitle, yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, kClientWidth,
-                        kClientHeight, nullptr, kWindowClass)) {
+    // The panel draws its own rounded card and shadow; safe mode shows it opaque.
+    window->SetPerPixelAlpha(RegDword(kPreferences, "SafeMode", 0).read() == 0);
+    if (!window->Create(kWindowTitle, yt::WindowKind::Main, yt::Sizing::Frameless, 0, 0,
+                        kClientWidth, kClientHeight, nullptr, kWindowClass)) {
         window->Release();
         window = nullptr;
     }

@@ -48,6 +48,12 @@ struct WindowSpec {
     std::string className = "ytWindow";
     bool popup = false;
     bool resizable = false;
+    // A top-level window without a frame or caption (the settings panel): its document draws
+    // the whole window.
+    bool frameless = false;
+    // Per-pixel alpha for a popup or frameless window where the platform offers it; off, the
+    // window is opaque (the safe mode for drivers and desktops that draw layered windows badly).
+    bool perPixelAlpha = true;
     int left = 0, top = 0, width = 0, height = 0;  // the client rectangle
 };
 

@@ -61,6 +61,8 @@ bool ytWindow::Create(const std::string& title, WindowKind kind, Sizing sizing, 
     params.className = className ? className : "ytWindow";
     params.popup = kind == WindowKind::Popup;
     params.resizable = sizing == Sizing::Resizable;
+    params.frameless = sizing == Sizing::Frameless;
+    params.perPixelAlpha = perPixelAlpha_;
     params.left = left;
     params.top = top;
     params.width = right - left;

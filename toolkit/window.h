@@ -15,7 +15,9 @@ namespace yt {
 class ytDrawUI;
 
 enum class WindowKind { Main, Popup };
-enum class Sizing { Fixed, Resizable };
+// Fixed and Resizable windows have the platform's frame; Frameless ones are all document, drawn
+// with per-pixel alpha unless SetPerPixelAlpha(false) was called before Create.
+enum class Sizing { Fixed, Resizable, Frameless };
 
 class ytWindow : public ytBaseRef, private platform::WindowClient {
 public:
@@ -30,6 +32,8 @@ public:
     // Takes over a window that exists already (subclassing): its own procedure gets every
     // message this one leaves unhandled. False when `handle` is no window of this process.
     bool Attach(uintptr_t handle);
+    // Whether a popup or frameless window created later keeps each pixel's alpha (default on).
+    void SetPerPixelAlpha(bool on) { perPixelAlpha_ = on; }
 
     // Takes ownership of the document and lays it out for the client size.
     void SetDocument(ytDrawUI* document);
@@ -96,6 +100,7 @@ private:
 
     std::string title_;
     bool popup_ = false;
+    bool perPixelAlpha_ = true;
     bool main_ = false;
     bool eraseBackground_ = false;
     ytDrawUI* document_ = nullptr;

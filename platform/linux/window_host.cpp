@@ -270,7 +270,8 @@ public:
         gtk_widget_set_app_paintable(widget_, TRUE);
         // Under a compositor the window is ARGB and shows the back buffer's alpha; otherwise
         // the buffer is drawn over the window's white background.
-        if (screenComposited()) {
+        if (params.frameless) gtk_window_set_decorated(window, FALSE);
+        if (params.perPixelAlpha && screenComposited()) {
             if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget_))) {
                 gtk_widget_set_visual(widget_, rgba);
                 perPixel_ = true;

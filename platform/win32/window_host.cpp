@@ -152,12 +152,12 @@ public:
         const char* className = params.className.empty() ? kDefaultClass : params.className.c_str();
         if (params.className != kDefaultClass && !registerCopy(className)) return false;
         DWORD style, exStyle = 0;
-        if (params.popup) {
+        if (params.popup || params.frameless) {
             style = WS_POPUP | WS_CLIPSIBLINGS;
             exStyle = WS_EX_TOOLWINDOW;
             // UpdateLayeredWindow replaces the whole window, frame included: only frameless
             // windows show per-pixel alpha (a framed one would lose its caption to the image).
-            perPixel_ = layeredAvailable();
+            perPixel_ = params.perPixelAlpha && layeredAvailable();
             if (perPixel_) exStyle |= WS_EX_LAYERED;
         } else if (params.resizable) {
             style = WS_OVERLAPPEDWINDOW;

@@ -110,7 +110,13 @@ class TrayTest(unittest.TestCase):
                 p.wait()
         shutil.rmtree(self.env["XDG_RUNTIME_DIR"], ignore_errors=True)
 
-    def start(self):
+    def start(self, preferences=None):
+        # A location is set (else the first tick asks for one in the location dialog first).
+        config = os.path.join(self.env["XDG_CONFIG_HOME"], "Brisbel")
+        os.makedirs(config, exist_ok=True)
+        with open(os.path.join(config, "preferences.reg"), "w") as f:
+            f.write("[Software\\Brisbel\\tintel\\Preferences]\n" + (preferences or
+                    "\"Longitude\"=dword:000005dc\n"))
         with open(os.path.join(self.dir, "program.log"), "wb") as log:
             self.process = subprocess.Popen([ARGS.program, "noshow"], env=self.env, stdout=log,
                                             stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
@@ -258,13 +264,8 @@ class TrayTest(unittest.TestCase):
 
     def test_hotkeys_dim_and_disable(self):
         # Day and night at 6500 K: the ramps are neutral whatever the time of day.
-        config = os.path.join(self.env["XDG_CONFIG_HOME"], "Brisbel")
-        os.makedirs(config)
-        with open(os.path.join(config, "preferences.reg"), "w") as f:
-            f.write("[Software\\Brisbel\\tintel\\Preferences]\n"
-                    "\"Outdoor\"=dword:00001964\n\"Indoor\"=dword:00001964\n"
-                    "\"Longitude\"=dword:000005dc\n")
-        self.start()
+        self.start("\"Outdoor\"=dword:00001964\n\"Indoor\"=dword:00001964\n"
+                   "\"Longitude\"=dword:000005dc\n")
         identity = [round(i * 65535 / 255) for i in range(256)]
 
         def top(channel):
