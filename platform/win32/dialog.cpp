@@ -14,6 +14,7 @@
 
 #include "base/text.h"
 #include "platform/dialog.h"
+#include "platform/win32/icon_image.h"
 
 namespace platform {
 namespace {
@@ -123,39 +124,7 @@ TemplateWriter buildTemplate(const DialogTemplate& dialog) {
 
 // ---- 2. the running box -----------------------------------------------------------------------
 
-std::vector<uint32_t> g_iconPixels;
-int g_iconSize = 0;
-
-// An icon from the image set for dialogs (premultiplied ARGB, as CreateIconIndirect wants it
-// for a 32-bit colour bitmap with alpha).
-HICON iconFromImage() {
-    if (g_iconSize <= 0 || g_iconPixels.size() != static_cast<size_t>(g_iconSize * g_iconSize))
-        return nullptr;
-    BITMAPV5HEADER header{};
-    header.bV5Size = sizeof(header);
-    header.bV5Width = g_iconSize;
-    header.bV5Height = -g_iconSize;
-    header.bV5Planes = 1;
-    header.bV5BitCount = 32;
-    header.bV5Compression = BI_BITFIELDS;
-    header.bV5RedMask = 0x00FF0000;
-    header.bV5GreenMask = 0x0000FF00;
-    header.bV5BlueMask = 0x000000FF;
-    header.bV5AlphaMask = 0xFF000000;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    if (!colour) return nullptr;
-    std::memcpy(bits, g_iconPixels.data(), g_iconPixels.size() * 4);
-    HBITMAP mask = CreateBitmap(g_iconSize, g_iconSize, 1, 1, nullptr);
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    return icon;
-}
+IconImage g_icon;  // the dialogs' icon where the executable has no resource 101
 
 class Win32DialogBox : public RunningDialog {
 public:
@@ -231,7 +200,7 @@ public:
     // image set for dialogs.
     void setIcons() {
         HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAppIconResource));
-        if (!icon) icon = icon_ = iconFromImage();
+        if (!icon) icon = icon_ = iconFromImage(g_icon);
         if (!icon) return;
         for (const DialogControl& control : dialog_.controls)
             if (control.kind == ControlKind::Icon)
@@ -268,8 +237,7 @@ public:
 // ---- 3. running one ---------------------------------------------------------------------------
 
 void setDialogIcon(int size, const std::vector<uint32_t>& pixels) {
-    g_iconSize = size;
-    g_iconPixels = pixels;
+    g_icon = IconImage{size, pixels};
 }
 
 intptr_t runModalDialog(const DialogTemplate* dialog, NativeWindow* owner, DialogHandler* handler,

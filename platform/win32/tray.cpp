@@ -16,6 +16,7 @@
 
 #include "base/debug_log.h"
 #include "platform/tray.h"
+#include "platform/win32/icon_image.h"
 #include "platform/window_host.h"
 
 namespace platform {
@@ -111,13 +112,7 @@ uint32_t trackPopupMenu(NativeWindow* owner, const std::vector<MenuItem>& items,
 
 // ---- 2. the notification-area icon ------------------------------------------------------------
 
-namespace {
-
-// The record as the 504-byte form (everything up to the balloon GUID) that every shell since
-// Windows 2000 accepts.
-constexpr DWORD kNotifyRecordSize = offsetof(NOTIFYICONDATAA, guidItem);
-static_assert(sizeof(void*) != 8 || kNotifyRecordSize == 504, "the 504-byte notify record");
-
+// A 32-bit icon with alpha from a premultiplied image (icons take straight alpha).
 HICON iconFromImage(const IconImage& image) {
     if (image.size <= 0 || image.pixels.size() != static_cast<size_t>(image.size) * image.size)
         return nullptr;
@@ -160,6 +155,13 @@ HICON iconFromImage(const IconImage& image) {
     DeleteObject(mask);
     return icon;
 }
+
+namespace {
+
+// The record as the 504-byte form (everything up to the balloon GUID) that every shell since
+// Windows 2000 accepts.
+constexpr DWORD kNotifyRecordSize = offsetof(NOTIFYICONDATAA, guidItem);
+static_assert(sizeof(void*) != 8 || kNotifyRecordSize == 504, "the 504-byte notify record");
 
 class Win32TrayIcon : public TrayIcon {
 public:

@@ -154,7 +154,9 @@ public:
         DWORD style, exStyle = 0;
         if (params.popup || params.frameless) {
             style = WS_POPUP | WS_CLIPSIBLINGS;
-            exStyle = WS_EX_TOOLWINDOW;
+            // A frameless main window is still an application window (taskbar, activation, the
+            // window manager's title under Wine); popups are tool windows.
+            exStyle = params.popup ? WS_EX_TOOLWINDOW : WS_EX_APPWINDOW;
             // UpdateLayeredWindow replaces the whole window, frame included: only frameless
             // windows show per-pixel alpha (a framed one would lose its caption to the image).
             perPixel_ = params.perPixelAlpha && layeredAvailable();
