@@ -388,7 +388,9 @@ TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
             prompts.push_back(message);
             return c.answer;
         });
-        update.setRetryDelayMs(10);
+        // A fetch that fails on a loaded machine is tried again after a moment, as the program
+        // does after a minute.
+        update.setRetryDelayMs(300);
         update.Check();
 
         const size_t pagesWanted = c.pages.size() + (c.installs && !downloads ? 1 : 0);
