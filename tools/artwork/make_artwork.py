@@ -406,8 +406,8 @@ def settings_window(colours):
     layers = [
         Layer("card", 0, 0, card_picture()),
     ]
-    for spec in ICON_BUTTONS:
-        layers.append(button_layer(*spec))
+    for button in ICON_BUTTONS:
+        layers.append(button_layer(*button))
     layers += [
         Layer("clip:main", cx, cy, empty(cw, ch)),
         Layer("divider", 284, 30, flat(1, 186, LINE)),
@@ -425,8 +425,8 @@ def settings_window(colours):
         Layer("previewlabel", sx + 10, sy + 10, pill_picture(86, 22, (0.08, 0.12, 0.22), 0.55)),
         Layer("text(Preview):previewtext", sx + 22, sy + 13, flat(64, 16, WHITE)),
     ]
-    for spec in MAIN_BUTTONS:
-        layers.append(button_layer(*spec))
+    for button in MAIN_BUTTONS:
+        layers.append(button_layer(*button))
     layers.append(Layer("text:latitude", 38, 186, flat(236, 36, INK)))
     layers += [
         Layer("clip:settings", cx, cy, empty(cw, ch)),
@@ -445,8 +445,8 @@ def settings_window(colours):
         Layer("static(Transitions):speedlabel", 30, 154, flat(80, 18, INK)),
         Layer("buttcontainer:speed", 126, 148, empty(184, 28)),
     ]
-    for spec in SETTINGS_BUTTONS:
-        layers.append(button_layer(*spec))
+    for button in SETTINGS_BUTTONS:
+        layers.append(button_layer(*button))
     layers.append(Layer("text(Location):loc", 190, 200, flat(330, 18, MUTED)))
     return layers, settings_script()
 
