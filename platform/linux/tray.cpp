@@ -80,11 +80,12 @@ uint32_t trackPopupMenu(NativeWindow*, const std::vector<MenuItem>& items, int x
     g_signal_connect(menu, "deactivate", G_CALLBACK(onMenuDeactivate), &run);
     gtk_widget_show_all(menu);
     // A release outside a freshly opened menu closes it, and the menu opened from a message
-    // has no press to measure the release against: the button that opened it comes up first.
+    // has no press to measure the release against: the button that opened it comes up first,
+    // however long the user holds it (the bound only guards against a pointer that never says).
     GdkWindow* root = gdk_get_default_root_window();
     GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
     GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
-    const gint64 giveUp = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+    const gint64 giveUp = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (pointer && g_get_monotonic_time() < giveUp) {
         GdkModifierType held = static_cast<GdkModifierType>(0);
         gdk_device_get_state(pointer, root, nullptr, &held);
