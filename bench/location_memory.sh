@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The hidden Linux program's resident memory around the location dialog, whose web view brings
-# WebKitGTK (tintel_webview.so, loaded only then) and its web and network processes:
+# The hidden Linux program's resident memory around the location dialog, whose web view is
+# WebKitGTK in a child process (the helper tintel_webview, started only while the dialog is open,
+# with the engine's web and network processes below it):
 #   before  a hidden run with a location set (the dialog never opened), after SETTLE seconds;
 #   while   a first run (longitude 0) with the dialog open and its map showing a local page;
 #   after   the same run once the dialog was cancelled and SETTLE seconds passed.
 # Each line gives the program's own resident memory (and how much of it is anonymous: the rest is
 # pages of mapped files, the libraries, which the system can drop at will) and that of its whole
-# process tree (the program with every process below it), in MB; the engine's processes are
-# listed while they run.
+# process tree (the program with every process below it), in MB; the helper and the engine's
+# processes are listed while they run.
 #
 #   bench/location_memory.sh [PROGRAM] [SETTLE]     defaults: build/linux/app/tintel, 10
 #

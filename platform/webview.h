@@ -1,8 +1,8 @@
 // The embedded web view of the location dialog: the platform's browser engine shown inside a
 // dialog control, sent to an address and asked where it is now. Windows hosts the system's
-// browser control (IWebBrowser2) through OLE; Linux loads WebKitGTK from a module of the program's
-// own (tintel_webview.so beside the executable) only when a view is created, so the program that
-// runs hidden all day never carries the browser engine.
+// browser control (IWebBrowser2) through OLE; Linux runs WebKitGTK in a helper process of the
+// program's own (tintel_webview beside the executable) embedded in the dialog, started only while
+// a view exists, so the program that runs hidden all day never carries the browser engine.
 #pragma once
 
 #include <memory>
@@ -12,11 +12,13 @@ namespace platform {
 
 class WebView {
 public:
-    // Ends the view and everything it started (the browser engine's processes on Linux).
+    // Ends the view and everything it started (on Linux the helper process and the browser
+    // engine's processes below it).
     virtual ~WebView() = default;
     // Starts loading `url`; false when the engine refused it.
     virtual bool navigate(const std::string& url) = 0;
     // The address the view shows now (the last committed navigation; empty before the first).
+    // Never waits: on Linux it is the last address the helper reported.
     virtual std::string currentUrl() = 0;
 };
 

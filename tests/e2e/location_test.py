@@ -2,11 +2,14 @@
 """The location dialog end to end on Linux: the real program on the harness's X server, driven
 with xdotool. A first run (longitude 0) opens "Where am I?"; a typed postal code is stored with
 OK; a map page served from 127.0.0.1 that navigates itself to a chosen place gives the location,
-and is loaded once, not on every poll of the dialog. Screenshots go to --screenshots."""
+and is loaded once, not on every poll of the dialog. The map's browser engine runs in a helper
+process below the program: it ends with the dialog, and its death leaves the dialog working.
+Screenshots go to --screenshots."""
 
 import argparse
 import http.server
 import os
+import signal
 import subprocess
 import sys
 import threading
@@ -39,6 +42,34 @@ class PageServer(http.server.ThreadingHTTPServer):
         handler.send_header("Content-Length", str(len(body)))
         handler.end_headers()
         handler.wfile.write(body)
+
+
+def process_tree(pid):
+    """The process and all its descendants, each as (pid, start time, name); a process that ends
+    while it is read is left out."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            stat = f.read()
+        children = []
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/children") as f:
+                children += f.read().split()
+    except OSError:
+        return []
+    name = stat[stat.index("(") + 1:stat.rindex(")")]
+    start = stat[stat.rindex(")") + 2:].split()[19]
+    return [(pid, start, name)] + [p for c in children for p in process_tree(int(c))]
+
+
+def alive(process):
+    """True while (pid, start time, name) still names a running process (not a zombie)."""
+    pid, start, _ = process
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return False
+    return fields[19] == start and fields[0] != "Z"
 
 
 class LocationDialog(unittest.TestCase):
@@ -84,6 +115,24 @@ class LocationDialog(unittest.TestCase):
         subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
                        timeout=X_TIMEOUT)
 
+    def engine(self):
+        """Waits for the map's helper to run below the program and answers the processes below
+        the program: the helper first, then the browser engine's processes it started."""
+        def below():
+            tree = process_tree(self.program.pid)[1:]
+            return tree if tree and tree[0][2] == "tintel_webview" else None
+        tree = wait_until(below, 30)
+        self.assertTrue(tree, f"no map helper below the program: {process_tree(self.program.pid)}")
+        return tree
+
+    def assert_engine_ended(self, engine):
+        """The program's process tree is the program alone again, and no process the map had
+        started is left anywhere (none was orphaned)."""
+        self.assertTrue(wait_until(lambda: len(process_tree(self.program.pid)) == 1, 20),
+                        f"left below the program: {process_tree(self.program.pid)[1:]}")
+        self.assertTrue(wait_until(lambda: not any(alive(p) for p in engine), 20),
+                        f"still running: {[p for p in engine if alive(p)]}")
+
     def stored(self, expected):
         names = list(expected)
         got = wait_until(lambda: {n: self.host.preferences().get(n) for n in names} == expected
@@ -97,6 +146,7 @@ class LocationDialog(unittest.TestCase):
         self.server = PageServer(self.page)
         self.write_preferences({"MapPage": self.server.url})
         window = self.open_dialog()
+        engine = self.engine()
         self.keys("type", "--delay", "60", "90210")
         time.sleep(1.5)  # three polls
         self.shoot(window, "linux-90210.png")
@@ -104,6 +154,7 @@ class LocationDialog(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
                                    20), "OK did not close the dialog")
         self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
+        self.assert_engine_ended(engine)
         # The dialog opens once per start: the program runs on, hidden, without asking again.
         time.sleep(2)
         self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
@@ -128,6 +179,26 @@ class LocationDialog(unittest.TestCase):
         # onward would go into the web view).
         self.keys("key", "shift+Tab", "Return")
         self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
+
+    def test_a_killed_map_leaves_the_dialog_working(self):
+        self.server = PageServer(self.page)
+        self.write_preferences({"MapPage": self.server.url})
+        window = self.open_dialog()
+        engine = self.engine()
+        os.kill(engine[0][0], signal.SIGKILL)
+        self.assertTrue(wait_until(lambda: not alive(engine[0]), 20), "the helper did not die")
+        # The dialog goes on without its map: it still resolves text, and OK takes it.
+        subprocess.run(["xdotool", "windowactivate", "--sync", window], timeout=X_TIMEOUT)
+        self.keys("type", "--delay", "60", "90210")
+        time.sleep(1.5)  # three polls, each asking the dead map where it is
+        self.assertIsNone(self.program.poll(), "the program died with its map")
+        self.shoot(window, "linux-no-map.png")
+        self.keys("key", "Return")
+        self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
+                                   20), "OK did not close the dialog")
+        self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
+        self.assertIsNone(self.program.poll())
+        self.assert_engine_ended(engine)
 
 
 if __name__ == "__main__":
