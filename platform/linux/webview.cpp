@@ -3,7 +3,7 @@
 // (webview_protocol.h). The program never maps the browser engine: its libraries, its heap and
 // its web and network processes live in the helper, and all of them go when the view ends.
 //
-// Nothing here waits for the helper once it is up: the address the helper reports is read by a
+// Nothing here waits for the helper: the address the helper reports is read by a
 // GLib watch as the dialog's pump runs (and once more when asked for), so a stuck or killed
 // helper costs the dialog its map and nothing else.
 #include "platform/webview.h"
@@ -35,9 +35,8 @@ namespace {
 namespace protocol = webview_protocol;
 using Clock = std::chrono::steady_clock;
 
-// How long a starting helper may take to show its view (WebKit's libraries are read from disk
-// on a cold start), and an ending one to end it before it is killed.
-constexpr auto kStartLimit = std::chrono::seconds(20);
+// How long an ending helper may take to end its view and WebKit's processes before it is killed
+// (and how long a helper that reads nothing may hold up a line sent to it).
 constexpr auto kEndLimit = std::chrono::seconds(3);
 // What the helper says is short lines; one without an end this long is not the helper talking.
 constexpr size_t kLongestLine = 1 << 20;
@@ -51,6 +50,8 @@ class HelperWebView : public WebView {
 public:
     HelperWebView(GtkWidget* clip, pid_t pid, int fd) : clip_(clip), pid_(pid), fd_(fd) {
         g_signal_connect(clip_, "destroy", G_CALLBACK(onClipDestroyed), this);
+        watch_ = g_unix_fd_add(fd_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
+                               onReadable, this);
     }
 
     ~HelperWebView() override {
@@ -75,23 +76,6 @@ public:
     std::string currentUrl() override {
         read();
         return url_;
-    }
-
-    // Waits (bounded) for the helper's first word; false when it ended or said nothing in time.
-    bool waitReady() {
-        const auto until = Clock::now() + kStartLimit;
-        while (alive_ && !ready_) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
-            if (left.count() <= 0) return false;
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
-            read();
-        }
-        if (!ready_) return false;
-        watch_ = g_unix_fd_add(fd_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
-                               onReadable, this);
-        return true;
     }
 
 private:
@@ -132,8 +116,6 @@ private:
         const std::string url = protocol::kUrl;
         if (line.compare(0, url.size(), url) == 0)
             url_ = line.substr(url.size());
-        else if (line == protocol::kReady)
-            ready_ = true;
         // A refused line leaves the view where it was, which the next address read shows.
     }
 
@@ -182,7 +164,6 @@ private:
     int fd_;
     guint watch_ = 0;
     bool alive_ = true;
-    bool ready_ = false;
     std::string inbox_;
     std::string url_;
 };
@@ -261,9 +242,10 @@ std::unique_ptr<WebView> createWebView(void* host, int width, int height) {
         g_object_unref(clip);
         return nullptr;
     }
-    auto view = std::make_unique<HelperWebView>(clip, pid, pair[0]);
-    if (!view->waitReady()) return nullptr;  // the view's end kills and reaps the helper
-    return view;
+    // Not waited for: the helper takes seconds to bring WebKit up on a busy machine, and the
+    // dialog shows meanwhile. Lines sent before it listens wait in the socket; one that dies
+    // on the way leaves a view that goes nowhere and has no address, as no view would.
+    return std::make_unique<HelperWebView>(clip, pid, pair[0]);
 }
 
 }  // namespace platform

@@ -9,14 +9,20 @@
 #include <gtk/gtk.h>
 #include <glib-unix.h>
 #include <gtk/gtkx.h>
+#include <dirent.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/linux/webkit/webview_protocol.h"
 
@@ -112,6 +118,42 @@ gboolean onInput(gint fd, GIOCondition, gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
+// This process's children: WebKit's web and network processes.
+std::vector<pid_t> children() {
+    std::vector<pid_t> found;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return found;
+    while (dirent* task = readdir(tasks)) {
+        if (task->d_name[0] == '.') continue;
+        std::ifstream list(std::string("/proc/self/task/") + task->d_name + "/children");
+        pid_t pid;
+        while (list >> pid)
+            found.push_back(pid);
+    }
+    closedir(tasks);
+    return found;
+}
+
+// Ends WebKit's processes once the view is gone. Left alone they notice only some time later
+// that their view has ended, orphaned meanwhile; the program's view ends with them instead.
+void endChildren() {
+    for (pid_t pid : children())
+        kill(pid, SIGTERM);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        const pid_t got = waitpid(-1, nullptr, WNOHANG);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return;  // none left
+        if (got > 0) continue;
+        if (std::chrono::steady_clock::now() >= until) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (pid_t pid : children())
+        kill(pid, SIGKILL);
+    while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+    }
+}
+
 // A number argument in [1, limit]; 0 when it is not one.
 guint64 number(const char* text, guint64 limit) {
     guint64 value = 0;
@@ -126,6 +168,9 @@ int main(int argc, char** argv) {
     // program already gone, it finds its input at an end and quits.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     signal(SIGPIPE, SIG_IGN);
+    // WebKit keeps its caches and cookies under the program's name, where they were when the
+    // engine ran inside the program.
+    g_set_prgname("tintel");
     if (!gtk_init_check(&argc, &argv)) return 1;
     if (argc != 4) return 2;
     const guint64 socketId = number(argv[1], G_MAXUINT32);
@@ -153,7 +198,6 @@ int main(int argc, char** argv) {
 
     g_unix_fd_add(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onInput,
                   &helper);
-    say(&helper, protocol::kReady);
     if (!helper.quitting) gtk_main();
 
     g_signal_handlers_disconnect_by_func(plug, reinterpret_cast<gpointer>(onPlugDestroyed),
@@ -167,5 +211,6 @@ int main(int argc, char** argv) {
     }
     g_object_unref(plug);
     g_object_unref(context);
+    endChildren();
     return 0;
 }

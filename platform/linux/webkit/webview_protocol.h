@@ -5,8 +5,7 @@
 //     tintel_webview --display=NAME SOCKET-ID WIDTH HEIGHT
 // with one end of a socket pair as its standard input and output. Both sides then write lines:
 //   program -> helper  "navigate <url>"   load the address
-//   helper -> program  "ready"            the view is up, embedded and loading "about:blank"
-//                      "url <address>"    the view's address, sent whenever it changes
+//   helper -> program  "url <address>"    the view's address, sent whenever it changes
 //                      "refused <line>"   a line the helper could not act on
 // End of input tells the helper to end the view and quit; it also quits when the program dies.
 #pragma once
@@ -14,7 +13,6 @@
 namespace platform::webview_protocol {
 
 inline constexpr char kNavigate[] = "navigate ";
-inline constexpr char kReady[] = "ready";
 inline constexpr char kUrl[] = "url ";
 inline constexpr char kRefused[] = "refused ";
 
