@@ -116,11 +116,11 @@ class LocationDialog(unittest.TestCase):
                        timeout=X_TIMEOUT)
 
     def engine(self):
-        """Waits for the map's helper to run below the program and answers the processes below
-        the program: the helper first, then the browser engine's processes it started."""
+        """Waits for the map's helper to run below the program with the browser engine's
+        processes below it, and answers them all: the helper first."""
         def below():
             tree = process_tree(self.program.pid)[1:]
-            return tree if tree and tree[0][2] == "tintel_webview" else None
+            return tree if len(tree) > 1 and tree[0][2] == "tintel_webview" else None
         tree = wait_until(below, 30)
         self.assertTrue(tree, f"no map helper below the program: {process_tree(self.program.pid)}")
         return tree
@@ -146,9 +146,11 @@ class LocationDialog(unittest.TestCase):
         self.server = PageServer(self.page)
         self.write_preferences({"MapPage": self.server.url})
         window = self.open_dialog()
-        engine = self.engine()
         self.keys("type", "--delay", "60", "90210")
-        time.sleep(1.5)  # three polls
+        # The map, which starts beside the dialog, goes to the postal code's point.
+        self.assertTrue(wait_until(lambda: self.server.paths, 30), "the map was not shown")
+        engine = self.engine()
+        time.sleep(1.5)  # three more polls, which must not load the page again
         self.shoot(window, "linux-90210.png")
         self.keys("key", "Return")  # the default button: OK
         self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
@@ -188,7 +190,6 @@ class LocationDialog(unittest.TestCase):
         os.kill(engine[0][0], signal.SIGKILL)
         self.assertTrue(wait_until(lambda: not alive(engine[0]), 20), "the helper did not die")
         # The dialog goes on without its map: it still resolves text, and OK takes it.
-        subprocess.run(["xdotool", "windowactivate", "--sync", window], timeout=X_TIMEOUT)
         self.keys("type", "--delay", "60", "90210")
         time.sleep(1.5)  # three polls, each asking the dead map where it is
         self.assertIsNone(self.program.poll(), "the program died with its map")
