@@ -51,7 +51,7 @@ report() {
         "$(echo "$total / 1024" | bc -l)"
     for p in $(tree "$pid"); do
         [ "$p" = "$pid" ] && continue
-        printf '          %-28s %6.1f MB\n' "$(tr '\0' ' ' </proc/"$p"/cmdline | cut -c1-28)" \
+        printf '          %-28s %6.1f MB\n' "$(basename "$(tr '\0' '\n' </proc/"$p"/cmdline | head -1)")" \
             "$(echo "$(rss_kb "$p") / 1024" | bc -l)"
     done
 }
