@@ -68,8 +68,7 @@ public:
 
     bool navigate(const std::string& url) override {
         read();
-        if (!alive_ || url.empty() || url.find_first_of("\r\n") != std::string::npos)
-            return false;
+        if (!alive_ || url.empty() || url.find_first_of("\r\n") != std::string::npos) return false;
         return send(protocol::kNavigate + url + "\n");
     }
 
@@ -114,8 +113,7 @@ private:
 
     void take(const std::string& line) {
         const std::string url = protocol::kUrl;
-        if (line.compare(0, url.size(), url) == 0)
-            url_ = line.substr(url.size());
+        if (line.compare(0, url.size(), url) == 0) url_ = line.substr(url.size());
         // A refused line leaves the view where it was, which the next address read shows.
     }
 
@@ -190,8 +188,7 @@ pid_t startHelper(const std::string& path, const std::vector<std::string>& argum
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int failed =
-        posix_spawn(&pid, path.c_str(), &files, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, path.c_str(), &files, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
     return failed ? 0 : pid;
@@ -209,8 +206,8 @@ std::unique_ptr<WebView> createWebView(void* host, int width, int height) {
     GtkWidget* socket = gtk_socket_new();
     gtk_widget_set_size_request(socket, width, height);
     // A helper that goes leaves the socket empty in its place rather than destroyed.
-    g_signal_connect(socket, "plug-removed", G_CALLBACK(+[](GtkSocket*) { return TRUE; }),
-                     nullptr);
+    g_signal_connect(socket, "plug-removed",
+                     G_CALLBACK(+[](GtkSocket*, gpointer) -> gboolean { return TRUE; }), nullptr);
     GtkWidget* clip = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(clip), GTK_POLICY_EXTERNAL,
                                    GTK_POLICY_EXTERNAL);
