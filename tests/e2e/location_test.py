@@ -3,8 +3,8 @@
 with xdotool. A first run (longitude 0) opens "Where am I?"; a typed postal code is stored with
 OK; a map page served from 127.0.0.1 that navigates itself to a chosen place gives the location,
 and is loaded once, not on every poll of the dialog. The map's browser engine runs in a helper
-process below the program: it ends with the dialog, and its death leaves the dialog working.
-Screenshots go to --screenshots."""
+process below the program: it ends with the dialog and with the program, and its death leaves
+the dialog working. Screenshots go to --screenshots."""
 
 import argparse
 import http.server
@@ -15,6 +15,7 @@ import sys
 import threading
 import time
 import unittest
+import urllib.parse
 
 from startup_test import LinuxHost, wait_until, xdotool_search, X_TIMEOUT
 
@@ -59,6 +60,10 @@ def process_tree(pid):
     name = stat[stat.index("(") + 1:stat.rindex(")")]
     start = stat[stat.rindex(")") + 2:].split()[19]
     return [(pid, start, name)] + [p for c in children for p in process_tree(int(c))]
+
+
+def file_url(path):
+    return "file://" + urllib.parse.quote(os.path.abspath(path))
 
 
 def alive(process):
@@ -200,6 +205,15 @@ class LocationDialog(unittest.TestCase):
         self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
         self.assertIsNone(self.program.poll())
         self.assert_engine_ended(engine)
+
+    def test_the_map_dies_with_the_program(self):
+        self.write_preferences({"MapPage": file_url(ARGS.page)})
+        self.open_dialog()
+        engine = self.engine()
+        self.program.kill()
+        self.program.wait(timeout=20)
+        self.assertTrue(wait_until(lambda: not any(alive(p) for p in engine), 20),
+                        f"outlived the program: {[p for p in engine if alive(p)]}")
 
 
 if __name__ == "__main__":
