@@ -1,6 +1,6 @@
 // Modal dialog boxes built from a portable template description: a real Win32 dialog box
-// (DLGTEMPLATEEX made in memory, DialogBoxIndirectParam) on Windows, a GTK dialog laid out from the
-// same dialog units on Linux.
+// (DLGTEMPLATEEX made in memory, CreateDialogIndirectParam, run modally on the program's pump) on
+// Windows, a GTK dialog laid out from the same dialog units on Linux.
 //
 // Contents
 //   1. the template description (controls, ids, texts, styles, dialog units, font)
@@ -134,8 +134,8 @@ void setDialogIcon(int size, const std::vector<uint32_t>& pixels);
 
 // Runs a modal dialog box owned by `owner` and answers the result its handler passed to end(),
 // or -1 when the box cannot be created (the platform's last error then says why; a null template
-// is reported as a missing resource). Windows runs the dialog manager's own loop; on Linux the
-// program's pump runs through `runPump` while the box is up, as for message boxes.
+// is reported as a missing resource). The program's pump runs through `runPump` while the box is
+// up, as for message boxes, so timed callbacks and watched handles go on.
 intptr_t runModalDialog(const DialogTemplate* dialog, NativeWindow* owner, DialogHandler* handler,
                         const RunPump& runPump);
 

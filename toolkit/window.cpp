@@ -107,7 +107,7 @@ void ytWindow::Show(bool visible) {
     if (!native_) return;
     native_->show(visible);
     // A per-pixel alpha window shows only what was presented to it: present a whole frame now,
-    // since the pump's next frame may be far off (a platform dialog box running its own loop).
+    // since the pump's next frame may be far off (a message box running the platform's own loop).
     if (visible && document_ && native_->perPixelAlpha()) {
         const ytRect all{0, 0, document_->width(), document_->height()};
         document_->Render(&all);

@@ -1,6 +1,8 @@
-// Windows dialog boxes: a DLGTEMPLATEEX built in memory from the portable description and run with
-// DialogBoxIndirectParamA, so the dialog manager's keyboard navigation and default buttons are the
-// platform's own.
+// Windows dialog boxes: a DLGTEMPLATEEX built in memory from the portable description, made with
+// CreateDialogIndirectParamA and run modally on the program's own pump (the owner disabled, keys
+// through IsDialogMessage), so the dialog manager's keyboard navigation and default buttons are
+// the platform's own while the program's timed callbacks and watched handles go on: the colour
+// schedule keeps running under an open dialog.
 //
 // Contents
 //   1. the in-memory template
@@ -15,6 +17,7 @@
 #include "base/text.h"
 #include "platform/dialog.h"
 #include "platform/win32/icon_image.h"
+#include "platform/win32/pump_dialog.h"
 
 namespace platform {
 namespace {
@@ -136,7 +139,8 @@ public:
 
     uintptr_t nativeHandle() const override { return reinterpret_cast<uintptr_t>(hwnd_); }
     void end(intptr_t result) override {
-        if (hwnd_) EndDialog(hwnd_, result);
+        result_ = result;
+        running_ = false;
     }
     std::string controlText(int id) const override {
         HWND control = GetDlgItem(hwnd_, id);
@@ -218,6 +222,13 @@ public:
         }
         auto* self = reinterpret_cast<Win32DialogBox*>(GetWindowLongPtrA(hwnd, DWLP_USER));
         if (!self) return FALSE;
+        // The pump passes keys through the dialog manager for the active box.
+        if (message == WM_ACTIVATE) {
+            if (LOWORD(wParam) != WA_INACTIVE)
+                setPumpDialogHandle(hwnd);
+            else if (pumpDialog() == hwnd)
+                setPumpDialogHandle(nullptr);
+        }
         const intptr_t result = self->handler_->dialogProc(self, message, wParam, lParam);
         if (message == WM_DESTROY) {
             SetWindowLongPtrA(hwnd, DWLP_USER, 0);
@@ -226,10 +237,51 @@ public:
         return result;
     }
 
+    // Runs the box made from `data` over `parent` until end(): the dialog manager's modal
+    // behaviour (owner disabled, the box shown after WM_INITDIALOG, the owner active again before
+    // the box goes) with the program's pump in place of the dialog manager's loop. A pump that
+    // ends for a quit ends the box too, answering 0.
+    intptr_t run(const TemplateWriter& data, HWND parent, const RunPump& runPump) {
+        HWND box = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                              reinterpret_cast<LPCDLGTEMPLATEA>(data.data()),
+                                              parent, proc, reinterpret_cast<LPARAM>(this));
+        if (!box) return -1;
+        const HWND previousDialog = pumpDialog();
+        const bool disableOwner = parent && IsWindowEnabled(parent);
+        if (disableOwner) EnableWindow(parent, FALSE);
+        if (running_) {
+            ShowWindow(box, SW_SHOW);
+            setPumpDialogHandle(box);
+            if (runPump)
+                runPump(&running_);
+            else
+                runOwnLoop(box);
+        }
+        if (disableOwner) EnableWindow(parent, TRUE);
+        if (parent && GetActiveWindow() == box) SetActiveWindow(parent);
+        DestroyWindow(box);
+        setPumpDialogHandle(previousDialog);
+        return result_;
+    }
+
+private:
+    // Without the program's pump (a box before the toolkit runs): a plain modal loop.
+    void runOwnLoop(HWND box) {
+        MSG msg;
+        while (running_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (IsDialogMessageA(box, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (msg.message == WM_QUIT && running_) PostQuitMessage(static_cast<int>(msg.wParam));
+    }
+
     const DialogTemplate& dialog_;
     DialogHandler* handler_;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
+    bool running_ = true;
+    intptr_t result_ = 0;
 };
 
 }  // namespace
@@ -241,7 +293,7 @@ void setDialogIcon(int size, const std::vector<uint32_t>& pixels) {
 }
 
 intptr_t runModalDialog(const DialogTemplate* dialog, NativeWindow* owner, DialogHandler* handler,
-                        const RunPump&) {
+                        const RunPump& runPump) {
     if (!dialog || !handler) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return -1;
@@ -250,10 +302,7 @@ intptr_t runModalDialog(const DialogTemplate* dialog, NativeWindow* owner, Dialo
     Win32DialogBox box(*dialog, handler);
     // F1 reaches the dialog as WM_HELP from the platform itself.
     HWND parent = owner ? reinterpret_cast<HWND>(owner->nativeHandle()) : nullptr;
-    const INT_PTR result = DialogBoxIndirectParamA(
-        GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(data.data()), parent,
-        Win32DialogBox::proc, reinterpret_cast<LPARAM>(&box));
-    return result;
+    return box.run(data, parent, runPump);
 }
 
 bool isMinimized(NativeWindow* window) {

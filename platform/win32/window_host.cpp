@@ -19,6 +19,7 @@
 #include "base/debug_log.h"
 #include "base/messages.h"
 #include "platform/testing/layered_windows.h"
+#include "platform/win32/pump_dialog.h"
 #include "platform/dialog.h"
 #include "platform/window_host.h"
 
@@ -569,6 +570,14 @@ HWND g_pumpDialog = nullptr;
 
 void setPumpDialog(NativeWindow* window) {
     g_pumpDialog = window ? reinterpret_cast<HWND>(window->nativeHandle()) : nullptr;
+}
+
+HWND pumpDialog() {
+    return g_pumpDialog;
+}
+
+void setPumpDialogHandle(HWND dialog) {
+    g_pumpDialog = dialog;
 }
 
 bool dispatchPending(const MessageFilter* filter) {

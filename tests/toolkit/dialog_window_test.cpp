@@ -1,12 +1,14 @@
 // ytDialog on the harness's display (Wine's windows on Windows): modal over its owner, which
 // swallows mouse input meanwhile; closing the dialog unlinks it from the owner and destroys it;
-// messages the dialog leaves to its document reach it.
+// messages the dialog leaves to its document reach it. A modal dialog box keeps the pump's timed
+// callbacks running (the colour schedule must not stop under an open dialog).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "base/messages.h"
+#include "platform/dialog.h"
 #include "toolkit/dialog.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
@@ -88,6 +90,49 @@ TEST(DialogWindow, ModalOverItsOwnerUntilClosed) {
     EXPECT_EQ(g_events.back(), "owner deleted");
     yt::Stop();
     EXPECT_EQ(yt::LiveObjects(), 0);
+}
+
+// A box that ends itself with Cancel after 400 ms of its own timer.
+class TimedBox : public yt::ytBaseDialog {
+public:
+    TimedBox() : ytBaseDialog(901) {}
+    bool OnInitDialog(platform::RunningDialog* window) override {
+        ytBaseDialog::OnInitDialog(window);
+        window->setTimer(1, 400);
+        return true;
+    }
+    void OnTimer(uintptr_t) override { EndDialog(platform::kIdCancel); }
+};
+
+struct Counter : yt::ytCallBase {
+    int* runs;
+    explicit Counter(int* runs) : runs(runs) {}
+    int Run() override {
+        ++*runs;
+        return 20;
+    }
+};
+
+TEST(DialogWindow, TimedCallbacksRunUnderAModalBox) {
+    std::string why;
+    ASSERT_EQ(yt::Start(nullptr, false, &why), 0) << why;
+    const std::vector<platform::DialogTemplate> templates{
+        {901,
+         "Timed box",
+         "MS Shell Dlg",
+         8,
+         120,
+         40,
+         {{platform::ControlKind::PushButton, platform::kIdCancel, "Cancel", 35, 12, 50, 14}}}};
+    yt::SetDialogResources(&templates);
+    int runs = 0;
+    yt::AddCallback(new Counter(&runs));
+    TimedBox box;
+    EXPECT_EQ(box.DoModal(nullptr), platform::kIdCancel);
+    // 400 ms at 20 ms a run: about 20 runs; none when the box's own loop held the pump.
+    EXPECT_GE(runs, 5);
+    yt::SetDialogResources(nullptr);
+    yt::Stop();
 }
 
 }  // namespace
