@@ -6,10 +6,12 @@ real settings UI; then the program's four templates on screen, photographed for 
 import os
 import subprocess
 import time
+import sys
 import unittest
 
-import probe_driver as pd
-from probe_driver import Probe, xdo
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import probe_driver as pd  # noqa: E402
+from probe_driver import Probe, xdo  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 

@@ -4,10 +4,12 @@ ImageMagick's import, mouse and keys injected with xdotool, a global hotkey pres
 focus changes between clients, the desktop's work area, and the window over a compositor."""
 import subprocess
 import time
+import sys
 import unittest
 
-import probe_driver as pd
-from probe_driver import xdo
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import probe_driver as pd  # noqa: E402
+from probe_driver import xdo  # noqa: E402
 
 
 def pixel(x, y):
