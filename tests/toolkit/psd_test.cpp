@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/psd_document.h"
 
 namespace {
@@ -26,10 +27,7 @@ std::string dataPath(const std::string& name) {
     return std::string(TINTEL_PSD_DATA) + "/" + name;
 }
 
-Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readBytes;
 
 // A reference picture: straight RGBA pixels as 0xAARRGGBB.
 struct Picture {
