@@ -267,26 +267,17 @@ TEST_F(DrawNodes, PlacementRulesFollowTheParent) {
         float start;  // the child's x before the rules apply
         float x100, stretch100, x200, stretch200;
     };
+    const ytConstraint left5 = ytConstraint::Rule(0, 0, 5), right5 = ytConstraint::Rule(1, 1, -5),
+                       range = ytConstraint::Range(0, 0, 10, 1, -30),
+                       left99 = ytConstraint::Rule(0, 0, 99);
     const Case cases[] = {
         {"right edge anchor (0, 1, -10)", {ytConstraint::Rule(0, 1, -10)}, 0, 90, 1, 190, 1},
         {"centred (0.5, 0.5, 0)", {ytConstraint::Rule(0.5f, 0.5f, 0)}, 0, 40, 1, 90, 1},
-        {"stretched between (0, 0, 5) and (1, 1, -5)",
-         {ytConstraint::Rule(0, 0, 5), ytConstraint::Rule(1, 1, -5)},
-         0,
-         5,
-         4.5f,
-         5,
-         9.5f},
-        {"range kept inside", {ytConstraint::Range(0, 0, 10, 1, -30)}, 50, 50, 1, 50, 1},
-        {"range from below", {ytConstraint::Range(0, 0, 10, 1, -30)}, 0, 10, 1, 10, 1},
-        {"range from above", {ytConstraint::Range(0, 0, 10, 1, -30)}, 95, 70, 1, 70, 1},
-        {"a third rule drops the oldest",
-         {ytConstraint::Rule(0, 0, 99), ytConstraint::Rule(0, 0, 5), ytConstraint::Rule(1, 1, -5)},
-         0,
-         5,
-         4.5f,
-         5,
-         9.5f},
+        {"stretched between (0, 0, 5) and (1, 1, -5)", {left5, right5}, 0, 5, 4.5f, 5, 9.5f},
+        {"range (0, 0, 10) to (1, -30) kept inside", {range}, 50, 50, 1, 50, 1},
+        {"range from below", {range}, 0, 10, 1, 10, 1},
+        {"range from above", {range}, 95, 70, 1, 70, 1},
+        {"a third rule drops the oldest", {left99, left5, right5}, 0, 5, 4.5f, 5, 9.5f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
