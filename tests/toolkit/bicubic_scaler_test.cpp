@@ -10,16 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/bicubic_scaler.h"
 
 namespace yt {
 namespace {
 
-ytBitmap filled(int width, int height, uint32_t colour) {
-    ytBitmap b(width, height);
-    std::fill(b.pixels(), b.pixels() + width * height, colour);
-    return b;
-}
+using testsupport::filled;
 
 struct RecordingHost : ytScalerHost {
     std::vector<std::string> notices;
@@ -57,8 +54,7 @@ void frameUntilIdle(ytBicubicScaler& scaler, RecordingHost& host, int width, int
 
 TEST(BicubicScalerTest, SourcesRebuildForTheirSizeOnTheWindowThread) {
     const std::string file = std::string(TINTEL_JPEG_DATA) + "/im-baseline.jpg";
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    const std::vector<uint8_t> bytes = testsupport::readBytes(file);
     ASSERT_FALSE(bytes.empty());
 
     for (int source = 0; source < 3; ++source) {

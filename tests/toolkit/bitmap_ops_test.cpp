@@ -7,29 +7,15 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bitmap_ops.h"
 
 namespace yt {
 namespace {
 
-uint32_t channel(uint32_t p, int i) {
-    return (p >> (8 * i)) & 255;
-}
-
-// Over-compositing of premultiplied pixels as the formula reads: s + d x (255 - alpha) / 255,
-// rounded to nearest, after scaling s by the opacity (truncated).
-uint32_t referenceBlend(uint32_t s, uint32_t d, int opacity) {
-    uint32_t sc[4], r = 0;
-    for (int i = 0; i < 4; ++i)
-        sc[i] = channel(s, i) * uint32_t(opacity) / 256;
-    const double keep = (255.0 - sc[3]) / 255.0;
-    for (int i = 0; i < 4; ++i) {
-        const long v = sc[i] + std::lround(channel(d, i) * keep);
-        r |= uint32_t(std::min(v, 255L)) << (8 * i);
-    }
-    return r;
-}
+using testsupport::channel;
+using testsupport::over;
 
 TEST(BitmapOps, BlendsAndFillsMatchTheFormula) {
     struct Case {
@@ -53,11 +39,11 @@ TEST(BitmapOps, BlendsAndFillsMatchTheFormula) {
                                               << std::dec << c.opacity);
             EXPECT_EQ(target.at(0, 1), c.dst);  // outside the area
             for (int x = 1; x < 5; ++x)
-                EXPECT_EQ(target.at(x, 1), referenceBlend(c.src, c.dst, c.opacity));
+                EXPECT_EQ(target.at(x, 1), over(c.src, c.dst, c.opacity));
             ytBitmap picture(2, 1);
             picture.row(0)[0] = picture.row(0)[1] = c.src;
             BlendBitmap(target, 3, 2, picture, c.opacity);  // one pixel falls off the edge
-            EXPECT_EQ(target.at(3, 2), referenceBlend(c.src, c.dst, c.opacity));
+            EXPECT_EQ(target.at(3, 2), over(c.src, c.dst, c.opacity));
             EXPECT_EQ(target.at(2, 2), c.dst);
         }
     }

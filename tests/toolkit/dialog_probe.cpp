@@ -13,7 +13,6 @@
 //   state <webcam candle backlight usertrack CK Hue huepoll hotkeys> poll-enabled <0|1>
 //         light <0|1> backlight-option <0|1> webcam-running <0|1> bridge <0|1>
 // on opening and after each command, and "dim <target>" whenever the dimming target moves.
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,14 +25,18 @@
 #include "toolkit/dialog.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
+#include "tests/support/pump.h"
+#include "tests/toolkit/probe_log.h"
 
 namespace {
 
-FILE* g_log = nullptr;
+using probe::logLine;
+using probe::withNumbers;
 
-void logLine(const std::string& line) {
-    std::fprintf(g_log, "%s\n", line.c_str());
-    std::fflush(g_log);
+void logControl(platform::RunningDialog* window, int id) {
+    platform::ScreenRect r;
+    if (id > 0 && window->controlFrame(id, &r))
+        logLine(withNumbers("control", {id, r.left, r.top, r.right, r.bottom}));
 }
 
 constexpr int kTestTemplate = 200;
@@ -75,17 +78,11 @@ public:
         Window()->killTimer(id);
         logLine("timer " + std::to_string(id));
         for (const platform::DialogControl& control :
-             yt::FindDialogTemplate(TemplateId())->controls) {
-            platform::ScreenRect r;
-            if (control.id > 0 && Window()->controlFrame(control.id, &r))
-                logLine("control " + std::to_string(control.id) + " " + std::to_string(r.left) +
-                        " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
-                        std::to_string(r.bottom));
-        }
+             yt::FindDialogTemplate(TemplateId())->controls)
+            logControl(Window(), control.id);
         int left = 0, top = 0, width = 0, height = 0;
         Window()->frame(&left, &top, &width, &height);
-        logLine("ready " + std::to_string(left) + " " + std::to_string(top) + " " +
-                std::to_string(width) + " " + std::to_string(height));
+        logLine(withNumbers("ready", {left, top, width, height}));
     }
     intptr_t OnCommand(uint32_t code, uint32_t id, intptr_t control) override {
         if (code == platform::kBnClicked) logLine("command " + std::to_string(id));
@@ -126,7 +123,7 @@ public:
         if (!ready_) {
             ready_ = true;
             for (int control : {1003, 1005, 1009, 1011, 1012, 1})
-                logControl(control);
+                logControl(Window(), control);
             logLine("ready");
             Window()->setTimer(id, 100);
         }
@@ -137,13 +134,6 @@ public:
     }
 
 private:
-    void logControl(int id) {
-        platform::ScreenRect r;
-        if (Window()->controlFrame(id, &r))
-            logLine("control " + std::to_string(id) + " " + std::to_string(r.left) + " " +
-                    std::to_string(r.top) + " " + std::to_string(r.right) + " " +
-                    std::to_string(r.bottom));
-    }
     void logState() {
         std::string line = "state";
         for (const char* name :
@@ -163,52 +153,6 @@ private:
     double dim_ = -1;
 };
 
-// Runs the extras dialog over the settings UI once the pump is going, then closes the owner.
-class OpenExtras : public yt::ytCallBase {
-public:
-    OpenExtras(tintel::TintelUI* ui, tintel::TintelController* controller)
-        : ui_(ui), controller_(controller) {}
-    int Run() override {
-        LoggedExtras dialog(ui_, controller_);
-        const intptr_t result = dialog.DoModal(yt::MainWindow());
-        logLine("result " + std::to_string(result) + " accepted " +
-                std::to_string(dialog.Accepted() ? 1 : 0));
-        if (yt::MainWindow()) yt::MainWindow()->PostClose();
-        return yt::kCallbackRemove;
-    }
-
-private:
-    tintel::TintelUI* ui_;
-    tintel::TintelController* controller_;
-};
-
-// Runs the dialog once the pump is going, then closes the owner.
-class OpenDialog : public yt::ytCallBase {
-public:
-    OpenDialog(yt::ytWindow* owner, int id, bool minimized)
-        : owner_(owner), id_(id), minimized_(minimized) {}
-    int Run() override {
-        if (minimized_ && !platform::isMinimized(owner_->Native())) {
-            platform::minimize(owner_->Native());
-            return waited_++ < 100 ? 50 : yt::kCallbackRemove;
-        }
-        if (minimized_) logLine("minimized-before 1");
-        ProbeDialog dialog(id_);
-        const intptr_t result = dialog.DoModal(owner_);
-        logLine("result " + std::to_string(result) + " accepted " +
-                std::to_string(dialog.Accepted() ? 1 : 0) + " text " + dialog.text_ + " check " +
-                std::to_string(dialog.checked_ ? 1 : 0));
-        if (yt::MainWindow()) yt::MainWindow()->PostClose();
-        return yt::kCallbackRemove;
-    }
-
-private:
-    yt::ytWindow* owner_;
-    int id_;
-    bool minimized_;
-    int waited_ = 0;
-};
-
 class OwnerDocument : public yt::ytDrawUI {
 public:
     ~OwnerDocument() override { logLine("owner-destroyed"); }
@@ -217,9 +161,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
-    g_log = std::fopen(argv[1], "w");
-    if (!g_log) return 2;
+    if (!probe::openLog(argc, argv)) return 2;
     int id = kTestTemplate;
     bool minimized = false, extras = false;
     std::vector<std::pair<std::string, int>> switches;
@@ -248,6 +190,12 @@ int main(int argc, char** argv) {
         for (int x = 0; x < 32; ++x)
             if ((x - 16) * (x - 16) + (y - 16) * (y - 16) < 196) icon[y * 32 + x] = 0xFFFF9020;
     platform::setDialogIcon(32, icon);
+    // The dialog runs once the pump is going; when it ends, the owner closes, ending the pump.
+    const auto closeOwner = [](const std::string& result) {
+        logLine(result);
+        if (yt::MainWindow()) yt::MainWindow()->PostClose();
+        return yt::kCallbackRemove;
+    };
     if (extras) {
         // The light bridge worker, when switched on, asks only loopback for bridges.
         tintel::RegString(tintel::kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
@@ -262,22 +210,35 @@ int main(int argc, char** argv) {
         window->SetDocument(ui);
         ui->applyExtras();
         window->Show(true);
-        yt::AddCallback(new OpenExtras(ui, &controller));
+        testsupport::addCallback([&] {
+            LoggedExtras dialog(ui, &controller);
+            const intptr_t result = dialog.DoModal(yt::MainWindow());
+            return closeOwner(withNumbers("result", {long(result)}) +
+                              withNumbers(" accepted", {dialog.Accepted()}));
+        });
         yt::RunLoop(20);
         tintel::resetDisplays(controller);
-        logLine("end");
         yt::Stop();
-        std::fclose(g_log);
-        return 0;
+        return probe::closeLog();
     }
     auto* owner = new Owner;
     owner->Create("Dialog probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40, 340, 200);
     owner->SetDocument(new OwnerDocument);
     owner->Show(true);
-    yt::AddCallback(new OpenDialog(owner, id, minimized));
+    int waited = 0;
+    testsupport::addCallback([&] {
+        if (minimized && !platform::isMinimized(owner->Native())) {
+            platform::minimize(owner->Native());
+            return waited++ < 100 ? 50 : yt::kCallbackRemove;
+        }
+        if (minimized) logLine("minimized-before 1");
+        ProbeDialog dialog(id);
+        const intptr_t result = dialog.DoModal(owner);
+        return closeOwner(withNumbers("result", {long(result)}) +
+                          withNumbers(" accepted", {dialog.Accepted()}) + " text " + dialog.text_ +
+                          withNumbers(" check", {dialog.checked_}));
+    });
     yt::RunLoop(20);
-    logLine("end");
     yt::Stop();
-    std::fclose(g_log);
-    return 0;
+    return probe::closeLog();
 }

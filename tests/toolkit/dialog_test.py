@@ -1,84 +1,40 @@
 #!/usr/bin/env python3
 """The dialog framework on a real dialog box (GTK natively, Win32's dialog manager under Wine),
 driven from outside with xdotool: OK, Cancel, Enter, Escape, F1 and the Help button, a minimised
-owner, the owner closing while the dialog is up, a missing template; then the program's four
-templates on screen, photographed for a look."""
-import argparse
+owner, the owner closing while the dialog is up, a missing template; the extras dialog over the
+real settings UI; then the program's four templates on screen, photographed for a look."""
 import os
 import subprocess
-import sys
 import time
+import sys
 import unittest
 
-ARGS = None
-
-
-def xdo(*args):
-    subprocess.run(["xdotool", *args], timeout=10, check=True)
-    time.sleep(0.2)
-
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import probe_driver as pd  # noqa: E402
+from probe_driver import Probe, xdo  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-class Probe:
-    def __init__(self, name, *extra, netns=False):
-        self.log = os.path.join(ARGS.work, name + ".log")
-        os.makedirs(ARGS.work, exist_ok=True)
-        if os.path.exists(self.log):
-            os.remove(self.log)
-        cmd = [ARGS.probe, self.log, *extra]
-        env = dict(os.environ)
-        if ARGS.platform == "linux":
-            env["XDG_CONFIG_HOME"] = os.path.join(ARGS.work, name + ".config")
-        if netns:
-            # The switches open the fixtures' broadcast socket and the bridge search: a network
-            # namespace of the test's own keeps them on its loopback.
-            lights = os.path.join(HERE, "..", "lights")
-            cmd = [os.path.join(lights, "netns-wine-run" if ARGS.platform == "win32"
-                                else "netns-run"), *cmd]
-        elif ARGS.platform == "win32":
-            cmd = ["wine", *cmd]
-        self.proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                     env=env)
+def start(name, *extra, netns=False):
+    env = {}
+    if pd.ARGS.platform == "linux":
+        env["XDG_CONFIG_HOME"] = os.path.join(pd.ARGS.work, name + ".config")
+    prefix = None
+    if netns:
+        # The switches open the fixtures' broadcast socket and the bridge search: a network
+        # namespace of the test's own keeps them on its loopback.
+        prefix = [os.path.join(HERE, "..", "lights",
+                               "netns-wine-run" if pd.ARGS.platform == "win32" else "netns-run")]
+    return Probe(name, *extra, env=env, prefix=prefix)
 
-    def lines(self):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log) as f:
-            return [l.rstrip("\n") for l in f if l.strip()]
 
-    def wait_for(self, prefix, timeout=30):
-        end = time.time() + timeout
-        while time.time() < end:
-            found = [l for l in self.lines() if l.startswith(prefix)]
-            if found:
-                return found[0]
-            if self.proc.poll() is not None:
-                found = [l for l in self.lines() if l.startswith(prefix)]
-                if found:
-                    return found[0]
-                raise AssertionError("probe ended early: %s" % self.lines())
-            time.sleep(0.1)
-        raise AssertionError("no %r in %s" % (prefix, self.lines()))
-
-    def ready(self, title):
-        self.wait_for("ready", 60)
-        window = subprocess.run(["xdotool", "search", "--name", title], capture_output=True,
-                                text=True, timeout=10).stdout.split()
-        if not window:
-            raise AssertionError("no window titled %r" % title)
-        xdo("windowfocus", "--sync", window[0])
-
-    def control_centre(self, control_id):
-        line = self.wait_for("control %d " % control_id)
-        left, top, right, bottom = map(int, line.split()[2:])
-        return (left + right) // 2, (top + bottom) // 2
-
-    def stop(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-        self.proc.wait(timeout=10)
+def focus_window(probe, title):
+    probe.wait_for("ready", 60)
+    window = pd.find_windows("--name", title, 10)
+    if not window:
+        raise AssertionError("no window titled %r" % title)
+    xdo("windowfocus", "--sync", window[0])
 
 
 class DialogFramework(unittest.TestCase):
@@ -102,22 +58,15 @@ class DialogFramework(unittest.TestCase):
     ]
 
     def run_case(self, name, extra, actions, expected, absent):
-        probe = Probe(name, *extra)
-        try:
-            probe.ready("Probe dialog")
+        with start(name, *extra) as probe:
+            focus_window(probe, "Probe dialog")
             for action in actions:
-                if action[0] == "key":
-                    xdo("key", *action[1:])
-                elif action[0] == "type":
-                    xdo("type", action[1])
+                if action[0] == "click":
+                    probe.click_control(action[1])
                 else:
-                    x, y = probe.control_centre(action[1])
-                    xdo("mousemove", str(x), str(y))
-                    xdo("click", "1")
-            probe.wait_for("end", 30)
-            self.assertEqual(probe.proc.wait(timeout=30), 0)
-            lines = [l for l in probe.lines()
-                     if not l.startswith(("control", "ready", "timer"))]
+                    xdo(*action)
+            probe.finish(self)
+            lines = [l for l in probe.lines() if not l.startswith(("control", "ready", "timer"))]
             position = 0
             for line in expected:
                 found = [i for i in range(position, len(lines)) if lines[i].startswith(line)]
@@ -127,8 +76,6 @@ class DialogFramework(unittest.TestCase):
             for line in absent:
                 self.assertFalse([l for l in lines if l == line or l.startswith(line + " ")],
                                  (name, lines))
-        finally:
-            probe.stop()
 
     def test_cases(self):
         for case in self.CASES:
@@ -139,10 +86,11 @@ class DialogFramework(unittest.TestCase):
         # Minimising needs a window manager on X (Wine keeps the state itself): openbox runs
         # for this case on the Linux build.
         manager = None
-        if ARGS.platform == "linux":
+        if pd.ARGS.platform == "linux":
             manager = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
-            time.sleep(1.5)
+            pd.wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in pd.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10)
         try:
             self.run_case("minimised_owner_restored", ["minimized"], [("key", "Escape")],
                           ["minimized-before 1", "owner-minimized 0", "result 0 accepted 0", "end"], [])
@@ -152,24 +100,14 @@ class DialogFramework(unittest.TestCase):
                 manager.wait(timeout=10)
 
     def test_missing_template_fails_with_an_error_box(self):
-        probe = Probe("missing", "missing")
-        try:
+        with start("missing", "missing") as probe:
             # The "Error" box comes up; its default button closes it.
-            end = time.time() + 60
-            while time.time() < end:
-                found = subprocess.run(["xdotool", "search", "--name", "^Error$"],
-                                       capture_output=True, text=True, timeout=10).stdout.split()
-                if found:
-                    break
-                time.sleep(0.2)
+            found = pd.find_windows("--name", "^Error$", 60)
             self.assertTrue(found, probe.lines())
             xdo("windowfocus", "--sync", found[0])
             xdo("key", "Return")
             self.assertEqual(probe.wait_for("result"), "result 0 accepted 0 text  check 0")
-            probe.wait_for("end", 30)
-            self.assertEqual(probe.proc.wait(timeout=30), 0)
-        finally:
-            probe.stop()
+            probe.finish(self)
 
 
 STATE_NAMES = ["webcam", "candle", "backlight", "usertrack", "CK", "Hue", "huepoll", "hotkeys"]
@@ -198,29 +136,21 @@ class ExtrasDialog(unittest.TestCase):
         (1012, {"hotkeys": 1}),
     ]
 
-    def states(self, probe):
-        return [parse_state(l) for l in probe.lines() if l.startswith("state")]
-
-    def dims(self, probe):
-        return [float(l.split()[1]) for l in probe.lines() if l.startswith("dim")]
-
     def press_dimming_hotkey(self, probe):
-        before = len(self.dims(probe))
+        before = len(probe.lines("dim"))
         xdo("key", "alt+Next")
-        end = time.time() + 3
-        while time.time() < end and len(self.dims(probe)) == before:
-            time.sleep(0.1)
-        return self.dims(probe)[before:]
+        pd.wait_until(lambda: len(probe.lines("dim")) > before, 3)
+        return [float(l.split()[1]) for l in probe.lines("dim")[before:]]
 
     def test_switches(self):
         presets = ["set=%s:%d" % kv for kv in self.HIDDEN.items()]
         presets += ["set=backlight:1", "set=hotkeys:1", "set=Hue:0", "set=CK:0"]
-        probe = Probe("extras", "extras", *presets, netns=True)
-        try:
-            probe.ready("Tintel extras")
+        with start("extras", "extras", *presets, netns=True) as probe:
+            focus_window(probe, "Tintel extras")
+            states = lambda: [parse_state(l) for l in probe.lines("state")]
             expected = dict(self.HIDDEN, backlight=1, hotkeys=1, Hue=0, CK=0)
             expected.update({"poll-enabled": 0, "light": 0, "backlight-option": 1, "bridge": 0})
-            first = self.states(probe)[0]
+            first = states()[0]
             self.assertEqual({k: first[k] for k in expected}, expected)
 
             # The hotkeys are registered: Alt+Page Down dims a third of a stop.
@@ -228,28 +158,21 @@ class ExtrasDialog(unittest.TestCase):
             self.assertTrue(moved and moved[-1] < 0.8, moved)
             for box, changes in self.STEPS:
                 with self.subTest(box=box, changes=changes):
-                    count = len(self.states(probe))
-                    x, y = probe.control_centre(box)
-                    xdo("mousemove", str(x), str(y))
-                    xdo("click", "1")
-                    end = time.time() + 10
-                    while time.time() < end and len(self.states(probe)) == count:
-                        time.sleep(0.1)
+                    count = len(states())
+                    probe.click_control(box)
+                    pd.wait_until(lambda: len(states()) > count, 10)
                     expected.update(changes)
-                    now = self.states(probe)[-1]
+                    now = states()[-1]
                     self.assertEqual({k: now[k] for k in expected}, expected)
                     if changes.get("hotkeys") == 0:
                         # Removed at once: the key changes nothing any more.
                         self.assertEqual(self.press_dimming_hotkey(probe), [])
 
             xdo("key", "Return")  # "Done", the default button
-            probe.wait_for("end", 30)
-            self.assertEqual(probe.proc.wait(timeout=30), 0)
+            probe.finish(self)
             self.assertIn("result 1 accepted 1", probe.lines())
-            last = self.states(probe)[-1]
+            last = states()[-1]
             self.assertEqual({k: last[k] for k in self.HIDDEN}, self.HIDDEN)
-        finally:
-            probe.stop()
 
 
 class Templates(unittest.TestCase):
@@ -258,37 +181,22 @@ class Templates(unittest.TestCase):
 
     def test_each_template_opens_and_is_photographed(self):
         for template, title in sorted(self.TITLES.items()):
-            with self.subTest(template):
-                probe = Probe("template%d" % template, "template=%d" % template)
-                try:
-                    probe.ready(title)
-                    left, top, width, height = map(int, probe.wait_for("ready").split()[1:])
-                    self.assertGreater(width, 200)
-                    if ARGS.screenshots:
-                        os.makedirs(ARGS.screenshots, exist_ok=True)
-                        shot = os.path.join(ARGS.screenshots, "%s_%d.png" % (ARGS.platform,
-                                                                             template))
-                        subprocess.run(["import", "-window", "root", "-crop",
-                                        "%dx%d+%d+%d" % (width + 20, height + 20,
-                                                         max(left - 10, 0), max(top - 10, 0)),
-                                        shot], timeout=20, check=True)
-                    xdo("key", "Escape")
-                    probe.wait_for("end", 30)
-                    self.assertEqual(probe.proc.wait(timeout=30), 0)
-                finally:
-                    probe.stop()
-
-
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--probe", required=True)
-    parser.add_argument("--platform", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--screenshots", default=os.environ.get("TINTEL_DIALOG_SHOTS"))
-    ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+            with self.subTest(template), start("template%d" % template,
+                                               "template=%d" % template) as probe:
+                focus_window(probe, title)
+                left, top, width, height = map(int, probe.wait_for("ready").split()[1:])
+                self.assertGreater(width, 200)
+                if pd.ARGS.screenshots:
+                    os.makedirs(pd.ARGS.screenshots, exist_ok=True)
+                    shot = os.path.join(pd.ARGS.screenshots,
+                                        "%s_%d.png" % (pd.ARGS.platform, template))
+                    subprocess.run(["import", "-window", "root", "-crop",
+                                    "%dx%d+%d+%d" % (width + 20, height + 20, max(left - 10, 0),
+                                                     max(top - 10, 0)), shot],
+                                   timeout=20, check=True)
+                xdo("key", "Escape")
+                probe.finish(self)
 
 
 if __name__ == "__main__":
-    main()
+    pd.main(("--screenshots", os.environ.get("TINTEL_DIALOG_SHOTS")))

@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "platform/dialog.h"
+#include "tests/support/pump.h"
 #include "toolkit/dialog.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
@@ -34,21 +35,8 @@ private:
     std::string name_;
 };
 
-struct Pump : yt::ytCallBase {
-    bool* keep;
-    double end;
-    Pump(bool* keep, double seconds) : keep(keep), end(yt::Clock() + seconds) {}
-    int Run() override {
-        if (yt::Clock() < end) return 10;
-        *keep = false;
-        return yt::kCallbackRemove;
-    }
-};
-
 void pumpFor(double seconds) {
-    bool keep = true;
-    yt::AddCallback(new Pump(&keep, seconds));
-    yt::RunLoop(20, &keep);
+    testsupport::pumpUntil([] { return false; }, seconds);
 }
 
 TEST(DialogWindow, ModalOverItsOwnerUntilClosed) {
@@ -78,7 +66,7 @@ TEST(DialogWindow, ModalOverItsOwnerUntilClosed) {
 
     // Other messages reach the dialog's document.
     dialog->Post(base::kWmApp + 7, 0, 0);
-    pumpFor(0.2);
+    testsupport::pumpUntil([] { return !g_events.empty(); }, 10);
     // Closing unlinks the owner and destroys the window and its document at once.
     dialog->PostClose();
     pumpFor(0.3);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/folders.h"
 #include "toolkit/font_cache.h"
@@ -19,16 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 class FontCacheTest : public ::testing::Test {
 protected:
@@ -64,7 +57,7 @@ TEST_F(FontCacheTest, FileIsRebuiltByteForByteAfterDeletionOrDamage) {
     const fs::path path = folder_ / FontCacheFileName("Arial", 12, 400, false);
     ytFontCache built("Arial", 12, 400, false);
     ASSERT_EQ(built.LoadOrBuild(path.string()), 0);
-    const std::vector<uint8_t> original = readFile(path);
+    const std::vector<uint8_t> original = readBytes(path);
     ASSERT_EQ(original.size(), built.SerializedSize());
     EXPECT_GT(built.lineHeight(), 8);
     EXPECT_FALSE(built.chosenFace().empty());
@@ -76,7 +69,7 @@ TEST_F(FontCacheTest, FileIsRebuiltByteForByteAfterDeletionOrDamage) {
     ytFontCache rebuilt("Arial", 12, 400, false);
     ASSERT_EQ(rebuilt.LoadOrBuild(path.string()), 0);
     EXPECT_FALSE(rebuilt.chosenFace().empty()) << "the file was gone: it must have been built";
-    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(readBytes(path), original);
 
     // Present: loaded, not built, and identical in use.
     ytFontCache loaded("Arial", 12, 400, false);
@@ -109,20 +102,20 @@ TEST_F(FontCacheTest, FileIsRebuiltByteForByteAfterDeletionOrDamage) {
         ytFontCache probe("Arial", 12, 400, false);
         EXPECT_EQ(probe.Load(d.bytes.data(), d.bytes.size()), 3) << d.what;
         EXPECT_FALSE(probe.loaded()) << d.what;
-        writeFile(path, d.bytes);
+        writeBytes(path, d.bytes);
         ytFontCache repaired("Arial", 12, 400, false);
         ASSERT_EQ(repaired.LoadOrBuild(path.string()), 0) << d.what;
         EXPECT_FALSE(repaired.chosenFace().empty()) << d.what << ": must have been rebuilt";
-        EXPECT_EQ(readFile(path), original) << d.what;
+        EXPECT_EQ(readBytes(path), original) << d.what;
     }
 
     // A file of another size under this name (renamed by hand) is not taken for this one.
     ytFontCache other("Arial", 13, 400, false);
     ASSERT_EQ(other.Build(), 0);
-    writeFile(path, other.Serialize());
+    writeBytes(path, other.Serialize());
     ytFontCache wanted("Arial", 12, 400, false);
     ASSERT_EQ(wanted.LoadOrBuild(path.string()), 0);
-    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(readBytes(path), original);
 }
 
 TEST_F(FontCacheTest, FaceNamesBecomeFileNamesInsideTheRuntimeFolder) {
@@ -214,9 +207,9 @@ TEST_F(FontCacheTest, TextMeasuresAndDrawsTheSameFromFileAndMatchesTheReference)
             ppm.push_back(static_cast<uint8_t>(p >> 8));
             ppm.push_back(static_cast<uint8_t>(p));
         }
-    const std::vector<uint8_t> expected = readFile(reference);
+    const std::vector<uint8_t> expected = readBytes(reference);
     if (expected != ppm) {
-        writeFile(fs::path("line-" + std::string(TINTEL_PLATFORM) + ".ppm"), ppm);
+        writeBytes(fs::path("line-" + std::string(TINTEL_PLATFORM) + ".ppm"), ppm);
         ADD_FAILURE() << "the rendered line differs from " << reference.string()
                       << "; this build's picture is in the test's working folder";
     }

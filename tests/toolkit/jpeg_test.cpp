@@ -10,16 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/jpeg.h"
 
 namespace yt {
 namespace {
 
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readBytes;
 
 std::string data(const std::string& name) {
     return std::string(TINTEL_JPEG_DATA) + "/" + name;
@@ -27,7 +25,7 @@ std::string data(const std::string& name) {
 
 // djpeg's .pnm: P6 (colour) or P5 (grey), maxval 255, as opaque 0xAARRGGBB words.
 bool readPnm(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels) {
-    const std::vector<uint8_t> bytes = readFile(path);
+    const std::vector<uint8_t> bytes = readBytes(path);
     int maxval = 0, consumed = 0;
     char kind = 0;
     if (std::sscanf(reinterpret_cast<const char*>(bytes.data()), "P%c %d %d %d%n", &kind, &width,
@@ -69,8 +67,8 @@ TEST(JpegTest, RealFilesDecodeAsDjpegDecodesThem) {
 }
 
 TEST(JpegTest, CutAndGarbageDataAreErrorsThatLeaveTheBitmapAlone) {
-    const std::vector<uint8_t> whole = readFile(data("im-progressive.jpg"));
-    const std::vector<uint8_t> baseline = readFile(data("cjpeg-444-restart.jpg"));
+    const std::vector<uint8_t> whole = readBytes(data("im-progressive.jpg"));
+    const std::vector<uint8_t> baseline = readBytes(data("cjpeg-444-restart.jpg"));
     ASSERT_GT(whole.size(), 1000u);
     std::mt19937 random(13);
     std::vector<uint8_t> noise(4096);
@@ -95,8 +93,8 @@ TEST(JpegTest, CutAndGarbageDataAreErrorsThatLeaveTheBitmapAlone) {
         {"baseline, half",
          std::vector<uint8_t>(baseline.begin(), baseline.begin() + baseline.size() / 2)},
         // 331 bytes claiming 65443 x 187 pixels: refused as soon as the data runs out.
-        {"cut giant (a fuzzer's find)", readFile(data("fuzz-cut-giant.jpg"))},
-        {"cut giant, end marker early", readFile(data("fuzz-cut-giant-2.jpg"))},
+        {"cut giant (a fuzzer's find)", readBytes(data("fuzz-cut-giant.jpg"))},
+        {"cut giant, end marker early", readBytes(data("fuzz-cut-giant-2.jpg"))},
     };
     for (const auto& c : cases) {
         ytBitmap picture(3, 2);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "toolkit/psd_document.h"
 
 namespace {
@@ -26,10 +27,7 @@ std::string dataPath(const std::string& name) {
     return std::string(TINTEL_PSD_DATA) + "/" + name;
 }
 
-Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readBytes;
 
 // A reference picture: straight RGBA pixels as 0xAARRGGBB.
 struct Picture {
@@ -471,19 +469,9 @@ TEST(PsdTruncated, EveryCutAtASectionBoundaryOrRandomPointFails) {
         ASSERT_EQ(doc.Load(dataPath(name)), 0);
         // Section boundaries: header, colour mode data, resources, layer section, every layer's
         // channel data (compression word, byte count table, pixels), the merged image.
-        const size_t resources = 26 + 4 + get32(file, 26);
-        std::vector<uint64_t> cuts = {0,
-                                      1,
-                                      4,
-                                      25,
-                                      26,
-                                      30,
-                                      resources,
-                                      resources + 4,
-                                      layerSectionAt(file),
-                                      layerSectionAt(file) + 4,
-                                      layerSectionAt(file) + 8,
-                                      file.size() - 1};
+        const size_t resources = 26 + 4 + get32(file, 26), layers = layerSectionAt(file);
+        std::vector<uint64_t> cuts = {0, 1, 4, 25, 26, 30, resources, resources + 4};
+        cuts.insert(cuts.end(), {layers, layers + 4, layers + 8, file.size() - 1});
         for (int i = -1; i < doc.LayerCount(); ++i) {
             cuts.push_back(doc.Layer(i)->dataOffset);
             for (const yt::ytChannelData& ch : doc.Layer(i)->channels)

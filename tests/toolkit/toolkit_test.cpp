@@ -13,6 +13,7 @@
 #include "app/tintel_ui.h"
 #include "platform/testing/input.h"
 #include "platform/window_host.h"
+#include "tests/support/pump.h"
 #include "tests/support/test_store.h"
 #include "toolkit/draw_ui.h"
 #include "base/messages.h"
@@ -48,85 +49,33 @@ private:
     bool* destroyed_;
 };
 
-// Ends the pump after a number of passes.
-class StopAfter : public yt::ytCallBase {
-public:
-    StopAfter(int passes, bool* keepRunning) : passes_(passes), keepRunning_(keepRunning) {}
-    int Run() override {
-        if (--passes_ <= 0) *keepRunning_ = false;
-        return 0;
-    }
-
-private:
-    int passes_;
-    bool* keepRunning_;
-};
-
-// Asks for a run every `intervalMs` and ends the pump after `runs` runs.
-class Every : public yt::ytCallBase {
-public:
-    Every(int intervalMs, int runs, bool* keepRunning)
-        : intervalMs_(intervalMs), runs_(runs), keepRunning_(keepRunning) {}
-    int Run() override {
-        if (--runs_ <= 0) *keepRunning_ = false;
-        return intervalMs_;
-    }
-
-private:
-    int intervalMs_;
-    int runs_;
-    bool* keepRunning_;
-};
-
-// Ends the pump when a test waits too long for something that should have happened (a safety
-// net, not a measurement).
-class Deadline : public yt::ytCallBase {
-public:
-    Deadline(double seconds, bool* keepRunning)
-        : end_(yt::Clock() + seconds), keepRunning_(keepRunning) {}
-    int Run() override {
-        if (yt::Clock() <= end_) return 50;
-        *keepRunning_ = false;
-        return yt::kCallbackRemove;
-    }
-
-private:
-    double end_;
-    bool* keepRunning_;
-};
-
-// A document that counts the window timer's messages and ends the pump at the third.
+// A document that counts the window timer's messages.
 class TimerDocument : public yt::ytDrawUI {
 public:
-    explicit TimerDocument(bool* keepRunning) : keepRunning_(keepRunning) {}
     intptr_t HandleMessage(yt::ytMessage& message) override {
-        if (message.message == base::kWmTimer && message.wParam == 1315 && ++ticks == 3)
-            *keepRunning_ = false;
+        if (message.message == base::kWmTimer && message.wParam == 1315) ++ticks;
         return yt::ytDrawUI::HandleMessage(message);
     }
     int OnTimer(double) override { return 1000; }
     int ticks = 0;
-
-private:
-    bool* keepRunning_;
 };
 
-// Answers a second each run and ends the pump at the run given; the runs are read by a thread.
-class EverySecond : public yt::ytCallBase {
-public:
-    EverySecond(std::atomic<int>* runs, int lastRun, bool* keepRunning)
-        : runs_(runs), lastRun_(lastRun), keepRunning_(keepRunning) {}
-    int Run() override {
-        if (++*runs_ < lastRun_) return 1000;
-        *keepRunning_ = false;
+// Answers `intervalMs` and ends the pump at its `runs`-th run.
+void stopAfter(int runs, bool* keepRunning, int intervalMs = 0) {
+    testsupport::addCallback([=]() mutable {
+        if (--runs <= 0) *keepRunning = false;
+        return intervalMs;
+    });
+}
+
+// Answers a second each run and ends the pump at its second run; `runs` is read by a thread.
+void everySecondTwice(std::atomic<int>* runs, bool* keepRunning) {
+    testsupport::addCallback([=] {
+        if (++*runs < 2) return 1000;
+        *keepRunning = false;
         return yt::kCallbackRemove;
-    }
-
-private:
-    std::atomic<int>* runs_;
-    int lastRun_;
-    bool* keepRunning_;
-};
+    });
+}
 
 // A document without ticks that counts one application message.
 class QuietDocument : public yt::ytDrawUI {
@@ -155,7 +104,7 @@ TEST_F(Toolkit, CallbacksAreRemovedOrRepeatedAsTheyAnswer) {
     bool keepRunning = true;
     yt::AddCallback(new ScriptedCallback({yt::kCallbackRemove}, &onceRuns, &onceGone));
     yt::AddCallback(new ScriptedCallback({0, 0, yt::kCallbackRemove}, &repeatRuns, &repeatGone));
-    yt::AddCallback(new StopAfter(10, &keepRunning));
+    stopAfter(10, &keepRunning);
     yt::RunLoop(20, &keepRunning);
     EXPECT_EQ(onceRuns, 1);
     EXPECT_TRUE(onceGone);
@@ -172,7 +121,7 @@ TEST_F(Toolkit, CallbacksAreRemovedOrRepeatedAsTheyAnswer) {
     int laterRuns = 0;
     bool laterGone = false;
     keepRunning = true;
-    yt::AddCallback(new StopAfter(2, &keepRunning));
+    stopAfter(2, &keepRunning);
     yt::AddCallback(
         new ScriptedCallback({yt::kCallbackEndPass, yt::kCallbackRemove}, &endRuns, &endGone));
     yt::AddCallback(new ScriptedCallback({0}, &laterRuns, &laterGone));
@@ -213,7 +162,7 @@ TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
     int zeroRuns = 0;
     bool zeroGone = false, keepRunning = true;
     yt::AddCallback(new ScriptedCallback({0}, &zeroRuns, &zeroGone));
-    yt::AddCallback(new Every(5, 200, &keepRunning));
+    stopAfter(200, &keepRunning, 5);
     const int64_t before = yt::PumpSleeps();
     yt::RunLoop(20, &keepRunning);
     EXPECT_EQ(yt::PumpSleeps(), before) << "a callback wanted to run at once on every pass";
@@ -224,7 +173,7 @@ TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
     std::string why;
     ASSERT_EQ(yt::Start(nullptr, true, &why), 0);
     keepRunning = true;
-    yt::AddCallback(new Every(5, 4, &keepRunning));
+    stopAfter(4, &keepRunning, 5);
     const int64_t quiet = yt::PumpSleeps();
     yt::RunLoop(20, &keepRunning);
     EXPECT_GE(yt::PumpSleeps() - quiet, 3);
@@ -234,12 +183,10 @@ TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
     auto event = platform::createWaitEvent();
     auto other = platform::createWaitEvent();
     ASSERT_TRUE(event && other);
-    bool keepRunning = true;
     int runs = 0, otherRuns = 0;
     ASSERT_TRUE(yt::AddWaitHandle(event->handle(), [&] {
         ++runs;
         event->reset();
-        keepRunning = false;
         return false;  // done: take it off the list
     }));
     ASSERT_TRUE(yt::AddWaitHandle(other->handle(), [&] {
@@ -250,55 +197,45 @@ TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
     EXPECT_FALSE(yt::AddWaitHandle(event->handle(), [] { return true; })) << "listed once";
     EXPECT_EQ(yt::WaitHandleCount(), 2);
 
-    // Signalled from another thread while the pump sleeps (nothing else is due for a second).
+    // Signalled from another thread while the pump waits.
     std::thread signaller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         event->signal();
     });
-    yt::AddCallback(new Deadline(10.0, &keepRunning));
-    yt::RunLoop(1000, &keepRunning);
+    testsupport::pumpUntil([&] { return runs > 0; }, 10);
     signaller.join();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(otherRuns, 0) << "a handle nobody signalled";
     EXPECT_EQ(yt::WaitHandleCount(), 1);
 
     // A handler that answers true stays listed and runs again at the next signal.
-    other->signal();
-    keepRunning = true;
-    yt::AddCallback(new Deadline(0.3, &keepRunning));
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(otherRuns, 1);
-    other->signal();
-    keepRunning = true;
-    yt::AddCallback(new Deadline(0.3, &keepRunning));
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(otherRuns, 2);
+    for (int signals = 1; signals <= 2; ++signals) {
+        other->signal();
+        testsupport::pumpUntil([&] { return otherRuns == signals; }, 10);
+        EXPECT_EQ(otherRuns, signals);
+    }
     EXPECT_EQ(yt::WaitHandleCount(), 1);
     yt::RemoveWaitHandle(other->handle());
     EXPECT_EQ(yt::WaitHandleCount(), 0);
 }
 
 TEST_F(Toolkit, WindowTimersDeliverTimerMessagesUntilKilled) {
-    bool keepRunning = true;
     auto* window = new yt::ytWindow();
     ASSERT_TRUE(
         window->Create("Tintel timer", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 100));
-    auto* document = new TimerDocument(&keepRunning);
+    auto* document = new TimerDocument();
     window->SetDocument(document);
     ASSERT_TRUE(window->SetTimer(1315, 33));
-    yt::AddCallback(new Deadline(10.0, &keepRunning));
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(document->ticks, 3);
+    testsupport::pumpUntil([&] { return document->ticks >= 3; }, 10);
+    EXPECT_GE(document->ticks, 3);
 
     window->KillTimer(1315);
-    keepRunning = true;
-    yt::AddCallback(new Deadline(0.2, &keepRunning));
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(document->ticks, 3) << "no timer messages after KillTimer";
+    const int killedAt = document->ticks;
+    testsupport::pumpUntil([] { return false; }, 0.2);
+    EXPECT_EQ(document->ticks, killedAt) << "no timer messages after KillTimer";
 
     window->PostClose();
-    keepRunning = true;
-    EXPECT_EQ(yt::RunLoop(20, &keepRunning), 0);
+    EXPECT_EQ(yt::RunLoop(20), 0);
     EXPECT_EQ(yt::OpenMainWindows(), 0);
 }
 
@@ -320,13 +257,12 @@ TEST_F(Toolkit, AHiddenPumpSleepsUntilDueButWakesForMessagesHandlesAndInput) {
         return true;
     }));
     // What the new window brings (its creation's events) is taken first.
-    yt::AddCallback(new Deadline(0.3, &keepRunning));
-    yt::RunLoop(20, &keepRunning);
+    testsupport::pumpUntil([] { return false; }, 0.3);
 
     // One second, hidden: one sleep from the callback's first run to its second.
     std::atomic<int> runs{0};
     keepRunning = true;
-    yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+    everySecondTwice(&runs, &keepRunning);
     int64_t before = yt::PumpSleeps();
     yt::RunLoop(20, &keepRunning);
     EXPECT_LE(yt::PumpSleeps() - before, 2) << "woken while hidden with nothing to do";
@@ -345,7 +281,7 @@ TEST_F(Toolkit, AHiddenPumpSleepsUntilDueButWakesForMessagesHandlesAndInput) {
     for (const auto& waker : wakers) {
         runs = 0;
         keepRunning = true;
-        yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+        everySecondTwice(&runs, &keepRunning);
         const int64_t start = yt::PumpSleeps();
         bool woke = false;
         int runsAtWake = -1;
@@ -375,7 +311,7 @@ TEST_F(Toolkit, AHiddenPumpSleepsUntilDueButWakesForMessagesHandlesAndInput) {
     window->Show(true);
     runs = 0;
     keepRunning = true;
-    yt::AddCallback(new EverySecond(&runs, 2, &keepRunning));
+    everySecondTwice(&runs, &keepRunning);
     before = yt::PumpSleeps();
     yt::RunLoop(20, &keepRunning);
     EXPECT_GE(yt::PumpSleeps() - before, 25);

@@ -8,7 +8,6 @@
 // alpha=N: the window alpha set once the first frame is shown (logged as
 // "alpha" and the alpha in force); activate: the owner and a second main window are
 // shown too (framed, at 400,110 and 500,110) and every window logs WM_ACTIVATEAPP.
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -18,17 +17,16 @@
 #include "toolkit/nodes.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/window.h"
+#include "tests/support/pump.h"
+#include "tests/toolkit/probe_log.h"
 
 namespace {
 
+using probe::logLine;
+using probe::withNumbers;
+
 constexpr int kLeft = 120, kTop = 110, kWidth = 200, kHeight = 120;
 constexpr int kHotKeyId = 7;
-FILE* g_log = nullptr;
-
-void logLine(const std::string& line) {
-    std::fprintf(g_log, "%s\n", line.c_str());
-    std::fflush(g_log);
-}
 
 // A coloured node that logs the mouse events it gets; a "button" takes presses
 // (and with them the capture), the background takes the wheel.
@@ -49,11 +47,10 @@ public:
             return base::kNotHandled;
         const bool captured = event.document && (event.document->Capture(0) == this ||
                                                  event.document->Capture(2) == this);
-        char line[160];
-        std::snprintf(line, sizeof line, "mouse %s %d %d %d captured=%d notches=%d", name_.c_str(),
-                      event.kind, static_cast<int>(event.x), static_cast<int>(event.y), captured,
-                      event.wheel);
-        if (event.kind != yt::kMouseHover || name_ != "background") logLine(line);
+        if (event.kind != yt::kMouseHover || name_ != "background")
+            logLine(withNumbers("mouse " + name_, {event.kind, long(event.x), long(event.y)}) +
+                    " captured=" + std::to_string(captured) +
+                    " notches=" + std::to_string(event.wheel));
         if (button_) return event.kind == yt::kMouseHover ? base::kNotHandled : base::kHandled;
         return event.kind == yt::kMouseWheel ? base::kHandled : base::kNotHandled;
     }
@@ -107,7 +104,7 @@ yt::ytWindow* showFramed(yt::ytWindow* window, const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || !(g_log = std::fopen(argv[1], "w"))) return 2;
+    if (!probe::openLog(argc, argv)) return 2;
     int alpha = -1;
     bool activate = false;
     for (int i = 2; i < argc; ++i) {
@@ -148,10 +145,7 @@ int main(int argc, char** argv) {
     auto* first = new ProbeNode(10, 10, 0xFFFF0000u, "first", false, true);
     auto* second = new ProbeNode(10, 10, 0xFFFF0000u, "second", false, true);
     first->SetPosition(0, 100), second->SetPosition(10, 100);
-    for (yt::ytDrawNode* n :
-         {static_cast<yt::ytDrawNode*>(right), static_cast<yt::ytDrawNode*>(button),
-          static_cast<yt::ytDrawNode*>(hidden), static_cast<yt::ytDrawNode*>(first),
-          static_cast<yt::ytDrawNode*>(second)})
+    for (ProbeNode* n : {right, button, hidden, first, second})
         root->AddChild(n);
     document->SetRoot(root);
     window->SetDocument(document);
@@ -159,40 +153,24 @@ int main(int argc, char** argv) {
     window->Show(true);
     const bool hotKey = window->RegisterHotKey(kHotKeyId, platform::kModAlt, platform::kVkNext);
     // Escape closes the popup; the owner follows, which ends the pump.
-    struct CloseOwner : yt::ytCallBase {
-        yt::ytWindow* popup;
-        yt::ytWindow* owner;
-        yt::ytWindow* second;
-        int Run() override {
-            if (popup->Native()) return 50;
-            popup->Release();
-            owner->PostClose();
-            if (second) second->PostClose();
-            return yt::kCallbackRemove;
-        }
-    };
     window->AddRef();  // the closer looks at the popup after it is gone
-    auto* closer = new CloseOwner();
-    closer->popup = window;
-    closer->owner = owner;
-    closer->second = secondWindow;
-    yt::AddCallback(closer);
+    testsupport::addCallback([=] {
+        if (window->Native()) return 50;
+        window->Release();
+        owner->PostClose();
+        if (secondWindow) secondWindow->PostClose();
+        return yt::kCallbackRemove;
+    });
     document->Render(nullptr);
-    char line[160];
-    std::snprintf(line, sizeof line, "ready %d %d %d %d perpixel=%d hotkey=%d", kLeft, kTop, kWidth,
-                  kHeight, document->PerPixelAlpha(), hotKey);
-    logLine(line);
+    logLine(withNumbers("ready", {kLeft, kTop, kWidth, kHeight}) + " perpixel=" +
+            std::to_string(document->PerPixelAlpha()) + " hotkey=" + std::to_string(hotKey));
     const platform::ScreenRect work = platform::primaryWorkArea();
-    std::snprintf(line, sizeof line, "workarea %d %d %d %d", work.left, work.top, work.right,
-                  work.bottom);
-    logLine(line);
+    logLine(withNumbers("workarea", {work.left, work.top, work.right, work.bottom}));
     if (alpha >= 0) {
         document->SetAlpha(alpha);
-        logLine("alpha " + std::to_string(document->Alpha()));
+        logLine(withNumbers("alpha", {document->Alpha()}));
     }
     yt::RunLoop(20);
-    logLine("end");
     yt::Stop();
-    std::fclose(g_log);
-    return 0;
+    return probe::closeLog();
 }

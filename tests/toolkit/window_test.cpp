@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "platform/testing/layered_windows.h"
+#include "tests/support/pump.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/nodes.h"
 #include "toolkit/toolkit.h"
@@ -51,38 +52,10 @@ public:
     CountingNode* root;
 };
 
-// Runs a function once from the pump, then leaves the list.
-struct RunOnce : yt::ytCallBase {
-    explicit RunOnce(std::function<void()> f) : f(std::move(f)) {}
-    int Run() override {
-        f();
-        return yt::kCallbackRemove;
-    }
-    std::function<void()> f;
-};
+using testsupport::pumpUntil;
 
-// Pumps until `done` or about two seconds have passed.
-void pumpUntil(const std::function<bool()>& done) {
-    bool keepRunning = true;
-    struct Check : yt::ytCallBase {
-        std::function<bool()> done;
-        bool* keep;
-        int passes = 0;
-        int Run() override {
-            if (done() || ++passes > 200) *keep = false;
-            return 10;
-        }
-    };
-    auto* check = new Check();
-    check->done = done;
-    check->keep = &keepRunning;
-    yt::AddCallback(check);
-    yt::RunLoop(10, &keepRunning);
-    // The check leaves the list on its next run; it must not touch this frame's
-    // flag then.
-    check->done = [] { return true; };
-    static bool spare;
-    check->keep = &spare;
+void pumpFor(double seconds) {
+    pumpUntil([] { return false; }, seconds);
 }
 
 class Window : public ::testing::Test {
@@ -97,14 +70,14 @@ protected:
         document = new RecordingDocument();
         window->SetDocument(document);
         window->Show(true);
-        pumpUntil([] { return false; });
+        pumpFor(2);
     }
     void TearDown() override {
         if (window->Native())
             window->Native()->destroy();
         else
             window->Release();
-        pumpUntil([] { return true; });
+        pumpFor(0);
         yt::Stop();
     }
     yt::ytWindow* window = nullptr;
@@ -115,8 +88,8 @@ TEST_F(Window, TwentyQueuedMovesDispatchOneAndTabMovesTheFocus) {
     document->root->moves = 0;
     for (int x = 0; x < 20; ++x)
         window->Post(base::kWmMouseMove, 0, (5 << 16) | x);
-    pumpUntil([this] { return document->root->moves > 0; });
-    pumpUntil([] { return false; });
+    pumpUntil([this] { return document->root->moves > 0; }, 10);
+    pumpFor(0.5);
     EXPECT_EQ(document->root->moves, 1);
     EXPECT_EQ(document->root->lastMoveX, 19);
 
@@ -126,20 +99,21 @@ TEST_F(Window, TwentyQueuedMovesDispatchOneAndTabMovesTheFocus) {
     window->Post(base::kWmKeyDown, 0x22, 0);  // Page Down
     window->Post(base::kWmKeyDown, 0x74,
                  0);  // F5: not a navigation key, not routed
-    pumpUntil([] { return !g_events.empty(); });
+    pumpUntil([] { return !g_events.empty(); }, 10);
     ASSERT_NE(document->focus(), nullptr);
     EXPECT_EQ(static_cast<CountingNode*>(document->focus())->name, "second");
     EXPECT_EQ(g_events, std::vector<std::string>{"key 34 to second"});
 }
 
 TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
-    yt::AddCallback(new RunOnce([this] {
+    testsupport::addCallback([this] {
         // The close is queued before the box opens; the box's loop delivers it.
         window->PostClose();
         const bool yes = yt::Confirm("Close?", window->Native());
         g_events.push_back(std::string("confirm answered ") + (yes ? "yes" : "no") +
                            (window->Native() ? ", window open" : ", window gone"));
-    }));
+        return yt::kCallbackRemove;
+    });
     bool keepRunning = true;
     yt::RunLoop(10,
                 &keepRunning);  // ends when the window goes (the last main window)
@@ -165,7 +139,7 @@ TEST_F(Window, SetAlphaWithoutPerPixelAlphaDoesNothingAndFramesArrive) {
     const int64_t before = popupDocument->FramesPresented();
     popupDocument->Invalidate(yt::ytRect{-1, -1, -1, -1});
     popupDocument->Render(nullptr);
-    pumpUntil([] { return false; });
+    pumpUntil([&] { return popupDocument->FramesPresented() > before; }, 10);
     EXPECT_GT(popupDocument->FramesPresented(), before);
     popup->Native()->destroy();
 }
