@@ -4,27 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/controller.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
-#include "colour/sun_schedule.h"
 #include "platform/tray.h"
-#include "tests/support/test_store.h"
-#include "toolkit/toolkit.h"
+#include "tests/support/ui_fixture.h"
 #include "toolkit/window.h"
 
 using namespace tintel;
 
 namespace {
-
-double g_now = 1000.0;
-double testClock() {
-    return g_now;
-}
 
 // One line per item: "-" a separator, "*" the default item, "[x]" checked, "(grey)" greyed, and
 // a submenu's items indented under it.
@@ -51,35 +40,18 @@ std::vector<std::string> lines(const yt::ytMenu& menu) {
     return out;
 }
 
-class TrayMenu : public ::testing::Test {
+// 23:00: night, sunrise about seven hours away.
+class TrayMenu : public testsupport::UiFixture {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
-        store_ = std::make_unique<testsupport::PrivateStore>();
-        RegDword(kPreferences, "Latitude", 3600).write(4500);
-        RegDword(kPreferences, "Longitude", 0).write(1500);
-        g_now = 1000.0;
-        // 23:00 on 20 March 2024 at 45 N 15 E, UTC+1: night, sunrise about seven hours away.
-        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 23},
-                                                      platform::ZoneState{60, 0});
-        colourSetterState() = {};
-        controller_ = std::make_unique<TintelController>();
-        ui_ = std::make_unique<TintelUI>(controller_.get(),
-                                         ControllerClocks{testClock, localClock_.get()});
+        UiFixture::SetUp();
+        at(23 * 60);
         ui_->setExtendedRange(true);
-    }
-
-    void TearDown() override {
-        ui_.reset();
-        controller_.reset();
-        store_.reset();
-        yt::Stop();
     }
 
     // Opens the tray menu as a right click does, chooses `id` (0: dismiss), and keeps the menu.
     void choose(uint32_t id) {
-        g_now += 1.0;  // the user takes a moment
+        now += 1.0;  // the user takes a moment
         ui_->setMenuTracker([this, id](const yt::ytMenu& menu, int, int) {
             shown_ = menu;
             EXPECT_TRUE(ui_->modalOpen()) << "the menu runs with the modal flag set";
@@ -89,10 +61,6 @@ protected:
         EXPECT_FALSE(ui_->modalOpen());
     }
 
-    std::unique_ptr<testsupport::PrivateStore> store_;
-    std::unique_ptr<SetLocalClock> localClock_;
-    std::unique_ptr<TintelController> controller_;
-    std::unique_ptr<TintelUI> ui_;
     yt::ytMenu shown_;
 };
 
@@ -101,30 +69,28 @@ const std::string kExit = std::string("Exit Tintel (v") + TINTEL_EXPECTED_VERSIO
 }  // namespace
 
 TEST_F(TrayMenu, ListsItsItemsForEachCase) {
-    const std::vector<std::string> defaults = {
-        "*Settings...",
-        "Extras...",
-        "-",
-        "Safe Mode",
-        "-",
-        "Movie Mode",
-        "Darkroom Mode",
-        "-",
-        "Lighting at night",
-        "  1200k: Ember",
-        "  1900k: Candle",
-        "  2300k: Dim Incandescent",
-        "  2700k: Incandescent",
-        "  [x] 3400k: Halogen",
-        "  4200k: Fluorescent",
-        "  5000k: Sunlight",
-        "Disable for an hour",
-        "Disable until sunrise",
-        "-",
-        "[x] Install updates automatically",
-        "-",
-        kExit,
-    };
+    const std::vector<std::string> defaults = {"*Settings...",
+                                               "Extras...",
+                                               "-",
+                                               "Safe Mode",
+                                               "-",
+                                               "Movie Mode",
+                                               "Darkroom Mode",
+                                               "-",
+                                               "Lighting at night",
+                                               "  1200k: Ember",
+                                               "  1900k: Candle",
+                                               "  2300k: Dim Incandescent",
+                                               "  2700k: Incandescent",
+                                               "  [x] 3400k: Halogen",
+                                               "  4200k: Fluorescent",
+                                               "  5000k: Sunlight",
+                                               "Disable for an hour",
+                                               "Disable until sunrise",
+                                               "-",
+                                               "[x] Install updates automatically",
+                                               "-",
+                                               kExit};
     ui_->computeSchedule(0);
     EXPECT_EQ(lines(ui_->buildTrayMenu(false)), defaults);
 
@@ -166,10 +132,10 @@ TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
     };
     choose(TintelUI::kCmdDisableHour);
     EXPECT_EQ(checks(), std::make_pair(true, false));
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
     choose(TintelUI::kCmdDisableSunrise);
     EXPECT_EQ(checks(), std::make_pair(false, true));
-    EXPECT_GT(ui_->disabledUntil(), g_now + 6 * 3600.0);
+    EXPECT_GT(ui_->disabledUntil(), now + 6 * 3600.0);
     choose(TintelUI::kCmdDisableSunrise);  // the same kind again turns it off
     EXPECT_EQ(checks(), std::make_pair(false, false));
     EXPECT_EQ(ui_->disabledUntil(), 0);
@@ -177,23 +143,23 @@ TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
 
 TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 1);
+    EXPECT_EQ(pref("SafeMode"), 1);
     EXPECT_TRUE(controller_->safeMode);
     EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) &&
                 !shown_.Find(TintelUI::kCmdSafeMode)->checked);
     choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 0);
+    EXPECT_EQ(pref("SafeMode"), 0);
     EXPECT_FALSE(controller_->safeMode);
     EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode)->checked);
 
     choose(TintelUI::kCmdAutoUpdate);
-    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 1);
+    EXPECT_EQ(pref("DisableUpdate"), 1);
     choose(TintelUI::kCmdAutoUpdate);
     EXPECT_TRUE(!shown_.Find(TintelUI::kCmdAutoUpdate)->checked);
-    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 0);
+    EXPECT_EQ(pref("DisableUpdate"), 0);
 
     choose(TintelUI::kCmdMovie);
-    EXPECT_DOUBLE_EQ(ui_->movieUntil(), g_now + 9000);
+    EXPECT_DOUBLE_EQ(ui_->movieUntil(), now + 9000);
     choose(TintelUI::kCmdDarkroom);
     EXPECT_TRUE(ui_->darkroom());
     EXPECT_EQ(ui_->movieUntil(), 0);
@@ -215,7 +181,7 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     for (const auto& preset : presets) {
         choose(preset.id);
         EXPECT_EQ(ui_->nightKelvin(), preset.kelvin);
-        EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), static_cast<int32_t>(preset.kelvin));
+        EXPECT_EQ(pref("Indoor"), static_cast<int32_t>(preset.kelvin));
         EXPECT_FALSE(ui_->darkroom());
         EXPECT_TRUE(ui_->buildTrayMenu(false).Find(preset.id)->checked);
     }
@@ -224,25 +190,20 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
 }
 
 TEST_F(TrayMenu, ANightPresetChosenByDayFlashesThePreview) {
-    localClock_->set({2024, 3, 20, 12, 0, 0});
-    for (int i = 0; i < 40; ++i) {  // the day colour settles
-        g_now += 1.0;
-        ui_->computeSchedule(0);
-    }
+    at(12 * 60);
+    settle();
     ASSERT_EQ(std::lround(ui_->currentOutput()), 6500);
     choose(98);
     EXPECT_FALSE(ui_->allAnimationsIdle()) << "the new night colour is previewed";
-    g_now += 0.5;
-    ui_->OnTimer(g_now);
+    now += 0.5;
+    ui_->OnTimer(now);
     EXPECT_TRUE(ui_->previewLabelShown());
 }
 
 TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
     const auto hotkey = [this](uintptr_t id) {
-        g_now += 1.0;
-        yt::ytMessage message;
-        message.message = platform::kWmHotKey;
-        message.wParam = id;
+        now += 1.0;
+        yt::ytMessage message = keyMessage(platform::kWmHotKey, id);
         ui_->HandleInput(message);
     };
     hotkey(TintelUI::kHotkeyDarker);
@@ -250,7 +211,7 @@ TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
     hotkey(TintelUI::kHotkeyBrighter);
     EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
     hotkey(TintelUI::kHotkeyDisable);
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
     hotkey(TintelUI::kHotkeyDisable);
     EXPECT_EQ(ui_->disabledUntil(), 0);
     // The notification overlay comes with the panel; until then notify answers -1.
