@@ -408,20 +408,9 @@ TEST_F(Panel, ButtonsDoWhatTheirNamesSay) {
 }
 
 TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
-    // Before the first panel build there is no overlay.
-    {
-        TintelController controller;
-        TintelUI bare(&controller, ControllerClocks{clock, localClock_.get()});
-        EXPECT_EQ(bare.notify("Off", "for an hour", 0, 3), -1);
-    }
     MagicToken* token = ui()->overlay();
-    ASSERT_NE(token, nullptr);
+    ASSERT_NE(token, nullptr) << "the panel build makes the overlay";
     EXPECT_EQ(token->title(), "2808K");
-    EXPECT_EQ(token->titleNode()->fontName(), "Calibri");
-    EXPECT_EQ(token->titleNode()->fontSize(), 36);
-    EXPECT_EQ(token->titleNode()->fontWeight(), 700);
-    EXPECT_EQ(token->textNode()->fontSize(), 14);
-    EXPECT_EQ(token->textNode()->colour(), 0xFF5174D0u);
 
     // From another thread, as the light bridge worker does.
     std::thread([this] {

@@ -15,27 +15,23 @@ using namespace tintel;
 
 namespace {
 
-// One line per item: "-" a separator, "*" the default item, "[x]" checked, "(grey)" greyed, and
-// a submenu's items indented under it.
+// The menu as one text, an item a line: "-" a separator, "*" the default item, "[x]" checked,
+// "(grey)" greyed, and a submenu's items indented under it.
 void flatten(const std::vector<platform::MenuItem>& items, const std::string& indent,
-             std::vector<std::string>* out) {
+             std::string* out) {
     for (const platform::MenuItem& item : items) {
-        if (item.separator) {
-            out->push_back(indent + "-");
-            continue;
+        *out += indent + (item.separator ? "-" : "");
+        if (!item.separator) {
+            *out += std::string(item.isDefault ? "*" : "") + (item.checked ? "[x] " : "") +
+                    item.text + (item.greyed ? " (grey)" : "");
         }
-        std::string line = indent;
-        if (item.isDefault) line += "*";
-        if (item.checked) line += "[x] ";
-        line += item.text;
-        if (item.greyed) line += " (grey)";
-        out->push_back(line);
+        *out += "\n";
         flatten(item.submenu, indent + "  ", out);
     }
 }
 
-std::vector<std::string> lines(const yt::ytMenu& menu) {
-    std::vector<std::string> out;
+std::string lines(const yt::ytMenu& menu) {
+    std::string out;
     flatten(menu.Items(), "", &out);
     return out;
 }
@@ -69,54 +65,28 @@ const std::string kExit = std::string("Exit Tintel (v") + TINTEL_EXPECTED_VERSIO
 }  // namespace
 
 TEST_F(TrayMenu, ListsItsItemsForEachCase) {
-    const std::vector<std::string> defaults = {"*Settings...",
-                                               "Extras...",
-                                               "-",
-                                               "Safe Mode",
-                                               "-",
-                                               "Movie Mode",
-                                               "Darkroom Mode",
-                                               "-",
-                                               "Lighting at night",
-                                               "  1200k: Ember",
-                                               "  1900k: Candle",
-                                               "  2300k: Dim Incandescent",
-                                               "  2700k: Incandescent",
-                                               "  [x] 3400k: Halogen",
-                                               "  4200k: Fluorescent",
-                                               "  5000k: Sunlight",
-                                               "Disable for an hour",
-                                               "Disable until sunrise",
-                                               "-",
-                                               "[x] Install updates automatically",
-                                               "-",
-                                               kExit};
+    const std::string common = "Extras...\n-\nSafe Mode\n-\nMovie Mode\n";
+    const std::string tail =
+        "  [x] 3400k: Halogen\n  4200k: Fluorescent\n  5000k: Sunlight\n"
+        "Disable for an hour\nDisable until sunrise\n-\n[x] Install updates automatically\n-\n" +
+        kExit + "\n";
+    const std::string wide = common + "Darkroom Mode\n-\nLighting at night\n  1200k: Ember\n" +
+                             "  1900k: Candle\n  2300k: Dim Incandescent\n  2700k: Incandescent\n" +
+                             tail;
     ui_->computeSchedule(0);
-    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), defaults);
-
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), "*Settings...\n" + wide);
     // From the window's menu button there is no "Settings...".
-    std::vector<std::string> fromWindow(defaults.begin() + 1, defaults.end());
-    EXPECT_EQ(lines(ui_->buildTrayMenu(true)), fromWindow);
+    EXPECT_EQ(lines(ui_->buildTrayMenu(true)), wide);
 
     // Without the extended range: "Expand Color Range" first, the warm presets greyed, and no
     // "Darkroom Mode".
     ui_->setExtendedRange(false);
-    std::vector<std::string> narrow = {"*Settings...",
-                                       "Extras...",
-                                       "-",
-                                       "Safe Mode",
-                                       "-",
-                                       "Movie Mode",
-                                       "-",
-                                       "Lighting at night",
-                                       "  Expand Color Range",
-                                       "  -",
-                                       "  1200k: Ember (grey)",
-                                       "  1900k: Candle (grey)",
-                                       "  2300k: Dim Incandescent (grey)",
-                                       "  2700k: Incandescent (grey)"};
-    narrow.insert(narrow.end(), defaults.begin() + 13, defaults.end());
-    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), narrow);
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)),
+              "*Settings...\n" + common +
+                  "-\nLighting at night\n  Expand Color Range\n  -\n  1200k: Ember (grey)\n"
+                  "  1900k: Candle (grey)\n  2300k: Dim Incandescent (grey)\n"
+                  "  2700k: Incandescent (grey)\n" +
+                  tail);
     // A greyed preset cannot be chosen.
     ui_->runTrayCommand(98);
     EXPECT_EQ(ui_->nightKelvin(), 3400u);
@@ -233,15 +203,14 @@ TEST_F(TrayMenu, TrayCallbackDrivesTheWindowAndTheMenu) {
     EXPECT_TRUE(window->IsVisible());
     EXPECT_FALSE(ui->activityStopwatchRunning());
 
-    std::vector<std::string> seen;
+    std::string seen;
     ui->setMenuTracker([&seen](const yt::ytMenu& menu, int, int) {
         seen = lines(menu);
         return uint32_t{TintelUI::kCmdExit};
     });
     window->WindowProc(platform::kTrayCallbackMessage, 0, base::kWmRButtonDown);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), "*Settings...");
-    EXPECT_EQ(seen.back(), kExit);
+    EXPECT_EQ(seen.rfind("*Settings...\n", 0), 0u) << seen;
+    EXPECT_NE(seen.find("\n" + kExit + "\n"), std::string::npos) << seen;
     // The close request is posted: the pump delivers it and ends when the window is gone.
     EXPECT_EQ(yt::RunLoop(20), 0);
     EXPECT_EQ(yt::OpenMainWindows(), 0);
