@@ -1,90 +1,30 @@
 // The day/night controller with a set clock and date: status lines, transitions, modes and their
-// ends, dimming, the frame rate and the update check. The local clock is held at 20 March 2024 at
-// 45 degrees north, 15 east, in a zone of UTC+1 without summer time, so the table's sun times are
-// the local ones to the minute. The toolkit clock is the test's own.
+// ends, dimming, the frame rate and the update check.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <set>
 #include <string>
 
-#include "app/controller.h"
 #include "app/day_night.h"
 #include "app/magic_token.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
 #include "colour/sun_schedule.h"
-#include "tests/support/test_store.h"
-#include "toolkit/toolkit.h"
+#include "tests/support/ui_fixture.h"
 
 using namespace tintel;
 
 namespace {
 
-double g_now = 1000.0;
-double testClock() {
-    return g_now;
-}
-
 double mired(double kelvin) {
     return 1000000.0 / kelvin;
 }
 
-class DayNight : public ::testing::Test {
+class DayNight : public testsupport::UiFixture {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
-        store_ = std::make_unique<testsupport::PrivateStore>();
-        RegDword(kPreferences, "Latitude", 3600).write(4500);
-        RegDword(kPreferences, "Longitude", 0).write(1500);
-        g_now = 1000.0;
-        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 12},
-                                                      platform::ZoneState{60, 0});
-        colourSetterState() = {};
-        makeUi();
+        UiFixture::SetUp();
         localSunTimes(readLocalTime(*localClock_, 0), 45.0f, 15.0f, *localClock_, sun_);
     }
-
-    void TearDown() override {
-        ui_.reset();
-        controller_.reset();
-        store_.reset();
-        yt::Stop();
-    }
-
-    // A new controller and UI reading the stored settings.
-    void makeUi() {
-        ui_.reset();
-        controller_ = std::make_unique<TintelController>();
-        ui_ = std::make_unique<TintelUI>(controller_.get(),
-                                         ControllerClocks{testClock, localClock_.get()});
-    }
-
-    // Holds the local clock at a minute of the day (fractions become seconds).
-    void at(double minuteOfDay) {
-        const int whole = static_cast<int>(std::floor(minuteOfDay));
-        const int second = static_cast<int>(std::lround((minuteOfDay - whole) * 60));
-        localClock_->set({2024, 3, 20, whole / 60, whole % 60, second});
-    }
-
-    // One schedule step `seconds` of toolkit time after the previous one.
-    void step(double seconds = 0.05) {
-        g_now += seconds;
-        ui_->computeSchedule(0);
-    }
-
-    // Steps until every glide has ended (colour glides last at most 60 s).
-    void settle() {
-        for (int i = 0; i < 70; ++i)
-            step(1.0);
-    }
-
-    std::unique_ptr<testsupport::PrivateStore> store_;
-    std::unique_ptr<SetLocalClock> localClock_;
-    std::unique_ptr<TintelController> controller_;
-    std::unique_ptr<TintelUI> ui_;
     SunTimes sun_;
 };
 
@@ -115,41 +55,32 @@ TEST(DayNightText, SlidersMapKelvinLinearlyInMiredAndRoundToHundreds) {
 }
 
 TEST_F(DayNight, StatusLinesNameTheNearerEventWithFutureEventsCountingHalf) {
-    // Every line is read after the glide to the new target has ended.
-    at(sun_.sunrise - 10);
-    settle();
-    EXPECT_EQ(ui_->statusLine(), "Sunrise in 10 minutes: currently 3400K (night)");
-
-    at(sun_.sunset + 300);  // seven hours before the next sunrise, five after sunset
-    settle();
-    EXPECT_EQ(ui_->statusLine(), "Sunrise in 7 hours: currently 3400K (night)");
-
-    at(sun_.sunset + 60);
-    settle();
-    EXPECT_EQ(ui_->statusLine(), "Sunset: about an hour ago: currently 3400K (night)");
-
-    at(sun_.sunset - 125);
-    settle();
-    EXPECT_EQ(ui_->statusLine(), "Sunset in 2 hours: currently 6500K (day)");
+    // Each line is read after the glide to the new target has ended.
+    const struct {
+        double minute;
+        const char* line;
+    } rows[] = {
+        {sun_.sunrise - 10, "Sunrise in 10 minutes: currently 3400K (night)"},
+        {sun_.sunset + 300, "Sunrise in 7 hours: currently 3400K (night)"},
+        {sun_.sunset + 60, "Sunset: about an hour ago: currently 3400K (night)"},
+        {sun_.sunset - 125, "Sunset in 2 hours: currently 6500K (day)"},
+    };
+    for (const auto& row : rows) {
+        at(row.minute);
+        settle();
+        EXPECT_EQ(ui_->statusLine(), row.line);
+    }
     EXPECT_EQ(ui_->currentOutput(), 6500);
 }
 
-TEST_F(DayNight, NeutralDaylightOnARealDisplayIsCalibrated) {
+// On a real display a neutral day is "calibrated"; dimmed it is not, and while a slider is
+// dragged the line shows the undimmed colour.
+TEST_F(DayNight, CalibratedAndDimmedFormsOfTheStatusLine) {
     controller_->openDisplays();
     at(sun_.sunrise + 180);
     settle();
     ASSERT_FALSE(controller_->displays.records.empty());
     EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K/calibrated (day)");
-    // A dimmed day is no longer neutral, so no longer "calibrated".
-    ui_->dimStep(DimDirection::Darker);
-    ui_->dimStep(DimDirection::Darker);
-    settle();
-    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
-    resetDisplays(*controller_);
-}
-
-TEST_F(DayNight, TheDimmedFormAppearsOnlyWhileASliderIsDragged) {
-    at(sun_.sunrise + 180);
     ui_->dimStep(DimDirection::Darker);
     ui_->dimStep(DimDirection::Darker);
     settle();
@@ -169,13 +100,13 @@ TEST_F(DayNight, TheDimmedFormAppearsOnlyWhileASliderIsDragged) {
     EXPECT_EQ(ui_->nightKelvin(), 3400u);
     ui_->sliderChanged(Slider::Day, 0.0, false);
     EXPECT_EQ(ui_->nightKelvin(), 2700u);
-    EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), 2700);
+    EXPECT_EQ(pref("Indoor"), 2700);
     ui_->sliderChanged(Slider::Day, 1.0, false);
 
     ui_->sliderReleased();
     EXPECT_FALSE(ui_->sliderDragged());
     EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
-    EXPECT_EQ(RegDword(kPreferences, "Outdoor", 0).read(), 6500);
+    EXPECT_EQ(pref("Outdoor"), 6500);
 }
 
 TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
@@ -185,14 +116,14 @@ TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
     EXPECT_NEAR(untilSunrise, (sun_.sunrise + 1440 - (sun_.sunset + 300) + 5) * 60, 1.0);
 
     ui_->setDisable(DisableFrom::Command, 3600);
-    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
     EXPECT_TRUE(ui_->disableToggle());
-    g_now += 1;                                 // less than an hour left: the hour kind
+    now += 1;                                   // less than an hour left: the hour kind
     ui_->setDisable(DisableFrom::Command, -1);  // hour kind -> sunrise kind
-    EXPECT_NEAR(ui_->disabledUntil(), g_now + untilSunrise, 1e-6);
+    EXPECT_NEAR(ui_->disabledUntil(), now + untilSunrise, 1e-6);
     ui_->setDisable(DisableFrom::Command, 3600);  // sunrise kind -> hour kind
-    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
-    g_now += 10;
+    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
+    now += 10;
     ui_->setDisable(DisableFrom::Command, 3600);  // the hour kind again: off
     EXPECT_EQ(ui_->disabledUntil(), 0);
     EXPECT_FALSE(ui_->disableToggle());
@@ -203,7 +134,7 @@ TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
     // The window's toggle decides by its own checked state.
     ui_->setDisableToggle(true);
     ui_->setDisable(DisableFrom::WindowButton, 3600);
-    EXPECT_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
     ui_->setDisableToggle(false);
     ui_->setDisable(DisableFrom::WindowButton, 3600);
     EXPECT_EQ(ui_->disabledUntil(), 0);
@@ -227,7 +158,7 @@ TEST_F(DayNight, DisablingWhileDimmedFadesToNeutralAtFullBrightnessInFourSeconds
 }
 
 TEST_F(DayNight, ADayAboveNeutralShowsNeutralWhileDisabled) {
-    RegDword(kPreferences, "Outdoor", 6500).write(7500);
+    setPref("Outdoor", 7500);
     makeUi();
     at(sun_.sunrise + 300);
     settle();
@@ -242,7 +173,7 @@ TEST_F(DayNight, MovieModeLiftsTheNightTo4400Kelvin) {
     settle();
     ui_->dimStep(DimDirection::Darker);
     ui_->toggleMovieMode();
-    EXPECT_EQ(ui_->movieUntil(), g_now + 9000);
+    EXPECT_EQ(ui_->movieUntil(), now + 9000);
     step();
     EXPECT_EQ(ui_->statusLine(), "Adapting for Movie Mode...");
     settle();
@@ -276,7 +207,7 @@ TEST_F(DayNight, SixDimmingStepsReachAQuarterAndStayThere) {
     EXPECT_NEAR(ui_->dimTarget(), 0.25, 1e-12);
     ui_->dimStep(DimDirection::Darker);
     EXPECT_EQ(ui_->dimTarget(), 0.25);
-    EXPECT_NEAR(ui_->dimmedUntil(), g_now + ui_->secondsUntilSunrise(), 1e-6);
+    EXPECT_NEAR(ui_->dimmedUntil(), now + ui_->secondsUntilSunrise(), 1e-6);
     settle();
     // 3400 K warmed by 39.715 x ln 4 mired.
     EXPECT_NEAR(ui_->currentOutput(), 2863.90, 0.01);
@@ -296,36 +227,36 @@ TEST_F(DayNight, EveryModeEndsOnTheFirstStepAfterItsEndTime) {
     at(sun_.sunset + 300);
     ui_->setDisable(DisableFrom::Command, 3600);
     const double disabledEnd = ui_->disabledUntil();
-    g_now = disabledEnd;
+    now = disabledEnd;
     ui_->expireModes();
     EXPECT_EQ(ui_->disabledUntil(), disabledEnd);
-    g_now = std::nextafter(disabledEnd, 1e300);
+    now = std::nextafter(disabledEnd, 1e300);
     ui_->expireModes();
     EXPECT_EQ(ui_->disabledUntil(), 0);
     EXPECT_FALSE(ui_->disableToggle());
 
     ui_->dimStep(DimDirection::Darker);
     const double dimEnd = ui_->dimmedUntil();
-    g_now = dimEnd;
+    now = dimEnd;
     ui_->computeSchedule(0);
     EXPECT_LT(ui_->dimTarget(), 1.0);
-    g_now = std::nextafter(dimEnd, 1e300);
+    now = std::nextafter(dimEnd, 1e300);
     ui_->computeSchedule(0);
     EXPECT_EQ(ui_->dimmedUntil(), 0);
     EXPECT_EQ(ui_->dimTarget(), 1.0);
 
     ui_->toggleMovieMode();
     const double movieEnd = ui_->movieUntil();
-    g_now = movieEnd;
+    now = movieEnd;
     ui_->computeSchedule(0);
     EXPECT_EQ(ui_->movieUntil(), movieEnd);
-    g_now = std::nextafter(movieEnd, 1e300);
+    now = std::nextafter(movieEnd, 1e300);
     ui_->computeSchedule(0);
     EXPECT_EQ(ui_->movieUntil(), 0);
 }
 
 TEST_F(DayNight, SlowTransitionsAreLinearInMiredAcrossTheHourAroundSunset) {
-    RegDword(kPreferences, "ImplicitMode", 0).write(1);
+    setPref("ImplicitMode", 1);
     makeUi();
     ASSERT_TRUE(ui_->slowTransitions());
     const double day = mired(6500), night = mired(3400);
@@ -342,7 +273,7 @@ TEST_F(DayNight, SlowTransitionsAreLinearInMiredAcrossTheHourAroundSunset) {
     EXPECT_NEAR(mired(ui_->currentOutput()), (day + night) / 2, 0.1);
 
     // The fast kind steps at sunset and glides for about 20 s.
-    RegDword(kPreferences, "ImplicitMode", 0).write(0);
+    setPref("ImplicitMode", 0);
     makeUi();
     at(sun_.sunset - 1);
     settle();
@@ -367,7 +298,7 @@ TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheSchedule
     } values[] = {{"Outdoor", 0xFFFFFFFFu},  {"Indoor", 4294967295u},    {"ImplicitMode", 1},
                   {"Latitude", 0x7FFFFFFFu}, {"Longitude", 0x80000000u}, {"ZipCode", 0xFFFFFFFFu}};
     for (const auto& v : values)
-        RegDword(kPreferences, v.name, 0).write(static_cast<int32_t>(v.stored));
+        setPref(v.name, static_cast<int32_t>(v.stored));
     makeUi();
     EXPECT_EQ(ui_->dayKelvin(), 500u);
     EXPECT_EQ(ui_->nightKelvin(), 500u);
@@ -381,18 +312,18 @@ TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheSchedule
     settle();
     EXPECT_NEAR(ui_->currentOutput(), 500, 1);
     // The store keeps what it holds.
-    EXPECT_EQ(RegDword(kPreferences, "Outdoor", 0).read(), -1);
+    EXPECT_EQ(pref("Outdoor"), -1);
 
     // Every value the program itself offers reads back unchanged.
     const struct {
         int32_t day, night, latitude, longitude, postalCode;
     } settable[] = {{6500, 1200, -9000, -18000, 99999}, {2700, 5000, 9000, 18000, 501}};
     for (const auto& s : settable) {
-        RegDword(kPreferences, "Outdoor", 0).write(s.day);
-        RegDword(kPreferences, "Indoor", 0).write(s.night);
-        RegDword(kPreferences, "Latitude", 0).write(s.latitude);
-        RegDword(kPreferences, "Longitude", 0).write(s.longitude);
-        RegDword(kPreferences, "ZipCode", 0).write(s.postalCode);
+        setPref("Outdoor", s.day);
+        setPref("Indoor", s.night);
+        setPref("Latitude", s.latitude);
+        setPref("Longitude", s.longitude);
+        setPref("ZipCode", s.postalCode);
         makeUi();
         EXPECT_EQ(ui_->dayKelvin(), uint32_t(s.day));
         EXPECT_EQ(ui_->nightKelvin(), uint32_t(s.night));
@@ -405,22 +336,22 @@ TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheSchedule
 TEST_F(DayNight, TheFrameUpdateSlowsToOnceASecondWhenNothingMovesAndDrawsTheUpdateCheck) {
     at(sun_.sunset + 300);
     // The first call starts the glide from neutral to the night: frames every 16 ms.
-    EXPECT_EQ(ui_->OnTimer(g_now), 16);
-    const double first = ui_->nextUpdateCheck() - g_now;
+    EXPECT_EQ(ui_->OnTimer(now), 16);
+    const double first = ui_->nextUpdateCheck() - now;
     for (int i = 0; i < 30; ++i) {
-        g_now += 1.0;
-        ui_->OnTimer(g_now);
+        now += 1.0;
+        ui_->OnTimer(now);
     }
-    EXPECT_EQ(ui_->OnTimer(g_now), 1000) << "a hidden, still window is updated once a second";
-    EXPECT_EQ(ui_->nextUpdateCheck() - (g_now - 30), first) << "drawn once until it is due";
+    EXPECT_EQ(ui_->OnTimer(now), 1000) << "a hidden, still window is updated once a second";
+    EXPECT_EQ(ui_->nextUpdateCheck() - (now - 30), first) << "drawn once until it is due";
 
     // The next check lies 0.75 to 1.25 days after the one that drew it; different clocks seed
     // different draws.
     std::set<double> draws;
     for (int i = 0; i < 20; ++i) {
-        g_now = ui_->nextUpdateCheck() + 0.123 * i;
-        ui_->OnTimer(g_now);
-        const double ahead = ui_->nextUpdateCheck() - g_now;
+        now = ui_->nextUpdateCheck() + 0.123 * i;
+        ui_->OnTimer(now);
+        const double ahead = ui_->nextUpdateCheck() - now;
         EXPECT_GE(ahead, 0.75 * 86400);
         EXPECT_LT(ahead, 1.25 * 86400);
         draws.insert(ahead);
@@ -429,12 +360,12 @@ TEST_F(DayNight, TheFrameUpdateSlowsToOnceASecondWhenNothingMovesAndDrawsTheUpda
 
     // A preview sweeps through the day with fast glides and ends after 7 s.
     ui_->startPreview();
-    g_now += 3.5;
-    EXPECT_EQ(ui_->OnTimer(g_now), 16);
+    now += 3.5;
+    EXPECT_EQ(ui_->OnTimer(now), 16);
     EXPECT_TRUE(ui_->previewLabelShown());
     for (int i = 0; i < 40; ++i) {
-        g_now += 0.2;
-        ui_->OnTimer(g_now);
+        now += 0.2;
+        ui_->OnTimer(now);
     }
     EXPECT_FALSE(ui_->previewLabelShown());
     EXPECT_EQ(ui_->currentOutput(), 3400);

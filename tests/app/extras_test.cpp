@@ -11,17 +11,13 @@
 #include <vector>
 
 #include "app/candle_table.h"
-#include "app/controller.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
 #include "base/messages.h"
 #include "colour/gamma_ramp.h"
 #include "platform/gamma.h"
 #include "platform/testing/keys.h"
-#include "platform/udp.h"
 #include "platform/window_host.h"
-#include "tests/support/test_store.h"
-#include "toolkit/toolkit.h"
+#include "tests/support/fixture_listener.h"
+#include "tests/support/ui_fixture.h"
 #include "toolkit/window.h"
 
 using namespace tintel;
@@ -35,36 +31,6 @@ constexpr double kReadBackTolerance = 400;
 #else
 constexpr double kReadBackTolerance = 2;
 #endif
-
-double g_now = 1000.0;
-double testClock() {
-    return g_now;
-}
-
-// A fixture on the network: the warm and cool bytes of every datagram reaching port 6038.
-class Listener {
-public:
-    Listener() {
-        socket_ = platform::openUdpSocket();
-        bound_ = socket_ && socket_->bind("0.0.0.0", kFixturePort, true);
-    }
-    bool bound() const { return bound_; }
-    std::vector<std::pair<int, int>> take(int firstMs = 300) {
-        std::vector<std::pair<int, int>> out;
-        std::string data;
-        int wait = firstMs;
-        while (socket_->receive(wait, &data, nullptr) == platform::UdpReceive::Datagram) {
-            if (data.size() == 24)
-                out.emplace_back(static_cast<uint8_t>(data[21]), static_cast<uint8_t>(data[22]));
-            wait = 30;
-        }
-        return out;
-    }
-
-private:
-    std::unique_ptr<platform::UdpSocket> socket_;
-    bool bound_ = false;
-};
 
 // The ramp each display holds now, as the platform reads it back.
 std::vector<std::vector<uint16_t>> displayedRamps() {
@@ -104,45 +70,15 @@ public:
     void sendFixture(uint32_t, double) override {}
 };
 
-class Extras : public ::testing::Test {
+// Noon: full daylight, 6500 K, fixture level 1.
+class Extras : public testsupport::UiFixture {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
-        store_ = std::make_unique<testsupport::PrivateStore>();
-        RegDword(kPreferences, "Latitude", 3600).write(4500);
-        RegDword(kPreferences, "Longitude", 0).write(1500);
+        UiFixture::SetUp();
         // The light bridge worker, when switched on, searches only the namespace's loopback.
-        RegString(kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
-        g_now = 1000.0;
-        // Noon on 20 March 2024 at 45 N 15 E: full daylight, 6500 K, fixture level 1.
-        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 12},
-                                                      platform::ZoneState{60, 0});
-        colourSetterState() = {};
-        controller_ = std::make_unique<TintelController>();
-        ui_ = std::make_unique<TintelUI>(controller_.get(),
-                                         ControllerClocks{testClock, localClock_.get()});
+        tintel::RegString(kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
+        makeUi();
     }
-
-    void TearDown() override {
-        ui_.reset();
-        if (controller_) resetDisplays(*controller_);
-        controller_.reset();
-        store_.reset();
-        yt::Stop();
-    }
-
-    void setSwitch(const char* name, int value) { RegDword(kPreferences, name, 0).write(value); }
-
-    void step(double seconds) {
-        g_now += seconds;
-        ui_->computeSchedule(0);
-    }
-
-    std::unique_ptr<testsupport::PrivateStore> store_;
-    std::unique_ptr<SetLocalClock> localClock_;
-    std::unique_ptr<TintelController> controller_;
-    std::unique_ptr<TintelUI> ui_;
 };
 
 }  // namespace
@@ -165,10 +101,10 @@ TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
     EXPECT_FALSE(ui_->lightOutputOn());
     int row = 0;
     for (const auto& r : rows) {
-        setSwitch("CK", r.ck);
-        setSwitch("Hue", r.hue);
-        setSwitch("huepoll", r.huePoll);
-        setSwitch("backlight", r.backlight);
+        setPref("CK", r.ck);
+        setPref("Hue", r.hue);
+        setPref("huepoll", r.huePoll);
+        setPref("backlight", r.backlight);
         ui_->applyExtras();
         EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
         EXPECT_EQ(controller_->fixtures.isOpen(), r.socketOpen) << "row " << row;
@@ -181,7 +117,7 @@ TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
 TEST_F(Extras, ACallMadeWhileApplyingReturnsAtOnce) {
     NestingOutput output;
     ui_->setFixtureOutput(&output);
-    setSwitch("CK", 1);
+    setPref("CK", 1);
     output.onOpen = [this] { ui_->applyExtras(); };
     ui_->applyExtras();
     EXPECT_EQ(output.opens, 1) << "the nested call must not open again";
@@ -189,30 +125,30 @@ TEST_F(Extras, ACallMadeWhileApplyingReturnsAtOnce) {
     output.onOpen = nullptr;
     ui_->applyExtras();
     EXPECT_EQ(output.opens, 2);
-    setSwitch("CK", 0);
+    setPref("CK", 0);
     ui_->applyExtras();
     EXPECT_FALSE(ui_->lightOutputOn());
 }
 
 TEST_F(Extras, SwitchingTheFixturesOffFadesThemToDarkOverASecond) {
-    Listener fixture;
+    testsupport::FixtureListener fixture;
     ASSERT_TRUE(fixture.bound());
     ui_->Initialise();  // the light level rises over 10 s
     step(0.05);
-    EXPECT_TRUE(fixture.take(150).empty()) << "silent while no socket is open";
-    setSwitch("CK", 1);
+    EXPECT_TRUE(fixture.takeLevels(150).empty()) << "silent while no socket is open";
+    setPref("CK", 1);
     ui_->applyExtras();
     step(11.0);
-    std::vector<std::pair<int, int>> heard = fixture.take();
+    std::vector<std::pair<int, int>> heard = fixture.takeLevels();
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0], std::make_pair(0, 255)) << "6500 K at full level: cool only";
 
-    setSwitch("CK", 0);
+    setPref("CK", 0);
     ui_->applyExtras();
     std::vector<int> cool;
     for (int i = 0; i < 14; ++i) {
         step(0.1);
-        for (const auto& bytes : fixture.take(i < 10 ? 300 : 100))
+        for (const auto& bytes : fixture.takeLevels(i < 10 ? 300 : 100))
             cool.push_back(bytes.second);
     }
     // One datagram per step while the level falls (ten steps over the second), then the single
@@ -229,12 +165,6 @@ TEST_F(Extras, SwitchingTheFixturesOffFadesThemToDarkOverASecond) {
 TEST_F(Extras, LevelKeysSpaceAndTheCandleKey) {
     ui_->Initialise();
     step(11.0);
-    const auto key = [this](uint32_t message, uintptr_t code) {
-        yt::ytMessage m;
-        m.message = message;
-        m.wParam = code;
-        return ui_->HandleKey(m);
-    };
     // Each row: a key, the "candle" switch, then (after 1.1 s) the output, level and candle mode.
     const struct {
         uint32_t message;
@@ -258,25 +188,26 @@ TEST_F(Extras, LevelKeysSpaceAndTheCandleKey) {
     };
     int row = 0;
     for (const auto& r : rows) {
-        setSwitch("candle", r.candle);
-        key(r.message, r.code);
-        g_now += 1.1;
+        setPref("candle", r.candle);
+        yt::ytMessage m = keyMessage(r.message, r.code);
+        EXPECT_EQ(ui_->HandleKey(m) == base::kHandled, r.code != 'C') << "row " << row;
+        now += 1.1;
         EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
         EXPECT_NEAR(ui_->lightLevel(), r.level, 1e-9) << "row " << row;
         EXPECT_EQ(ui_->candleMode(), r.candleMode) << "row " << row;
         // While candle mode is on the frame update runs only the candle step, every 10 ms.
         if (r.candleMode) {
-            EXPECT_EQ(ui_->OnTimer(g_now), 10) << "row " << row;
+            EXPECT_EQ(ui_->OnTimer(now), 10) << "row " << row;
         }
         ++row;
     }
 }
 
 TEST_F(Extras, CandleFramesReachTheDisplaysAndTheFixtures) {
-    Listener fixture;
+    testsupport::FixtureListener fixture;
     ASSERT_TRUE(fixture.bound());
     controller_->openDisplays();
-    setSwitch("CK", 1);
+    setPref("CK", 1);
     ui_->applyExtras();
     const struct {
         double now;
@@ -300,7 +231,7 @@ TEST_F(Extras, CandleFramesReachTheDisplaysAndTheFixtures) {
                     EXPECT_NEAR(ramp[c * 256 + i], channel[c] * i * 257.0, kReadBackTolerance)
                         << r.now << " s, channel " << c << ", entry " << i;
         }
-        const std::vector<std::pair<int, int>> heard = fixture.take();
+        const std::vector<std::pair<int, int>> heard = fixture.takeLevels();
         ASSERT_EQ(heard.size(), 1u) << r.now;
         EXPECT_EQ(heard[0], std::make_pair(r.warm, 0)) << r.now << " s";
     }
@@ -338,14 +269,14 @@ TEST_F(Extras, HotkeysAreRemovedAtOnceWhenSwitchedOff) {
         yt::AddCallback(until);
         yt::RunLoop(20, &keepRunning);
         *dimTarget = ui->dimTarget();
-        g_now += 1.0;
+        now += 1.0;
         ui->computeSchedule(0);
         return rampPoints(displayedRamps());
     };
 
-    setSwitch("hotkeys", 1);
+    setPref("hotkeys", 1);
     ui->applyExtras();
-    g_now += 1.0;
+    now += 1.0;
     ui->computeSchedule(0);
     const std::vector<uint16_t> neutral = rampPoints(displayedRamps());
     ASSERT_FALSE(neutral.empty());
@@ -354,7 +285,7 @@ TEST_F(Extras, HotkeysAreRemovedAtOnceWhenSwitchedOff) {
     EXPECT_NEAR(dim, 1.0 / std::cbrt(2.0), 1e-9) << "one third of a stop darker";
     EXPECT_NE(dimmed, neutral);
 
-    setSwitch("hotkeys", 0);
+    setPref("hotkeys", 0);
     ui->applyExtras();
     const std::vector<uint16_t> after = pressAndRead(&dim);
     EXPECT_NEAR(dim, 1.0 / std::cbrt(2.0), 1e-9) << "the key is no hotkey any more";

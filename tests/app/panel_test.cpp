@@ -5,36 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/controller.h"
 #include "app/day_night.h"
 #include "app/magic_token.h"
 #include "app/panel.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
-#include "colour/sun_schedule.h"
 #include "platform/window_host.h"
-#include "tests/support/test_store.h"
+#include "tests/support/ui_fixture.h"
 #include "toolkit/button_node.h"
 #include "toolkit/folders.h"
 #include "toolkit/nodes.h"
 #include "toolkit/resource_table.h"
 #include "toolkit/text_node.h"
-#include "toolkit/toolkit.h"
 #include "toolkit/window.h"
 
 using namespace tintel;
 
 namespace {
-
-double g_now = 1000.0;
-double testClock() {
-    return g_now;
-}
 
 constexpr float kSkyWidth = 400, kSkyHeight = 200;
 constexpr float kTrackX = 100, kTrackWidth = 208;
@@ -105,37 +94,19 @@ struct PanelTree {
     }
 };
 
-class Panel : public ::testing::Test {
+class Panel : public testsupport::UiFixture {
 protected:
-    void SetUp() override {
-        std::string why;
-        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
-        store_ = std::make_unique<testsupport::PrivateStore>();
-        RegDword(kPreferences, "Latitude", 3600).write(4500);
-        RegDword(kPreferences, "Longitude", 0).write(1500);
-        g_now = 1000.0;
-        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 12},
-                                                      platform::ZoneState{60, 0});
-        colourSetterState() = {};
-        makeUi();
-    }
-
     void TearDown() override {
         if (window_) window_->Native()->destroy();
-        ui_.reset();
-        controller_.reset();
-        store_.reset();
-        yt::Stop();
+        UiFixture::TearDown();
     }
 
     // A new UI on the stored settings with the panel tree; the first schedule step builds the
     // panel (a new day).
-    void makeUi() {
+    void makeUi() override {
         ui_.reset();
         yt::Resources().Clear();
-        controller_ = std::make_unique<TintelController>();
-        ui_ = std::make_unique<TintelUI>(controller_.get(),
-                                         ControllerClocks{testClock, localClock_.get()});
+        UiFixture::makeUi();
         tree_ = {};
         tree_.build(ui_.get());
         ui_->computeSchedule(0);
@@ -173,10 +144,6 @@ protected:
         return v;
     }
 
-    std::unique_ptr<testsupport::PrivateStore> store_;
-    std::unique_ptr<SetLocalClock> localClock_;
-    std::unique_ptr<TintelController> controller_;
-    std::unique_ptr<TintelUI> ui_;
     yt::ytWindow* window_ = nullptr;
     PanelTree tree_;
 };
@@ -245,8 +212,8 @@ TEST_F(Panel, TheBuildPlacesTheHorizonTextsAndTheLocationCall) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.longitude);
-        RegDword(kPreferences, "Latitude", 3600).write(c.latitude);
-        RegDword(kPreferences, "Longitude", 0).write(c.longitude);
+        setPref("Latitude", c.latitude);
+        setPref("Longitude", c.longitude);
         makeUi();
         EXPECT_EQ(button("changeloc2")->checked(), c.highlighted);
         EXPECT_EQ(ui()->autoHide(), !c.highlighted) << "no location: the window stays up";
@@ -304,8 +271,8 @@ TEST_F(Panel, DraggingASliderStoresBothTemperaturesAndReleasingGlidesBack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.night << " " << c.position << " " << c.ctrl);
-        RegDword(kPreferences, "Outdoor", 6500).write(static_cast<int32_t>(c.dayBefore));
-        RegDword(kPreferences, "Indoor", 3400).write(static_cast<int32_t>(c.nightBefore));
+        setPref("Outdoor", static_cast<int32_t>(c.dayBefore));
+        setPref("Indoor", static_cast<int32_t>(c.nightBefore));
         makeUi();
         ui()->setDisableToggle(true);
         yt::ytDrawNode* slider = c.night ? tree_.slider2 : tree_.slider1;
@@ -316,8 +283,8 @@ TEST_F(Panel, DraggingASliderStoresBothTemperaturesAndReleasingGlidesBack) {
         EXPECT_TRUE(ui()->sliderDragged());
         EXPECT_EQ(ui()->dayKelvin(), c.day);
         EXPECT_EQ(ui()->nightKelvin(), c.nightAfter);
-        EXPECT_EQ(RegDword(kPreferences, "Outdoor", 0).read(), static_cast<int32_t>(c.day));
-        EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), static_cast<int32_t>(c.nightAfter));
+        EXPECT_EQ(pref("Outdoor"), static_cast<int32_t>(c.day));
+        EXPECT_EQ(pref("Indoor"), static_cast<int32_t>(c.nightAfter));
         EXPECT_EQ(text("daytext"), std::to_string(c.day) + "K");
         EXPECT_EQ(text("nighttext"), std::to_string(c.nightAfter) + "K");
         // The colour jumps to the dragged temperature with no glide.
@@ -337,7 +304,7 @@ TEST_F(Panel, DraggingASliderStoresBothTemperaturesAndReleasingGlidesBack) {
         EXPECT_FALSE(ui()->sliderDragged());
         EXPECT_FALSE(button("disable")->checked());
         EXPECT_NEAR(ui()->colourTargetKelvin(), c.day, 0.01);
-        g_now += 2.0;  // fast glides last at most about two seconds
+        now += 2.0;  // fast glides last at most about two seconds
         ui()->computeSchedule(0);
         EXPECT_NEAR(ui()->currentOutput(), c.day, 0.5);
     }
@@ -348,57 +315,26 @@ TEST_F(Panel, KeysActAsTheTableSaysAndOthersGoToTheToolkit) {
         uint32_t message;
         uintptr_t key;
         bool handled;
-        double disabled;  // disabledUntil afterwards: -1 unchanged (0), 1 set
+        bool disables;
         bool preview;
     };
     const Case cases[] = {
-        {base::kWmChar, 'p', true, -1, true},   {base::kWmChar, 'P', false, -1, false},
-        {base::kWmChar, 'd', true, 1, false},   {base::kWmChar, 'D', false, -1, false},
-        {base::kWmChar, 'y', true, -1, false},  {base::kWmChar, 'Y', false, -1, false},
-        {base::kWmChar, 'c', true, -1, false},  {base::kWmChar, 'C', false, -1, false},
-        {base::kWmChar, 'x', false, -1, false}, {base::kWmKeyDown, 'D', false, -1, false},
+        {base::kWmChar, 'p', true, false, true},   {base::kWmChar, 'P', false, false, false},
+        {base::kWmChar, 'd', true, true, false},   {base::kWmChar, 'D', false, false, false},
+        {base::kWmChar, 'y', true, false, false},  {base::kWmChar, 'Y', false, false, false},
+        {base::kWmChar, 'c', true, false, false},  {base::kWmChar, 'C', false, false, false},
+        {base::kWmChar, 'x', false, false, false}, {base::kWmKeyDown, 'D', false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.message << " " << char(c.key));
         makeUi();
-        yt::ytMessage m;
-        m.message = c.message;
-        m.wParam = c.key;
+        yt::ytMessage m = keyMessage(c.message, c.key);
         EXPECT_EQ(ui()->HandleKey(m) == base::kHandled, c.handled);
-        EXPECT_EQ(ui()->disabledUntil() > 0, c.disabled > 0);
-        ui()->OnTimer(g_now += 1.0);
+        EXPECT_EQ(ui()->disabledUntil() > 0, c.disables);
+        ui()->OnTimer(now += 1.0);
         EXPECT_EQ(ui()->previewLabelShown(), c.preview);
         EXPECT_EQ(!yt::Resources().FindNode("tintel/previewlabel")->hidden(), c.preview);
     }
-    // The light output's keys: a digit switches it on at digit / 10 (0: full) over half a second,
-    // Space switches it; "c" toggles candle mode while "candle" allows it.
-    struct Light {
-        uint32_t message;
-        uintptr_t key;
-        bool on;
-        double level;
-    };
-    const Light lights[] = {{base::kWmChar, '5', true, 0.5},
-                            {base::kWmChar, '0', true, 1.0},
-                            {base::kWmKeyDown, platform::kVkSpace, false, 0.0},
-                            {base::kWmChar, '1', true, 0.1}};
-    for (const Light& l : lights) {
-        SCOPED_TRACE(char(l.key));
-        yt::ytMessage m;
-        m.message = l.message;
-        m.wParam = l.key;
-        EXPECT_EQ(ui()->HandleKey(m), base::kHandled);
-        g_now += 1.5;
-        EXPECT_EQ(ui()->lightOutputOn(), l.on);
-        EXPECT_NEAR(ui()->lightLevel(), l.level, 1e-9);
-    }
-    RegDword(kPreferences, "candle", 0).write(1);
-    yt::ytMessage candle;
-    candle.message = base::kWmChar;
-    candle.wParam = 'c';
-    EXPECT_EQ(ui()->HandleKey(candle), base::kHandled);
-    EXPECT_TRUE(ui()->candleMode());
-
     // "y" reads "yellow", which creates it.
     platform::StoredValue yellow;
     EXPECT_TRUE(testsupport::PrivateStore::raw(sectionKey(kPreferences), "yellow", &yellow));
@@ -408,11 +344,9 @@ TEST_F(Panel, EscapeHidesWithAHalfSecondFadeOrAtOnceInSafeMode) {
     TintelUI* panel = inWindow();
     for (const int safeMode : {0, 1}) {
         SCOPED_TRACE(safeMode);
-        RegDword(kPreferences, "SafeMode", 0).write(safeMode);
+        setPref("SafeMode", safeMode);
         window_->Show(true);
-        yt::ytMessage escape;
-        escape.message = base::kWmChar;
-        escape.wParam = platform::kVkEscape;
+        yt::ytMessage escape = keyMessage(base::kWmChar, platform::kVkEscape);
         const double start = yt::Clock();
         EXPECT_EQ(panel->HandleKey(escape), base::kHandled);
         const double took = yt::Clock() - start;
@@ -445,10 +379,10 @@ TEST_F(Panel, ButtonsDoWhatTheirNamesSay) {
 
     button("slow")->Press(true);
     EXPECT_TRUE(panel->slowTransitions());
-    EXPECT_EQ(RegDword(kPreferences, "ImplicitMode", 5).read(), 1);
+    EXPECT_EQ(pref("ImplicitMode"), 1);
     button("fast")->Press(true);
     EXPECT_FALSE(panel->slowTransitions());
-    EXPECT_EQ(RegDword(kPreferences, "ImplicitMode", 5).read(), 0);
+    EXPECT_EQ(pref("ImplicitMode"), 0);
 
     button("hamburger")->Press(true);
     ASSERT_FALSE(menu.empty());
@@ -456,38 +390,27 @@ TEST_F(Panel, ButtonsDoWhatTheirNamesSay) {
         EXPECT_NE(item, "Settings...");
 
     button("disable")->Press(true);  // checks the toggle: disabled for an hour
-    EXPECT_NEAR(panel->disabledUntil(), g_now + 3600, 1e-6);
+    EXPECT_NEAR(panel->disabledUntil(), now + 3600, 1e-6);
     button("disable")->Press(true);
     EXPECT_EQ(panel->disabledUntil(), 0);
 
     button("changeloc")->Press(true);
     EXPECT_TRUE(asked);
     EXPECT_FALSE(panel->modalOpen());
-    EXPECT_EQ(RegDword(kPreferences, "ZipCode", 0).read(), 90210);
-    EXPECT_EQ(RegDword(kPreferences, "Latitude", 0).read(), 3409);
-    EXPECT_EQ(RegDword(kPreferences, "Longitude", 0).read(), -11841);
+    EXPECT_EQ(pref("ZipCode"), 90210);
+    EXPECT_EQ(pref("Latitude"), 3409);
+    EXPECT_EQ(pref("Longitude"), -11841);
     EXPECT_EQ(text("loc"), "Location: 34.1\xB0N, 118.4\xB0W");
 
-    RegDword(kPreferences, "SafeMode", 0).write(1);
+    setPref("SafeMode", 1);
     button("exit")->Press(true);
     EXPECT_FALSE(window_->IsVisible());
 }
 
 TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
-    // Before the first panel build there is no overlay.
-    {
-        TintelController controller;
-        TintelUI bare(&controller, ControllerClocks{testClock, localClock_.get()});
-        EXPECT_EQ(bare.notify("Off", "for an hour", 0, 3), -1);
-    }
     MagicToken* token = ui()->overlay();
-    ASSERT_NE(token, nullptr);
+    ASSERT_NE(token, nullptr) << "the panel build makes the overlay";
     EXPECT_EQ(token->title(), "2808K");
-    EXPECT_EQ(token->titleNode()->fontName(), "Calibri");
-    EXPECT_EQ(token->titleNode()->fontSize(), 36);
-    EXPECT_EQ(token->titleNode()->fontWeight(), 700);
-    EXPECT_EQ(token->textNode()->fontSize(), 14);
-    EXPECT_EQ(token->textNode()->colour(), 0xFF5174D0u);
 
     // From another thread, as the light bridge worker does.
     std::thread([this] {
@@ -502,11 +425,11 @@ TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
     const Step steps[] = {{0.0, 0.0, 0.6, true}, {0.1, 0.3, 1.0, true}, {0.25, 1, 1, true},
                           {2.9, 1, 1, true},     {3.0, 0.5, 1.0, true}, {3.5, 0.001, 0.95, true},
                           {4.1, 0, 0, false},    {10.0, 0, 0, false}};
-    const double start = g_now;
+    const double start = now;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.at);
-        g_now = start + s.at;
-        token->OnTimer(g_now);
+        now = start + s.at;
+        token->OnTimer(now);
         EXPECT_GE(token->alpha(), s.alphaLow);
         EXPECT_LE(token->alpha(), s.alphaHigh);
         EXPECT_FLOAT_EQ(token->contentScale(), 0.3f + 0.7f * static_cast<float>(token->alpha()));
@@ -527,16 +450,14 @@ TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {
             EXPECT_GT(ink, 50);
         }
     }
-    EXPECT_NEAR(token->level().get(g_now), 0.5, 1e-9);
+    EXPECT_NEAR(token->level().get(now), 0.5, 1e-9);
 
     // Alt+End says what it did, and again when it undoes it.
-    yt::ytMessage hotkey;
-    hotkey.message = platform::kWmHotKey;
-    hotkey.wParam = TintelUI::kHotkeyDisable;
+    yt::ytMessage hotkey = keyMessage(platform::kWmHotKey, TintelUI::kHotkeyDisable);
     ui()->HandleInput(hotkey);
     EXPECT_EQ(token->title(), "Off");
     EXPECT_EQ(token->text(), "for an hour");
-    token->OnTimer(g_now += 0.5);
+    token->OnTimer(now += 0.5);
     EXPECT_TRUE(token->visible());
     ui()->HandleInput(hotkey);
     EXPECT_EQ(token->title(), "On");

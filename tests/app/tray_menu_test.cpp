@@ -4,82 +4,50 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/controller.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
-#include "colour/sun_schedule.h"
 #include "platform/tray.h"
-#include "tests/support/test_store.h"
-#include "toolkit/toolkit.h"
+#include "tests/support/ui_fixture.h"
 #include "toolkit/window.h"
 
 using namespace tintel;
 
 namespace {
 
-double g_now = 1000.0;
-double testClock() {
-    return g_now;
-}
-
-// One line per item: "-" a separator, "*" the default item, "[x]" checked, "(grey)" greyed, and
-// a submenu's items indented under it.
+// The menu as one text, an item a line: "-" a separator, "*" the default item, "[x]" checked,
+// "(grey)" greyed, and a submenu's items indented under it.
 void flatten(const std::vector<platform::MenuItem>& items, const std::string& indent,
-             std::vector<std::string>* out) {
+             std::string* out) {
     for (const platform::MenuItem& item : items) {
-        if (item.separator) {
-            out->push_back(indent + "-");
-            continue;
+        *out += indent + (item.separator ? "-" : "");
+        if (!item.separator) {
+            *out += std::string(item.isDefault ? "*" : "") + (item.checked ? "[x] " : "") +
+                    item.text + (item.greyed ? " (grey)" : "");
         }
-        std::string line = indent;
-        if (item.isDefault) line += "*";
-        if (item.checked) line += "[x] ";
-        line += item.text;
-        if (item.greyed) line += " (grey)";
-        out->push_back(line);
+        *out += "\n";
         flatten(item.submenu, indent + "  ", out);
     }
 }
 
-std::vector<std::string> lines(const yt::ytMenu& menu) {
-    std::vector<std::string> out;
+std::string lines(const yt::ytMenu& menu) {
+    std::string out;
     flatten(menu.Items(), "", &out);
     return out;
 }
 
-class TrayMenu : public ::testing::Test {
+// 23:00: night, sunrise about seven hours away.
+class TrayMenu : public testsupport::UiFixture {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_EQ(yt::Start(nullptr, true, &why), 0) << why;
-        store_ = std::make_unique<testsupport::PrivateStore>();
-        RegDword(kPreferences, "Latitude", 3600).write(4500);
-        RegDword(kPreferences, "Longitude", 0).write(1500);
-        g_now = 1000.0;
-        // 23:00 on 20 March 2024 at 45 N 15 E, UTC+1: night, sunrise about seven hours away.
-        localClock_ = std::make_unique<SetLocalClock>(platform::LocalDateTime{2024, 3, 20, 23},
-                                                      platform::ZoneState{60, 0});
-        colourSetterState() = {};
-        controller_ = std::make_unique<TintelController>();
-        ui_ = std::make_unique<TintelUI>(controller_.get(),
-                                         ControllerClocks{testClock, localClock_.get()});
+        UiFixture::SetUp();
+        at(23 * 60);
         ui_->setExtendedRange(true);
-    }
-
-    void TearDown() override {
-        ui_.reset();
-        controller_.reset();
-        store_.reset();
-        yt::Stop();
     }
 
     // Opens the tray menu as a right click does, chooses `id` (0: dismiss), and keeps the menu.
     void choose(uint32_t id) {
-        g_now += 1.0;  // the user takes a moment
+        now += 1.0;  // the user takes a moment
         ui_->setMenuTracker([this, id](const yt::ytMenu& menu, int, int) {
             shown_ = menu;
             EXPECT_TRUE(ui_->modalOpen()) << "the menu runs with the modal flag set";
@@ -89,10 +57,6 @@ protected:
         EXPECT_FALSE(ui_->modalOpen());
     }
 
-    std::unique_ptr<testsupport::PrivateStore> store_;
-    std::unique_ptr<SetLocalClock> localClock_;
-    std::unique_ptr<TintelController> controller_;
-    std::unique_ptr<TintelUI> ui_;
     yt::ytMenu shown_;
 };
 
@@ -101,56 +65,28 @@ const std::string kExit = std::string("Exit Tintel (v") + TINTEL_EXPECTED_VERSIO
 }  // namespace
 
 TEST_F(TrayMenu, ListsItsItemsForEachCase) {
-    const std::vector<std::string> defaults = {
-        "*Settings...",
-        "Extras...",
-        "-",
-        "Safe Mode",
-        "-",
-        "Movie Mode",
-        "Darkroom Mode",
-        "-",
-        "Lighting at night",
-        "  1200k: Ember",
-        "  1900k: Candle",
-        "  2300k: Dim Incandescent",
-        "  2700k: Incandescent",
-        "  [x] 3400k: Halogen",
-        "  4200k: Fluorescent",
-        "  5000k: Sunlight",
-        "Disable for an hour",
-        "Disable until sunrise",
-        "-",
-        "[x] Install updates automatically",
-        "-",
-        kExit,
-    };
+    const std::string common = "Extras...\n-\nSafe Mode\n-\nMovie Mode\n";
+    const std::string tail =
+        "  [x] 3400k: Halogen\n  4200k: Fluorescent\n  5000k: Sunlight\n"
+        "Disable for an hour\nDisable until sunrise\n-\n[x] Install updates automatically\n-\n" +
+        kExit + "\n";
+    const std::string wide = common + "Darkroom Mode\n-\nLighting at night\n  1200k: Ember\n" +
+                             "  1900k: Candle\n  2300k: Dim Incandescent\n  2700k: Incandescent\n" +
+                             tail;
     ui_->computeSchedule(0);
-    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), defaults);
-
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), "*Settings...\n" + wide);
     // From the window's menu button there is no "Settings...".
-    std::vector<std::string> fromWindow(defaults.begin() + 1, defaults.end());
-    EXPECT_EQ(lines(ui_->buildTrayMenu(true)), fromWindow);
+    EXPECT_EQ(lines(ui_->buildTrayMenu(true)), wide);
 
     // Without the extended range: "Expand Color Range" first, the warm presets greyed, and no
     // "Darkroom Mode".
     ui_->setExtendedRange(false);
-    std::vector<std::string> narrow = {"*Settings...",
-                                       "Extras...",
-                                       "-",
-                                       "Safe Mode",
-                                       "-",
-                                       "Movie Mode",
-                                       "-",
-                                       "Lighting at night",
-                                       "  Expand Color Range",
-                                       "  -",
-                                       "  1200k: Ember (grey)",
-                                       "  1900k: Candle (grey)",
-                                       "  2300k: Dim Incandescent (grey)",
-                                       "  2700k: Incandescent (grey)"};
-    narrow.insert(narrow.end(), defaults.begin() + 13, defaults.end());
-    EXPECT_EQ(lines(ui_->buildTrayMenu(false)), narrow);
+    EXPECT_EQ(lines(ui_->buildTrayMenu(false)),
+              "*Settings...\n" + common +
+                  "-\nLighting at night\n  Expand Color Range\n  -\n  1200k: Ember (grey)\n"
+                  "  1900k: Candle (grey)\n  2300k: Dim Incandescent (grey)\n"
+                  "  2700k: Incandescent (grey)\n" +
+                  tail);
     // A greyed preset cannot be chosen.
     ui_->runTrayCommand(98);
     EXPECT_EQ(ui_->nightKelvin(), 3400u);
@@ -166,10 +102,10 @@ TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
     };
     choose(TintelUI::kCmdDisableHour);
     EXPECT_EQ(checks(), std::make_pair(true, false));
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
     choose(TintelUI::kCmdDisableSunrise);
     EXPECT_EQ(checks(), std::make_pair(false, true));
-    EXPECT_GT(ui_->disabledUntil(), g_now + 6 * 3600.0);
+    EXPECT_GT(ui_->disabledUntil(), now + 6 * 3600.0);
     choose(TintelUI::kCmdDisableSunrise);  // the same kind again turns it off
     EXPECT_EQ(checks(), std::make_pair(false, false));
     EXPECT_EQ(ui_->disabledUntil(), 0);
@@ -177,23 +113,23 @@ TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
 
 TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 1);
+    EXPECT_EQ(pref("SafeMode"), 1);
     EXPECT_TRUE(controller_->safeMode);
     EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) &&
                 !shown_.Find(TintelUI::kCmdSafeMode)->checked);
     choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(RegDword(kPreferences, "SafeMode", 0).read(), 0);
+    EXPECT_EQ(pref("SafeMode"), 0);
     EXPECT_FALSE(controller_->safeMode);
     EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode)->checked);
 
     choose(TintelUI::kCmdAutoUpdate);
-    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 1);
+    EXPECT_EQ(pref("DisableUpdate"), 1);
     choose(TintelUI::kCmdAutoUpdate);
     EXPECT_TRUE(!shown_.Find(TintelUI::kCmdAutoUpdate)->checked);
-    EXPECT_EQ(RegDword(kPreferences, "DisableUpdate", 0).read(), 0);
+    EXPECT_EQ(pref("DisableUpdate"), 0);
 
     choose(TintelUI::kCmdMovie);
-    EXPECT_DOUBLE_EQ(ui_->movieUntil(), g_now + 9000);
+    EXPECT_DOUBLE_EQ(ui_->movieUntil(), now + 9000);
     choose(TintelUI::kCmdDarkroom);
     EXPECT_TRUE(ui_->darkroom());
     EXPECT_EQ(ui_->movieUntil(), 0);
@@ -215,7 +151,7 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     for (const auto& preset : presets) {
         choose(preset.id);
         EXPECT_EQ(ui_->nightKelvin(), preset.kelvin);
-        EXPECT_EQ(RegDword(kPreferences, "Indoor", 0).read(), static_cast<int32_t>(preset.kelvin));
+        EXPECT_EQ(pref("Indoor"), static_cast<int32_t>(preset.kelvin));
         EXPECT_FALSE(ui_->darkroom());
         EXPECT_TRUE(ui_->buildTrayMenu(false).Find(preset.id)->checked);
     }
@@ -224,25 +160,20 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
 }
 
 TEST_F(TrayMenu, ANightPresetChosenByDayFlashesThePreview) {
-    localClock_->set({2024, 3, 20, 12, 0, 0});
-    for (int i = 0; i < 40; ++i) {  // the day colour settles
-        g_now += 1.0;
-        ui_->computeSchedule(0);
-    }
+    at(12 * 60);
+    settle();
     ASSERT_EQ(std::lround(ui_->currentOutput()), 6500);
     choose(98);
     EXPECT_FALSE(ui_->allAnimationsIdle()) << "the new night colour is previewed";
-    g_now += 0.5;
-    ui_->OnTimer(g_now);
+    now += 0.5;
+    ui_->OnTimer(now);
     EXPECT_TRUE(ui_->previewLabelShown());
 }
 
 TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
     const auto hotkey = [this](uintptr_t id) {
-        g_now += 1.0;
-        yt::ytMessage message;
-        message.message = platform::kWmHotKey;
-        message.wParam = id;
+        now += 1.0;
+        yt::ytMessage message = keyMessage(platform::kWmHotKey, id);
         ui_->HandleInput(message);
     };
     hotkey(TintelUI::kHotkeyDarker);
@@ -250,7 +181,7 @@ TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
     hotkey(TintelUI::kHotkeyBrighter);
     EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
     hotkey(TintelUI::kHotkeyDisable);
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), g_now + 3600);
+    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
     hotkey(TintelUI::kHotkeyDisable);
     EXPECT_EQ(ui_->disabledUntil(), 0);
     // The notification overlay comes with the panel; until then notify answers -1.
@@ -272,15 +203,14 @@ TEST_F(TrayMenu, TrayCallbackDrivesTheWindowAndTheMenu) {
     EXPECT_TRUE(window->IsVisible());
     EXPECT_FALSE(ui->activityStopwatchRunning());
 
-    std::vector<std::string> seen;
+    std::string seen;
     ui->setMenuTracker([&seen](const yt::ytMenu& menu, int, int) {
         seen = lines(menu);
         return uint32_t{TintelUI::kCmdExit};
     });
     window->WindowProc(platform::kTrayCallbackMessage, 0, base::kWmRButtonDown);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), "*Settings...");
-    EXPECT_EQ(seen.back(), kExit);
+    EXPECT_EQ(seen.rfind("*Settings...\n", 0), 0u) << seen;
+    EXPECT_NE(seen.find("\n" + kExit + "\n"), std::string::npos) << seen;
     // The close request is posted: the pump delivers it and ends when the window is gone.
     EXPECT_EQ(yt::RunLoop(20), 0);
     EXPECT_EQ(yt::OpenMainWindows(), 0);

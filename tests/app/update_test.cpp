@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,27 +16,18 @@
 #include "app/update.h"
 #include "platform/installer.h"
 #include "platform/thread.h"
+#include "tests/support/files.h"
 #include "tests/support/test_store.h"
 #include "update/http.h"
 #include "update/installer.h"
 #include "update/version_order.h"
 
 using namespace tintel;
+using testsupport::env;
 using testsupport::PrivateStore;
+using testsupport::readFile;
 
 namespace {
-
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string scratch(const std::string& name) {
     return env("TINTEL_TEST_SCRATCH") + "/" + name;
@@ -49,9 +38,7 @@ std::string siteUrl(const std::string& path) {
 }
 
 void putSiteFile(const std::string& path, const std::string& content) {
-    const std::filesystem::path file = std::filesystem::path(env("TINTEL_TEST_SITE_DIR")) / path;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << content;
+    testsupport::writeFile(std::filesystem::path(env("TINTEL_TEST_SITE_DIR")) / path, content);
 }
 
 // The pages the stand-in browser was given from `from` (bytes of its log) on: at least `expected`
@@ -139,237 +126,65 @@ TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
     const bool downloads = platform::installStyle() == platform::InstallStyle::DownloadAndRun;
     const std::string feedFile = std::string(platform::updateFeedPath()).substr(1);
     const std::string cookie = "0123456789ABCDEF0123456789ABCDEF";
+    struct Stored {
+        const char *lastmod, *lastwebmod, *readme, *readme2, *track;
+    };
     struct Case {
         const char* name;
-        // stored before: lastmod, lastwebmod, lastreadme, lastreadme2, track; DisableUpdate
-        const char *lastmod, *lastwebmod, *readme1, *readme2, *track;
-        int disable;
+        Stored before;
+        int disable;  // "DisableUpdate": 1 asks before installing
         UpdateAnswer answer;
         const char* version;  // offered by the feed (running: 2.14)
-        // expected
-        std::vector<std::string> pages;
+        const char* page;     // the one page opened
         bool prompted, installs;
-        const char *lastmodAfter, *readme1After, *readme2After, *lastwebmodAfter, *trackAfter;
-    } cases[] = {
-        {"first installation",
-         "",
-         "",
-         "",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.14",
-         {"firstrun"},
-         false,
-         false,
-         "2.14",
-         "readme-a",
-         "",
-         "",
-         ""},
-        {"major version",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "3.0",
-         {"major"},
-         false,
-         true,
-         "3.0",
-         "readme-a",
-         "",
-         "3.0",
-         ""},
-        {"minor version",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.15",
-         {"news"},
-         false,
-         true,
-         "2.15",
-         "readme-a",
-         "",
-         "2.15",
-         ""},
-        {"new read-me",
-         "2.14",
-         "",
-         "readme-old",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.14",
-         {"readme-a"},
-         false,
-         false,
-         "2.14",
-         "readme-a",
-         "readme-old",
-         "",
-         ""},
-        {"read-me seen before last",
-         "2.14",
-         "",
-         "readme-b",
-         "readme-a",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.14",
-         {"news"},
-         false,
-         false,
-         "2.14",
-         "readme-b",
-         "readme-a",
-         "",
-         ""},
-        {"downgrade",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.9",
-         {"news"},
-         false,
-         false,
-         "2.9",
-         "readme-a",
-         "",
-         "",
-         ""},
-        {"first run after an install",
-         "",
-         "2.14",
-         "readme-a",
-         "",
-         "",
-         0,
-         UpdateAnswer::Later,
-         "2.14",
-         {"news"},
-         false,
-         false,
-         "2.14",
-         "readme-a",
-         "",
-         "2.14",
-         ""},
-        {"ask: skip",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "",
-         1,
-         UpdateAnswer::Skip,
-         "2.15",
-         {"news"},
-         true,
-         false,
-         "2.15",
-         "readme-a",
-         "",
-         "2.15",
-         ""},
-        {"skipped stays quiet",
-         "2.15",
-         "2.15",
-         "readme-a",
-         "",
-         "",
-         1,
-         UpdateAnswer::UpdateNow,
-         "2.15",
-         {"news"},
-         false,
-         false,
-         "2.15",
-         "readme-a",
-         "",
-         "2.15",
-         ""},
-        {"newer than skipped",
-         "2.15",
-         "2.15",
-         "readme-a",
-         "",
-         "",
-         1,
-         UpdateAnswer::UpdateNow,
-         "2.16",
-         {"news"},
-         true,
-         true,
-         "2.16",
-         "readme-a",
-         "",
-         "2.16",
-         ""},
-        {"ask: later",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "",
-         1,
-         UpdateAnswer::Later,
-         "2.15",
-         {"news"},
-         true,
-         false,
-         "2.15",
-         "readme-a",
-         "",
-         "",
-         ""},
-        {"beta track",
-         "2.14",
-         "",
-         "readme-a",
-         "",
-         "3.7",
-         0,
-         UpdateAnswer::Later,
-         "2.14",
-         {"news"},
-         false,
-         false,
-         "2.14",
-         "readme-a",
-         "",
-         "",
-         "beta"},
+        Stored after;
     };
+    constexpr UpdateAnswer later = UpdateAnswer::Later, skip = UpdateAnswer::Skip,
+                           now = UpdateAnswer::UpdateNow;
+    // clang-format off
+    const Case cases[] = {
+        // name, stored before: lastmod, lastwebmod, lastreadme, lastreadme2, track; DisableUpdate,
+        // answer, version offered, page opened, prompted, installs, stored after
+        {"first installation", {"", "", "", "", ""}, 0, later, "2.14", "firstrun", false, false,
+         {"2.14", "", "readme-a", "", ""}},
+        {"major version", {"2.14", "", "readme-a", "", ""}, 0, later, "3.0", "major", false, true,
+         {"3.0", "3.0", "readme-a", "", ""}},
+        {"minor version", {"2.14", "", "readme-a", "", ""}, 0, later, "2.15", "news", false, true,
+         {"2.15", "2.15", "readme-a", "", ""}},
+        {"new read-me", {"2.14", "", "readme-old", "", ""}, 0, later, "2.14", "readme-a", false,
+         false, {"2.14", "", "readme-a", "readme-old", ""}},
+        {"read-me seen before last", {"2.14", "", "readme-b", "readme-a", ""}, 0, later, "2.14",
+         "news", false, false, {"2.14", "", "readme-b", "readme-a", ""}},
+        {"downgrade", {"2.14", "", "readme-a", "", ""}, 0, later, "2.9", "news", false, false,
+         {"2.9", "", "readme-a", "", ""}},
+        {"first run after an install", {"", "2.14", "readme-a", "", ""}, 0, later, "2.14", "news",
+         false, false, {"2.14", "2.14", "readme-a", "", ""}},
+        {"ask: skip", {"2.14", "", "readme-a", "", ""}, 1, skip, "2.15", "news", true, false,
+         {"2.15", "2.15", "readme-a", "", ""}},
+        {"skipped stays quiet", {"2.15", "2.15", "readme-a", "", ""}, 1, now, "2.15", "news", false,
+         false, {"2.15", "2.15", "readme-a", "", ""}},
+        {"newer than skipped", {"2.15", "2.15", "readme-a", "", ""}, 1, now, "2.16", "news", true,
+         true, {"2.16", "2.16", "readme-a", "", ""}},
+        {"ask: later", {"2.14", "", "readme-a", "", ""}, 1, later, "2.15", "news", true, false,
+         {"2.15", "", "readme-a", "", ""}},
+        {"beta track", {"2.14", "", "readme-a", "", "3.7"}, 0, later, "2.14", "news", false, false,
+         {"2.14", "", "readme-a", "", "beta"}},
+    };
+    // clang-format on
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PrivateStore store;
         const std::string dir = "case" + std::to_string(++n);
-        RegString(kUpdate, "lastmod", "").write(c.lastmod);
-        RegString(kUpdate, "lastwebmod", "").write(c.lastwebmod);
+        RegString(kUpdate, "lastmod", "").write(c.before.lastmod);
+        RegString(kUpdate, "lastwebmod", "").write(c.before.lastwebmod);
         // Read-me entries name pages of this case ("" stays empty).
         const auto seen = [&](const char* name) {
             return *name ? "http://127.0.0.1/pages/" + dir + "/" + name : std::string();
         };
-        RegString(kUpdate, "lastreadme", "").write(seen(c.readme1));
-        RegString(kUpdate, "lastreadme2", "").write(seen(c.readme2));
-        RegString(kUpdate, "track", "").write(c.track);
+        RegString(kUpdate, "lastreadme", "").write(seen(c.before.readme));
+        RegString(kUpdate, "lastreadme2", "").write(seen(c.before.readme2));
+        RegString(kUpdate, "track", "").write(c.before.track);
         RegDword(kPreferences, "DisableUpdate", 0).write(c.disable);
         const auto page = [&](const std::string& name) {
             return "http://127.0.0.1/pages/" + dir + "/" + name;
@@ -393,16 +208,13 @@ TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
         update.setRetryDelayMs(300);
         update.Check();
 
-        const size_t pagesWanted = c.pages.size() + (c.installs && !downloads ? 1 : 0);
+        const size_t pagesWanted = 1 + (c.installs && !downloads ? 1 : 0);
         std::vector<std::string> opened =
             browserLinesSince(browserFrom, pagesWanted, page("sentinel"));
         const auto installerOpened = std::find(opened.begin(), opened.end(), installer);
         const bool pageInstall = installerOpened != opened.end();
         if (pageInstall) opened.erase(installerOpened);
-        std::vector<std::string> expected;
-        for (const std::string& p : c.pages)
-            expected.push_back(page(p));
-        EXPECT_EQ(opened, expected);
+        EXPECT_EQ(opened, std::vector<std::string>{page(c.page)});
 
         const std::string requests = readFile(scratch("requests.log"));
         const bool downloaded = requests.find("/site/" + dir + "/setup.exe") != std::string::npos;
@@ -413,16 +225,16 @@ TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
 
         const std::string query = "/site/" + dir + "/" + feedFile +
                                   "?version=2.14&cookie=" + cookie +
-                                  (*c.trackAfter ? "&track=beta" : "") + "\n";
+                                  (*c.after.track ? "&track=beta" : "") + "\n";
         EXPECT_NE(requests.find(query), std::string::npos) << requests;
-        EXPECT_EQ(stored("lastmod"), c.lastmodAfter);
-        EXPECT_EQ(stored("lastreadme"), seen(c.readme1After));
-        EXPECT_EQ(stored("lastreadme2"), seen(c.readme2After));
+        EXPECT_EQ(stored("lastmod"), c.after.lastmod);
+        EXPECT_EQ(stored("lastreadme"), seen(c.after.readme));
+        EXPECT_EQ(stored("lastreadme2"), seen(c.after.readme2));
         // An installer that did not run leaves "lastwebmod" alone (nothing signed is served here).
         const bool remembered = c.installs && !downloads;
         EXPECT_EQ(stored("lastwebmod"),
-                  remembered || !c.installs ? c.lastwebmodAfter : c.lastwebmod);
-        EXPECT_EQ(stored("track"), c.trackAfter);
+                  remembered || !c.installs ? c.after.lastwebmod : c.before.lastwebmod);
+        EXPECT_EQ(stored("track"), c.after.track);
     }
 }
 

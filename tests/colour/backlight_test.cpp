@@ -8,94 +8,69 @@
 #include "colour/backlight.h"
 
 using tintel::BacklightReading;
-using tintel::scanBacklightLevels;
 
 namespace {
 
-// A driver's answer: the levels, then zeros up to 256 bytes.
-std::array<uint8_t, 256> levelList(std::initializer_list<uint8_t> levels) {
-    std::array<uint8_t, 256> list{};
-    std::copy(levels.begin(), levels.end(), list.begin());
-    return list;
+// No reading leaves the full level and the top position; a reading places the level in its list.
+void expectReading(const BacklightReading& got, const BacklightReading& want) {
+    EXPECT_EQ(got.valid, want.valid);
+    EXPECT_FLOAT_EQ(got.position, want.position);
+    EXPECT_FLOAT_EQ(got.levelFraction, want.levelFraction);
+    if (!want.valid) return;
+    EXPECT_EQ(got.maxIndex, want.maxIndex);
+    EXPECT_EQ(got.currentIndex, want.currentIndex);
 }
 
 }  // namespace
 
-TEST(BacklightScan, PlacesTheCurrentLevelInAnElevenStepList) {
-    const auto list = levelList({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100});
-    const BacklightReading r = scanBacklightLevels(list, 40);
-    ASSERT_TRUE(r.valid);
-    EXPECT_FLOAT_EQ(r.position, 0.4f);
-    EXPECT_FLOAT_EQ(r.levelFraction, 0.4f);
-    EXPECT_EQ(r.currentIndex, 4);
-    EXPECT_EQ(r.maxIndex, 10);
-
-    const BacklightReading lowest = scanBacklightLevels(list, 0);
-    ASSERT_TRUE(lowest.valid) << "index 0 may hold a zero level";
-    EXPECT_EQ(lowest.position, 0.0f);
-    EXPECT_EQ(scanBacklightLevels(list, 100).position, 1.0f);
-}
-
-TEST(BacklightScan, RefusesLevelsItCannotPlace) {
-    const auto list = levelList({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100});
-    const BacklightReading absent = scanBacklightLevels(list, 45);
-    EXPECT_FALSE(absent.valid);
-    EXPECT_EQ(absent.currentIndex, -1);
-    EXPECT_EQ(absent.position, 1.0f);
-    EXPECT_EQ(absent.levelFraction, 1.0f);
-
-    const BacklightReading single = scanBacklightLevels(levelList({100}), 100);
-    EXPECT_FALSE(single.valid) << "one level gives no position";
-    EXPECT_EQ(single.maxIndex, 0);
-    EXPECT_FALSE(scanBacklightLevels(levelList({}), 0).valid) << "an unanswered request";
-    EXPECT_FALSE(scanBacklightLevels(levelList({0, 0, 50}), 50).valid)
-        << "the list ends at its first zero after index 0";
-    EXPECT_FALSE(scanBacklightLevels({}, 0).valid);
-}
-
-TEST(BacklightScan, TakesTheListInTheOrderTheDriverGivesIt) {
-    // Not sorted: the position is the list index; the level fraction divides by the last entry.
-    const BacklightReading r = scanBacklightLevels(levelList({10, 100, 40, 70}), 40);
-    ASSERT_TRUE(r.valid);
-    EXPECT_EQ(r.currentIndex, 2);
-    EXPECT_FLOAT_EQ(r.position, 2.0f / 3.0f);
-    EXPECT_FLOAT_EQ(r.levelFraction, 40.0f / 70.0f);
-
-    // A level listed twice counts at its last place.
-    const BacklightReading twice = scanBacklightLevels(levelList({5, 20, 20, 40, 60}), 20);
-    EXPECT_EQ(twice.currentIndex, 2);
-    EXPECT_FLOAT_EQ(twice.position, 0.5f);
-}
-
-TEST(BacklightScan, AListWithoutATerminatingZeroRunsToItsEnd) {
-    std::array<uint8_t, 256> full{};
+TEST(BacklightScan, PlacesTheCurrentLevelInTheDriversList) {
+    // 1 .. 86, each three times, and no terminating zero: the list runs to its end.
+    std::vector<uint8_t> full(256);
     for (size_t i = 0; i < full.size(); ++i)
-        full[i] = static_cast<uint8_t>(1 + i / 3);  // 1 .. 86, each three times
-    const BacklightReading r = scanBacklightLevels(full, 86);
-    ASSERT_TRUE(r.valid);
-    EXPECT_EQ(r.maxIndex, 255);
-    EXPECT_EQ(r.currentIndex, 255);
-    EXPECT_EQ(r.position, 1.0f);
-
-    const std::vector<uint8_t> shortList{20, 40, 60};
-    const BacklightReading s = scanBacklightLevels(shortList, 40);
-    ASSERT_TRUE(s.valid);
-    EXPECT_EQ(s.maxIndex, 2);
-    EXPECT_FLOAT_EQ(s.position, 0.5f);
-    EXPECT_FLOAT_EQ(s.levelFraction, 40.0f / 60.0f);
+        full[i] = static_cast<uint8_t>(1 + i / 3);
+    const std::vector<uint8_t> eleven = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+    const struct {
+        std::vector<uint8_t> levels;  // zeros follow up to 256 bytes unless `exact`
+        bool exact;
+        uint8_t current;
+        BacklightReading want;  // valid, level fraction, position, max index, current index
+    } rows[] = {
+        {eleven, false, 40, {true, 0.4f, 0.4f, 10, 4}},
+        {eleven, false, 0, {true, 0, 0, 10, 0}},  // index 0 may hold a zero level
+        {eleven, false, 100, {true, 1, 1, 10, 10}},
+        {eleven, false, 45, {false, 1, 1}},  // not in the list
+        // Unsorted: the position is the index; the level fraction divides by the last entry.
+        {{10, 100, 40, 70}, false, 40, {true, 40.0f / 70, 2.0f / 3, 3, 2}},
+        {{5, 20, 20, 40, 60}, false, 20, {true, 20.0f / 60, 0.5f, 4, 2}},  // the last place
+        {full, true, 86, {true, 1, 1, 255, 255}},
+        {{20, 40, 60}, true, 40, {true, 40.0f / 60, 0.5f, 2, 1}},
+        {{100}, false, 100, {false, 1, 1}},      // one level gives no position
+        {{}, false, 0, {false, 1, 1}},           // an unanswered request
+        {{0, 0, 50}, false, 50, {false, 1, 1}},  // ends at its first zero after 0
+        {{}, true, 0, {false, 1, 1}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.levels.size() << " levels, " << int(row.current));
+        std::vector<uint8_t> list = row.levels;
+        if (!row.exact) list.resize(256);
+        expectReading(tintel::scanBacklightLevels(list, row.current), row.want);
+    }
 }
 
 TEST(BacklightRange, EveryStepOfTheScaleIsALevel) {
-    const BacklightReading r = tintel::rangeBacklightReading(1200, 4800);
-    ASSERT_TRUE(r.valid);
-    EXPECT_FLOAT_EQ(r.position, 0.25f);
-    EXPECT_FLOAT_EQ(r.levelFraction, 0.25f);
-    EXPECT_EQ(r.maxIndex, 4800);
-    EXPECT_EQ(r.currentIndex, 1200);
-    EXPECT_EQ(tintel::rangeBacklightReading(0, 1).position, 0.0f);
-    EXPECT_EQ(tintel::rangeBacklightReading(7, 7).position, 1.0f);
-
-    EXPECT_FALSE(tintel::rangeBacklightReading(0, 0).valid) << "an empty scale";
-    EXPECT_FALSE(tintel::rangeBacklightReading(5, 4).valid) << "above the top of the scale";
-    EXPECT_FALSE(tintel::rangeBacklightReading(-1, 4).valid);
+    const struct {
+        int64_t brightness, max;
+        BacklightReading want;
+    } rows[] = {
+        {1200, 4800, {true, 0.25f, 0.25f, 4800, 1200}},
+        {0, 1, {true, 0, 0, 1, 0}},
+        {7, 7, {true, 1, 1, 7, 7}},
+        {0, 0, {false, 1, 1}},  // an empty scale
+        {5, 4, {false, 1, 1}},  // above the top of the scale
+        {-1, 4, {false, 1, 1}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.brightness << " of " << row.max);
+        expectReading(tintel::rangeBacklightReading(row.brightness, row.max), row.want);
+    }
 }

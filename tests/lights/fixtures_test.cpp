@@ -4,43 +4,15 @@
 // interface, so nothing leaves the machine.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "lights/fixtures.h"
-#include "platform/udp.h"
+#include "tests/support/fixture_listener.h"
 
 using namespace tintel;
 
 namespace {
-
-// A fixture: every datagram that reaches port 6038.
-class Listener {
-public:
-    Listener() {
-        socket_ = platform::openUdpSocket();
-        bound_ = socket_ && socket_->bind("0.0.0.0", kFixturePort, true);
-    }
-    bool bound() const { return bound_; }
-
-    // Everything that arrived: waits up to `firstMs` for a first datagram, then takes the
-    // others already queued.
-    std::vector<std::string> take(int firstMs = 500) {
-        std::vector<std::string> out;
-        std::string data;
-        int wait = firstMs;
-        while (socket_->receive(wait, &data, nullptr) == platform::UdpReceive::Datagram) {
-            out.push_back(data);
-            wait = 50;
-        }
-        return out;
-    }
-
-private:
-    std::unique_ptr<platform::UdpSocket> socket_;
-    bool bound_ = false;
-};
 
 std::string datagramWith(uint8_t warm, uint8_t cool) {
     const uint8_t bytes[24] = {0x04, 0x01, 0xDC, 0x4A, 0x02, 0x00, 0x01, 0x01, 0, 0,    0,    0,
@@ -51,7 +23,7 @@ std::string datagramWith(uint8_t warm, uint8_t cool) {
 }  // namespace
 
 TEST(UdpFixtures, BroadcastsTheDatagramOfEachColourAndLevel) {
-    Listener fixture;
+    testsupport::FixtureListener fixture;
     ASSERT_TRUE(fixture.bound());
     UdpFixtures output;
     ASSERT_EQ(output.open(), 0);
@@ -75,7 +47,7 @@ TEST(UdpFixtures, BroadcastsTheDatagramOfEachColourAndLevel) {
 }
 
 TEST(UdpFixtures, SendsNothingWithoutASocketAndARepeatedZeroOnlyOnce) {
-    Listener fixture;
+    testsupport::FixtureListener fixture;
     ASSERT_TRUE(fixture.bound());
     UdpFixtures closed;
     closed.setFixtures(0.5, 4600);

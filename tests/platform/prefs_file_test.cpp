@@ -9,11 +9,14 @@
 
 #include "app/prefs.h"
 #include "platform/linux/prefs_file.h"
+#include "tests/support/files.h"
 #include "tests/support/test_store.h"
 #include "toolkit/toolkit.h"
 
 using namespace platform;
 namespace pf = platform::prefsfile;
+using testsupport::readFile;
+using testsupport::writeFile;
 using tintel::kPreferences;
 using tintel::RegDword;
 using tintel::RegString;
@@ -27,18 +30,6 @@ StoredValue str(const std::string& s) {
     StoredValue v{1, {s.begin(), s.end()}};
     v.data.push_back(0);
     return v;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
-// Pictures and files for the toolkit's tests: pixels worked out independently of the toolkit's
-// own routines, and whole files read and written.
+// Pictures for the toolkit's tests: pixels worked out independently of the toolkit's own
+// routines (whole files are read and written with files.h, included here).
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "toolkit/bitmap.h"
 
 namespace testsupport {
@@ -42,16 +40,6 @@ inline yt::ytBitmap filled(int width, int height, uint32_t colour) {
 inline bool samePixels(const yt::ytBitmap& a, const yt::ytBitmap& b) {
     return a.width() == b.width() && a.height() == b.height() &&
            std::equal(a.pixels(), a.pixels() + a.width() * a.height(), b.pixels());
-}
-
-inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 }  // namespace testsupport

@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/testing/trusted_root.h"
+#include "tests/support/files.h"
 #include "platform/thread.h"
 #include "update/http.h"
 #include "update/json.h"
 
+using testsupport::env;
+using testsupport::readFile;
 using tintel::DownloadUrlToFile;
 using tintel::FetchUrlText;
 using tintel::ForgetCachedUrl;
@@ -28,20 +31,8 @@ using tintel::SendHttpRequest;
 
 namespace {
 
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 std::string plainUrl(const std::string& path) {
     return "http://127.0.0.1:" + env("TINTEL_TEST_HTTP_PORT") + path;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // A request as the server received it.
@@ -207,7 +198,7 @@ TEST_F(Http, FetchGivesTheContentThroughTheCacheAndEmptyContentIsMinusOne) {
     ForgetCachedUrl(plainUrl("/counter.txt"));
     if (!cache.empty()) {
         for (const auto& entry : std::filesystem::directory_iterator(cache))
-            EXPECT_NE(readFile(entry.path().string()), second) << "forgotten entry still cached";
+            EXPECT_NE(readFile(entry.path()), second) << "forgotten entry still cached";
     }
 }
 

@@ -3,23 +3,19 @@
 // signer's exact name decide; a file that fails is deleted; the folder is made on the way.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "platform/installer.h"
 #include "platform/testing/trusted_root.h"
+#include "tests/support/files.h"
 #include "update/installer.h"
 
 using namespace tintel;
 using platform::SignatureCheck;
+using testsupport::env;
 
 namespace {
-
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 class Installer : public ::testing::Test {
 protected:

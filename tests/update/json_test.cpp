@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "update/json.h"
 
 using tintel::JsonElement;
@@ -52,93 +53,94 @@ std::vector<std::string> keysOf(const JsonValue& value) {
     return keys;
 }
 
+// The value at `path` below `value`: member names and "#n" for the n-th element, split by "/".
+JsonValue at(JsonValue value, const std::string& path) {
+    std::istringstream steps(path);
+    for (std::string step; std::getline(steps, step, '/');)
+        value = step[0] == '#' ? JsonElement(value, std::stoul(step.substr(1)))
+                               : JsonMember(value, step);
+    return value;
+}
+
 }  // namespace
 
-TEST(JsonReader, ObjectsGiveTheirOwnKeysInOrderAndMembersByExactName) {
-    const ExactText doc(R"({"version":"2.5","update":"x","inner":{"deep":1,"version":"no"}})");
-    const JsonValue feed = parse(doc.view());
-    EXPECT_EQ(keysOf(feed), (std::vector<std::string>{"version", "update", "inner"}))
-        << "keys of nested objects are not keys of the outer object";
-    EXPECT_EQ(JsonText(feed), "") << "an object with entries has no text of its own";
-    EXPECT_EQ(JsonText(JsonMember(feed, "version")), "2.5");
-    EXPECT_EQ(JsonText(JsonMember(feed, "update")), "x");
-    EXPECT_FALSE(JsonMember(feed, "Version").Found()) << "names are compared case-sensitively";
-    EXPECT_FALSE(JsonMember(feed, "deep").Found());
-    const JsonValue inner = JsonMember(feed, "inner");
-    EXPECT_EQ(keysOf(inner), (std::vector<std::string>{"deep", "version"}));
-    EXPECT_EQ(JsonText(JsonMember(inner, "version")), "no");
-
-    const JsonValue missing = JsonMember(feed, "news");
-    EXPECT_FALSE(missing.Found());
-    EXPECT_EQ(missing.Count(), 0u);
-    EXPECT_EQ(JsonText(missing), "");
-    EXPECT_FALSE(JsonMember(missing, "x").Found()) << "reading through an empty value stays empty";
-
-    const JsonValue twice = parse(R"({"a":1,"a":2})");
-    EXPECT_EQ(JsonText(JsonMember(twice, "a")), "1") << "the first member of that name";
-}
-
-TEST(JsonReader, ArraysGiveOneEmptyNamedEntryPerElement) {
-    const ExactText doc(R"([{"a":1},{"a":2}])");
-    const JsonValue list = parse(doc.view());
-    ASSERT_EQ(list.Count(), 2u);
-    EXPECT_EQ(list.Key(0), "");
-    EXPECT_EQ(JsonText(JsonMember(JsonElement(list, 1), "a")), "2");
-    EXPECT_EQ(JsonText(JsonMember(JsonElement(list, 0), "a")), "1");
-    EXPECT_FALSE(JsonElement(list, 2).Found());
-
-    const JsonValue empty = parse("[]");
-    ASSERT_EQ(empty.Count(), 1u) << "[] counts one element";
-    EXPECT_TRUE(JsonElement(empty, 0).Found());
-    EXPECT_EQ(JsonText(JsonElement(empty, 0)), "");
-
-    const JsonValue nested = parse(R"([[1,2],"x,y",3 ])");
-    ASSERT_EQ(nested.Count(), 3u) << "commas in nested arrays and strings do not count";
-    EXPECT_EQ(JsonElement(nested, 0).Count(), 2u);
-    EXPECT_EQ(JsonText(JsonElement(JsonElement(nested, 0), 1)), "2");
-    EXPECT_EQ(JsonText(JsonElement(nested, 1)), "x,y");
-    EXPECT_EQ(JsonText(JsonElement(nested, 2)), "3 ") << "blanks before the bracket stay";
-
-    EXPECT_FALSE(JsonElement(parse("17"), 0).Found()) << "a scalar has no elements";
-}
-
-TEST(JsonReader, ScalarTextsKeepEverythingUpToTheCharacterThatEndedTheScan) {
-    const JsonValue object = parse("{\"a\": true}");
-    EXPECT_EQ(JsonText(JsonMember(object, "a")), " true") << "the leading blank is kept";
-    const JsonValue lined = parse("{\"n\":5\n}");
-    EXPECT_EQ(JsonText(JsonMember(lined, "n")), "5\n");
-    const JsonValue listed = parse("{\"n\":5, \"m\" : null }");
-    EXPECT_EQ(JsonText(JsonMember(listed, "n")), "5") << "a comma ends a bare scalar";
-    EXPECT_EQ(JsonText(JsonMember(listed, "m")), " null ");
-    EXPECT_EQ(JsonText(parse("-12.5e3")), "-12.5e3") << "the end of the text ends the scan";
-    EXPECT_EQ(JsonText(parse("1:2")), "1");
-
-    const JsonValue strings = parse(R"({"s":"[,:{}]","t":2})");
-    EXPECT_EQ(keysOf(strings), (std::vector<std::string>{"s", "t"}))
-        << "brackets, braces, colons and commas inside strings are text";
-    EXPECT_EQ(JsonText(JsonMember(strings, "s")), "[,:{}]");
-    EXPECT_EQ(JsonText(JsonMember(strings, "t")), "2");
-}
-
-TEST(JsonReader, EscapesStayAsWrittenAndAMalformedOneFailsWithThree) {
-    EXPECT_EQ(JsonText(parse(R"("a\"b")")), R"(a\"b)");
-    EXPECT_EQ(JsonText(parse(R"("\\\/\b\f\n\r\t\u00e9")")), R"(\\\/\b\f\n\r\t\u00e9)");
-    const JsonValue keyed = parse(R"({"a\"b":1})");
-    EXPECT_EQ(JsonText(JsonMember(keyed, R"(a\"b)")), "1") << "names are compared raw";
-
-    JsonValue value = parse(R"("ok")");
-    EXPECT_EQ(ParseJsonValue(R"("a\xb")", &value), tintel::kJsonMalformedEscape);
-    EXPECT_FALSE(value.Found()) << "a failed read leaves an empty value";
-    parse(R"({"a":{"b":["\x"]}})", tintel::kJsonMalformedEscape);
-    parse(R"(["\u12)", tintel::kJsonMalformedEscape);
-    parse(R"("\u123)", tintel::kJsonMalformedEscape);  // all four must be there
-    EXPECT_EQ(JsonText(parse(R"("\u1234)")), R"("\u1234)") << "unclosed: the raw text";
-    parse(R"(["\)", tintel::kJsonMalformedEscape);
-    EXPECT_EQ(JsonText(parse(R"("\uzzzz")")), R"(\uzzzz)") << "the four are skipped, not checked";
-
-    const JsonValue list = parse(R"([1,"\q"])", tintel::kJsonMalformedEscape);
-    EXPECT_EQ(list.Count(), 0u);
-    EXPECT_FALSE(JsonElement(parse(R"({"a":"\q"})", 3), 0).Found());
+TEST(JsonReader, ReadsMembersElementsAndTextsAsTheProgramSeesThem) {
+    const char* feed = R"({"version":"2.5","update":"x","inner":{"deep":1,"version":"no"}})";
+    const int32_t bad = tintel::kJsonMalformedEscape;
+    const struct {
+        const char* doc;
+        const char* path;
+        bool found;
+        const char* text;
+        int count;  // entries of the value (-1: not checked)
+        int32_t result = 0;
+    } rows[] = {
+        // Members by exact name, nested objects' keys are not the outer object's, the first
+        // member of a name wins, and reading through an empty value stays empty.
+        {feed, "", true, "", 3},  // an object with entries has no text of its own
+        {feed, "version", true, "2.5", 0},
+        {feed, "update", true, "x", 0},
+        {feed, "Version", false, "", 0},
+        {feed, "deep", false, "", 0},
+        {feed, "inner/version", true, "no", 0},
+        {feed, "news", false, "", 0},
+        {feed, "news/x", false, "", 0},
+        {R"({"a":1,"a":2})", "a", true, "1", 0},
+        // Arrays: one entry per element ("[]" counts one); commas in nested arrays and strings
+        // do not count; a scalar has no elements.
+        {R"([{"a":1},{"a":2}])", "#1/a", true, "2", 0},
+        {R"([{"a":1},{"a":2}])", "#0/a", true, "1", 0},
+        {R"([{"a":1},{"a":2}])", "#2", false, "", 0},
+        {"[]", "", true, "", 1},
+        {"[]", "#0", true, "", -1},
+        {R"([[1,2],"x,y",3 ])", "", true, "", 3},
+        {R"([[1,2],"x,y",3 ])", "#0", true, "", 2},
+        {R"([[1,2],"x,y",3 ])", "#0/#1", true, "2", 0},
+        {R"([[1,2],"x,y",3 ])", "#1", true, "x,y", 0},
+        {R"([[1,2],"x,y",3 ])", "#2", true, "3 ", 0},  // blanks before the bracket stay
+        {"17", "#0", false, "", 0},
+        // A scalar's text runs to the character that ended the scan, leading blanks kept; a comma
+        // ends a bare scalar; inside strings brackets, braces, colons and commas are text.
+        {"{\"a\": true}", "a", true, " true", 0},
+        {"{\"n\":5\n}", "n", true, "5\n", 0},
+        {"{\"n\":5, \"m\" : null }", "n", true, "5", 0},
+        {"{\"n\":5, \"m\" : null }", "m", true, " null ", 0},
+        {"-12.5e3", "", true, "-12.5e3", 0},
+        {"1:2", "", true, "1", 0},
+        {R"({"s":"[,:{}]","t":2})", "", true, "", 2},
+        {R"({"s":"[,:{}]","t":2})", "s", true, "[,:{}]", 0},
+        {R"({"s":"[,:{}]","t":2})", "t", true, "2", 0},
+        // Escapes stay as written (names are compared raw); "\u" skips four characters without
+        // checking them; unclosed, the text is raw; a malformed escape fails the whole read.
+        {R"("a\"b")", "", true, R"(a\"b)", 0},
+        {R"("\\\/\b\f\n\r\t\u00e9")", "", true, R"(\\\/\b\f\n\r\t\u00e9)", 0},
+        {R"({"a\"b":1})", R"(a\"b)", true, "1", 0},
+        {R"("\uzzzz")", "", true, R"(\uzzzz)", 0},
+        {R"("\u1234)", "", true, R"("\u1234)", 0},
+        {R"("a\xb")", "", false, "", 0, bad},
+        {R"({"a":{"b":["\x"]}})", "", false, "", 0, bad},
+        {R"(["\u12)", "", false, "", 0, bad},
+        {R"("\u123)", "", false, "", 0, bad},  // all four must be there
+        {R"(["\)", "", false, "", 0, bad},
+        {R"([1,"\q"])", "", false, "", 0, bad},
+        {R"({"a":"\q"})", "#0", false, "", 0, bad},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.doc) + " at '" + row.path + "'");
+        const ExactText doc(row.doc);
+        JsonValue value = parse(R"("held before")");
+        EXPECT_EQ(ParseJsonValue(doc.view(), &value), row.result);
+        const JsonValue found = at(value, row.path);
+        EXPECT_EQ(found.Found(), row.found);
+        EXPECT_EQ(JsonText(found), row.text);
+        if (row.count >= 0) {
+            EXPECT_EQ(found.Count(), static_cast<size_t>(row.count));
+        }
+    }
+    const JsonValue value = parse(feed);
+    EXPECT_EQ(keysOf(value), (std::vector<std::string>{"version", "update", "inner"}));
+    EXPECT_EQ(keysOf(JsonMember(value, "inner")), (std::vector<std::string>{"deep", "version"}));
+    EXPECT_EQ(parse(R"([{"a":1},{"a":2}])").Key(0), "");
 }
 
 TEST(JsonReader, NeverReadsPastTheEndOfTheText) {
@@ -211,13 +213,6 @@ void walk(const JsonValue& value, std::string_view doc, int depth, WalkStats* st
     }
 }
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::map<std::string, std::pair<std::string, size_t>> expectations(
     const std::filesystem::path& file) {
     std::map<std::string, std::pair<std::string, size_t>> out;
@@ -240,7 +235,7 @@ TEST(JsonReader, EveryJsonTestSuiteCaseReadsAndWalksSafely) {
     for (const char* set : {"parsing", "transform"}) {
         for (const auto& entry : std::filesystem::directory_iterator(data / set)) {
             const std::string name = entry.path().filename().string();
-            const ExactText doc(readFile(entry.path()));
+            const ExactText doc(testsupport::readFile(entry.path()));
             JsonValue value;
             const int32_t result = ParseJsonValue(doc.view(), &value);
             ++cases;
