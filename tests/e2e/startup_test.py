@@ -5,7 +5,6 @@ preferences in the file store or the Wine registry. The hosts here are shared by
 end-to-end drivers."""
 
 import argparse
-import ctypes
 import os
 import re
 import shutil
@@ -226,7 +225,8 @@ class WineHost(Host):
         for line in out.splitlines():
             m = re.match(r"^(.*)=4:([0-9a-f]{8})$", line.strip())
             if m:
-                values[m.group(1)] = int.from_bytes(bytes.fromhex(m.group(2)), "little", signed=True)
+                values[m.group(1)] = int.from_bytes(bytes.fromhex(m.group(2)), "little",
+                                                    signed=True)
         return values
 
 
@@ -420,20 +420,9 @@ class WineOnly(Startup):
             self.set_range("-")
 
     def brightness(self):
-        """The top of the red ramp as a fraction, read from the X server (XF86VidMode, where
-        Wine puts its ramps; RandR's CRTC gamma does not show them)."""
-        x11, vidmode = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXxf86vm.so.1")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        display = ctypes.c_void_p(x11.XOpenDisplay(None))
-        try:
-            size = ctypes.c_int()
-            vidmode.XF86VidModeGetGammaRampSize(display, 0, ctypes.byref(size))
-            ramps = [(ctypes.c_ushort * size.value)() for _ in range(3)]
-            if size.value < 2 or not vidmode.XF86VidModeGetGammaRamp(display, 0, size, *ramps):
-                return 0
-            return ramps[0][size.value - 1] / 65535
-        finally:
-            x11.XCloseDisplay(display)
+        """The top of the red ramp as a fraction, as Wine reads it back from the X server."""
+        code, out = self.host.winprobe("gamma-get")
+        return int(out.split()[0]) / 65535 if code == 0 else 0
 
     def test_hotkeys_dim_and_disable(self):
         self.host.store_preferences({"Outdoor": 6500, "Indoor": 6500, "Longitude": 1500})
