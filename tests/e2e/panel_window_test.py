@@ -69,8 +69,9 @@ class PanelWindow(HostCase):
         settle on the schedule (a glide of about 20 s from neutral at night)."""
         store_solar_time(self.host, night, SafeMode=1)
         p = self.host.start([])
-        self.assertTrue(wait_until(lambda: window_ids("^Tintel$"), 30))
-        self.window = window_ids("^Tintel$")[0]
+        shown = wait_until(lambda: window_ids("^Tintel$"), 30)
+        self.assertTrue(shown, "the window did not show")
+        self.window = shown[0]
         self.assertTrue(self.probe.shows(3400 if night else 6500, 60),
                         "the displays did not reach the schedule's colour")
         return p

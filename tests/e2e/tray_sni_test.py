@@ -79,6 +79,7 @@ class TrayTest(HostCase):
     def start(self, preferences=LOCATED):
         self.host.store_preferences(preferences)
         self.process = self.host.start(["noshow"])
+        self.wait_window("hidden")
 
     def call(self, name, path, method, signature=None, args=None,
              interface="com.canonical.dbusmenu"):
