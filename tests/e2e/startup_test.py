@@ -64,11 +64,12 @@ def popup_menus():
     return found
 
 
-def docked_icon(wm_class):
-    """The centre of an icon-sized window of that class (docked in trayer), or None."""
+def docked_icon(window):
+    """The centre of an icon-sized window that xwininfo names so (its name and class, as in
+    '"Tintel": ("tintel" "tintel")'), docked in trayer, or None."""
     out = x_out("xwininfo", "-root", "-tree")
-    for w, h, x, y in re.findall(r'\("%s" "%s"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)'
-                                 % (re.escape(wm_class), re.escape(wm_class)), out):
+    for w, h, x, y in re.findall(re.escape(window) +
+                                 r"\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", out):
         if 8 <= int(w) <= 64 and 8 <= int(h) <= 64:
             return int(x) + int(w) // 2, int(y) + int(h) // 2
     return None
@@ -449,7 +450,7 @@ class WineOnly(Startup):
         self.assertTrue(self.host.start_trayer("bottom"), "no trayer")
         p = self.host.start(["noshow"])
         self.wait_window("hidden")
-        icon = wait_until(lambda: docked_icon("explorer.exe"), 30)
+        icon = wait_until(lambda: docked_icon('("explorer.exe" "explorer.exe")'), 30)
         self.assertTrue(icon, "Wine did not dock the icon in trayer")
         subprocess.run(["xdotool", "mousemove", *map(str, icon), "mousedown", "3"],
                        timeout=X_TIMEOUT)

@@ -176,7 +176,7 @@ class TrayTest(HostCase):
     def test_xembed_icon_without_a_watcher(self):
         self.assertTrue(self.host.start_trayer("top"), "no trayer")
         self.start()
-        icon = pump(lambda: docked_icon("tintel"), 20)
+        icon = pump(lambda: docked_icon('"Tintel": ("tintel" "tintel")'), 20)
         self.assertTrue(icon, "the icon did not dock")
         screenshot(os.path.join(ARGS.screenshots, "xembed-docked.png"))
         at = ["mousemove", *map(str, icon)]
