@@ -244,6 +244,10 @@ class HostCase(unittest.TestCase):
     def wait_window(self, state, timeout=30):
         seen = wait_until(lambda: self.host.window() == state, timeout)
         self.assertTrue(seen, f"the window did not become {state} (now {self.host.window()})")
+        if state == "hidden":
+            # A window about to show exists unmapped for a moment: hidden must last.
+            self.assertFalse(wait_until(lambda: self.host.window() == "visible", 1.5),
+                             "the window showed")
 
     def run_to_exit(self, args, timeout=30):
         p = self.host.start(args)
