@@ -93,6 +93,7 @@ class Host:
             if p.poll() is None:
                 p.kill()
                 p.wait()
+            p.log.close()
         for path in self.temporary:
             shutil.rmtree(path, ignore_errors=True)
         self.processes, self.temporary = [], []
