@@ -151,7 +151,8 @@ void TintelUI::carryOutTrayCommand(uint32_t id) {
             const int32_t now = safeMode.read() == 0 ? 1 : 0;
             safeMode.write(now);
             if (controller_) controller_->safeMode = now != 0;
-            // (Layered drawing follows the setting once the toolkit draws layered windows.)
+            // The window's per-pixel alpha follows at once (redrawn whole), then it shows.
+            if (yt::ytWindow* window = Window()) window->SetPerPixelAlpha(now == 0);
             showWindow();
             break;
         }

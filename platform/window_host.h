@@ -101,8 +101,13 @@ public:
     virtual void invalidate(const ScreenRect* area) = 0;
 
     // Whether presenting keeps each pixel's alpha (a layered window on Windows, an RGBA visual
-    // under a compositor on Linux). Fixed for the window's life.
+    // under a compositor on Linux).
     virtual bool perPixelAlpha() const = 0;
+    // Turns per-pixel alpha on or off for a popup or frameless window that exists, where the
+    // platform offers it (framed windows never have it); answers perPixelAlpha() afterwards. The
+    // caller presents a whole frame next: a layered window shows nothing until then. Linux
+    // re-creates the X window with the other visual, hidden; the caller shows it again.
+    virtual bool setPerPixelAlpha(bool on) = 0;
     // The constant opacity (0 to 255) the window is shown with. False, changing nothing, when the
     // platform cannot (the layered-window functions are missing; no compositor runs).
     virtual bool setAlpha(int alpha) = 0;

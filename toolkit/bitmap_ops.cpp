@@ -184,7 +184,12 @@ void BlendFillRow(uint32_t* dst, int count, uint32_t colour, int opacity) {
         dst[i] = Over(sc, dst[i]);
 }
 
-void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
+// One source row combined into the destination four pixels at a time: the source scaled by the
+// opacity (below 256), then `combine16` on each half of the unpacked pixels; `combine` finishes
+// the row's tail one pixel at a time.
+template <typename Combine16, typename Combine>
+void combineRow(uint32_t* dst, const uint32_t* src, int count, int opacity, Combine16 combine16,
+                Combine combine) {
     const __m128i zero = _mm_setzero_si128();
     const bool scale = opacity < 256;
     const __m128i op = _mm_set1_epi16(static_cast<int16_t>(std::max(opacity, 0)));
@@ -194,30 +199,24 @@ void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
         __m128i slo = _mm_unpacklo_epi8(sp, zero), shi = _mm_unpackhi_epi8(sp, zero);
         if (scale) slo = scale16(slo, op), shi = scale16(shi, op);
-        const __m128i lo = over16(slo, _mm_unpacklo_epi8(d, zero));
-        const __m128i hi = over16(shi, _mm_unpackhi_epi8(d, zero));
+        const __m128i lo = combine16(slo, _mm_unpacklo_epi8(d, zero));
+        const __m128i hi = combine16(shi, _mm_unpackhi_epi8(d, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
     }
     for (; i < count; ++i)
-        dst[i] = Over(Scale(src[i], opacity), dst[i]);
+        dst[i] = combine(Scale(src[i], opacity), dst[i]);
+}
+
+void BlendRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
+    combineRow(
+        dst, src, count, opacity, [](__m128i s, __m128i d) { return over16(s, d); },
+        [](uint32_t s, uint32_t d) { return Over(s, d); });
 }
 
 void MultiplyRow(uint32_t* dst, const uint32_t* src, int count, int opacity) {
-    const __m128i zero = _mm_setzero_si128();
-    const bool scale = opacity < 256;
-    const __m128i op = _mm_set1_epi16(static_cast<int16_t>(std::max(opacity, 0)));
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        __m128i slo = _mm_unpacklo_epi8(sp, zero), shi = _mm_unpackhi_epi8(sp, zero);
-        if (scale) slo = scale16(slo, op), shi = scale16(shi, op);
-        const __m128i lo = multiply16(slo, _mm_unpacklo_epi8(d, zero));
-        const __m128i hi = multiply16(shi, _mm_unpackhi_epi8(d, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
-    }
-    for (; i < count; ++i)
-        dst[i] = Multiply(Scale(src[i], opacity), dst[i]);
+    combineRow(
+        dst, src, count, opacity, [](__m128i s, __m128i d) { return multiply16(s, d); },
+        [](uint32_t s, uint32_t d) { return Multiply(s, d); });
 }
 #else
 void BlendFillRow(uint32_t* dst, int count, uint32_t colour, int opacity) {

@@ -114,6 +114,13 @@ void ytWindow::Show(bool visible) {
     }
 }
 
+void ytWindow::SetPerPixelAlpha(bool on) {
+    perPixelAlpha_ = on;
+    if (!native_ || native_->perPixelAlpha() == on) return;
+    native_->setPerPixelAlpha(on);
+    if (document_) document_->Invalidate(ytRect{-1, -1, -1, -1});
+}
+
 bool ytWindow::IsVisible() const {
     return native_ && native_->isVisible();
 }

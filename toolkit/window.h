@@ -32,8 +32,10 @@ public:
     // Takes over a window that exists already (subclassing): its own procedure gets every
     // message this one leaves unhandled. False when `handle` is no window of this process.
     bool Attach(uintptr_t handle);
-    // Whether a popup or frameless window created later keeps each pixel's alpha (default on).
-    void SetPerPixelAlpha(bool on) { perPixelAlpha_ = on; }
+    // Whether a popup or frameless window keeps each pixel's alpha (default on): for the window
+    // created later, and for this one at once where the platform offers it (redrawn whole; on
+    // Linux the window is hidden by the switch, as its X window is made again).
+    void SetPerPixelAlpha(bool on);
 
     // Takes ownership of the document and lays it out for the client size.
     void SetDocument(ytDrawUI* document);

@@ -31,11 +31,11 @@
 // library functions), so every platform writes the same table.
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/generated_source.h"
 
 namespace {
 
@@ -160,55 +160,11 @@ std::string tableSource(const std::vector<uint32_t>& table) {
     return out.str();
 }
 
-// Lines of a text, without their line ends (\n or \r\n).
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back(line);
-    }
-    return out;
-}
-
-int check(const std::string& expected, const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "candle_table_gen: cannot read %s\n", path);
-        return 1;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::vector<std::string> want = lines(expected), have = lines(content.str());
-    for (size_t i = 0; i < want.size() || i < have.size(); ++i) {
-        const std::string a = i < want.size() ? want[i] : "(end of text)";
-        const std::string b = i < have.size() ? have[i] : "(end of file)";
-        if (a != b) {
-            std::fprintf(stderr, "%s:%zu differs:\n  generated: %s\n  file:      %s\n", path, i + 1,
-                         a.c_str(), b.c_str());
-            return 1;
-        }
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool checking = argc == 3 && std::strcmp(argv[1], "--check") == 0;
-    if (argc != 2 && !checking) {
-        std::fprintf(stderr, "usage: candle_table_gen OUTPUT | candle_table_gen --check FILE\n");
-        return 2;
-    }
-    const std::string source = tableSource(buildTable());
-    if (checking) return check(source, argv[2]);
-    std::ofstream out(argv[1], std::ios::binary);
-    out << source;
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "candle_table_gen: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return tools::writeOrCheck("candle_table_gen", argc, argv, [](std::string* source) {
+        *source = tableSource(buildTable());
+        return true;
+    });
 }

@@ -19,11 +19,11 @@
 // degrees, time in Julian centuries of 36525 days from J2000.0 (JD 2451545.0).
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/generated_source.h"
 
 namespace {
 
@@ -223,58 +223,13 @@ std::string tableSource(const std::vector<int>& table) {
 
 // 5. Main ---------------------------------------------------------------------------------------
 
-// The lines of a text, without their ends (LF or CR LF).
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::string line;
-    std::istringstream in(text);
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        result.push_back(line);
-    }
-    return result;
-}
-
-int check(const std::string& expected, const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "sun_table_gen: cannot read %s\n", path);
-        return 1;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::vector<std::string> want = lines(expected);
-    const std::vector<std::string> have = lines(text.str());
-    for (size_t i = 0; i < want.size() || i < have.size(); ++i) {
-        const std::string* w = i < want.size() ? &want[i] : nullptr;
-        const std::string* h = i < have.size() ? &have[i] : nullptr;
-        if (w && h && *w == *h) continue;
-        std::fprintf(stderr,
-                     "sun_table_gen: %s differs at line %zu\n  generated: %s\n  file:      %s\n",
-                     path, i + 1, w ? w->c_str() : "(end)", h ? h->c_str() : "(end)");
-        return 1;
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool checking = argc == 3 && std::strcmp(argv[1], "--check") == 0;
-    if (argc != 2 && !checking) {
-        std::fprintf(stderr, "usage: sun_table_gen OUTPUT | sun_table_gen --check FILE\n");
-        return 2;
-    }
-    std::vector<int> table;
-    if (!buildTable(table)) return 1;
-    const std::string source = tableSource(table);
-    if (checking) return check(source, argv[2]);
-    std::ofstream out(argv[1], std::ios::binary);
-    out << source;
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "sun_table_gen: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return tools::writeOrCheck("sun_table_gen", argc, argv, [](std::string* source) {
+        std::vector<int> table;
+        if (!buildTable(table)) return false;
+        *source = tableSource(table);
+        return true;
+    });
 }

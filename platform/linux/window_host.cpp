@@ -271,6 +271,7 @@ public:
         // Under a compositor the window is ARGB and shows the back buffer's alpha; otherwise
         // the buffer is drawn over the window's white background.
         if (params.frameless) gtk_window_set_decorated(window, FALSE);
+        alphaCapable_ = params.frameless || params.popup;
         if (params.perPixelAlpha && screenComposited()) {
             if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget_))) {
                 gtk_widget_set_visual(widget_, rgba);
@@ -435,6 +436,21 @@ public:
     }
 
     bool perPixelAlpha() const override { return perPixel_; }
+    bool setPerPixelAlpha(bool on) override {
+        if (destroyed_ || !alphaCapable_ || on == perPixel_) return perPixel_;
+        GdkScreen* screen = gtk_widget_get_screen(widget_);
+        GdkVisual* visual = gdk_screen_get_system_visual(screen);
+        if (on) visual = screenComposited() ? gdk_screen_get_rgba_visual(screen) : nullptr;
+        if (!visual) return perPixel_;
+        // A window's visual is fixed once it is realized: the X window is made again with the
+        // other one (the widget, its signals and its place stay).
+        gtk_widget_hide(widget_);
+        gtk_widget_unrealize(widget_);
+        gtk_widget_set_visual(widget_, visual);
+        perPixel_ = on;
+        gtk_widget_realize(widget_);
+        return perPixel_;
+    }
 
     // The window's opacity is the compositor's business (_NET_WM_WINDOW_OPACITY): without one
     // nothing changes.
@@ -704,6 +720,7 @@ private:
     GtkWidget* widget_ = nullptr;
     bool destroyed_ = false;
     bool perPixel_ = false;
+    bool alphaCapable_ = false;  // a popup or frameless window
     bool captured_ = false;
     int lastWidth_ = -1, lastHeight_ = -1;
     cairo_t* paintContext_ = nullptr;  // during a draw
@@ -774,6 +791,7 @@ public:
         if (auto* t = target()) t->invalidate(a);
     }
     bool perPixelAlpha() const override { return target() && target()->perPixelAlpha(); }
+    bool setPerPixelAlpha(bool on) override { return target() && target()->setPerPixelAlpha(on); }
     bool setAlpha(int a) override { return target() && target()->setAlpha(a); }
     void setRegion(const ScreenRect* a) override {
         if (auto* t = target()) t->setRegion(a);

@@ -159,6 +159,7 @@ public:
             exStyle = params.popup ? WS_EX_TOOLWINDOW : WS_EX_APPWINDOW;
             // UpdateLayeredWindow replaces the whole window, frame included: only frameless
             // windows show per-pixel alpha (a framed one would lose its caption to the image).
+            alphaCapable_ = true;
             perPixel_ = params.perPixelAlpha && layeredAvailable();
             if (perPixel_) exStyle |= WS_EX_LAYERED;
         } else if (params.resizable) {
@@ -267,6 +268,18 @@ public:
     }
 
     bool perPixelAlpha() const override { return perPixel_; }
+    bool setPerPixelAlpha(bool on) override {
+        if (!hwnd_ || !alphaCapable_ || on == perPixel_ || (on && !layeredAvailable()))
+            return perPixel_;
+        // Clearing the style drops what UpdateLayeredWindow showed: the window paints itself
+        // through WM_PAINT again. Setting it shows nothing until the next UpdateLayeredWindow.
+        const LONG_PTR exStyle = GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR{WS_EX_LAYERED};
+        SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, on ? exStyle | WS_EX_LAYERED : exStyle);
+        perPixel_ = on;
+        alpha_ = 255;
+        if (!on) InvalidateRect(hwnd_, nullptr, FALSE);
+        return perPixel_;
+    }
     bool setAlpha(int alpha) override {
         if (!layeredAvailable() || !hwnd_) return false;
         alpha = alpha < 0 ? 0 : alpha > 255 ? 255 : alpha;
@@ -407,6 +420,7 @@ private:
     WindowClient* client_;
     bool destroying_ = false;
     bool perPixel_ = false;
+    bool alphaCapable_ = false;  // a popup or frameless window
     int alpha_ = 255;
     WNDPROC previous_ = nullptr;
     FrameDib dib_;

@@ -11,8 +11,9 @@
 //   winprobe icon EXE             prints "icon 101:" and the square sizes of the icon group 101 in
 //                                 the program EXE, each as Windows picks it for that size
 //   winprobe gamma-set R G B      loads a ramp scaled by the three factors (in percent) on the
-//   screen winprobe gamma-get            prints the screen ramp's top entries of red, green and
-//   blue
+//                                 screen
+//   winprobe gamma-get            prints the screen ramp's top entries of red, green and blue
+//   winprobe layered CLASS TITLE  prints "layered" (per-pixel alpha), "plain" or "none"
 #include <windows.h>
 
 #include <cstdio>
@@ -25,6 +26,15 @@ namespace {
 int window(const char* cls, const char* title) {
     HWND hwnd = FindWindowA(cls, title);
     std::puts(!hwnd ? "none" : IsWindowVisible(hwnd) ? "visible" : "hidden");
+    return 0;
+}
+
+// Whether the window draws with per-pixel alpha (WS_EX_LAYERED): "layered", "plain" or "none".
+int layered(const char* cls, const char* title) {
+    HWND hwnd = FindWindowA(cls, title);
+    std::puts(!hwnd                                                    ? "none"
+              : (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) ? "layered"
+                                                                       : "plain");
     return 0;
 }
 
@@ -150,6 +160,7 @@ int icon(const char* program) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "window") == 0) return window(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "close") == 0) return close(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "layered") == 0) return layered(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "dump") == 0) return dump(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "delete") == 0) {
         const LONG s = RegDeleteTreeA(HKEY_CURRENT_USER, argv[2]);
