@@ -172,7 +172,10 @@ class Release(unittest.TestCase):
         """What the installer stand-in was given, and how often it was downloaded."""
         def read(name):
             path = os.path.join(self.scratch, name)
-            return open(path).read() if os.path.exists(path) else ""
+            if not os.path.exists(path):
+                return ""
+            with open(path) as f:
+                return f.read()
         return read("args.log"), read("requests.log").count("/site/signed/good.exe")
 
     def test_4_update_installs_silently_and_exits(self):
