@@ -13,25 +13,36 @@ serves the folder "site" of its scratch folder on 127.0.0.1):
 """
 
 import argparse
-import json
 import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import signing  # noqa: E402
 from quiet_run import run_quiet  # noqa: E402
-from startup_test import PREFS, WineHost, screenshot, wait_until  # noqa: E402
 
-ARGS = HOST = None
+ARGS = None
 PUBLISH = os.path.join(HERE, "..", "..", "tools", "release", "publish")
 PROMPT_TITLE = "Tintel has an update available. Get it now?"
+PREFS = "Software\\Brisbel\\tintel\\Preferences"
 UPDATE = "Software\\Brisbel\\tintel\\update"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+
+
+def wait_until(predicate, timeout, step=0.2):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
 
 
 def z(path):
@@ -40,13 +51,18 @@ def z(path):
 
 
 def wine(*argv, timeout=120):
-    return run_quiet(["wine", *argv], timeout=timeout)[1].strip()
+    return run_quiet(["wine", *argv], timeout=timeout)
+
+
+def probe(*argv):
+    code, out, _ = wine(ARGS.probe, *argv)
+    return code, out.strip()
 
 
 def registry(key):
     """The values of HKCU\\key: strings as text, numbers as ints."""
     values = {}
-    for line in HOST.winprobe("dump", key)[1].splitlines():
+    for line in probe("dump", key)[1].splitlines():
         name, _, rest = line.partition("=")
         kind, _, data = rest.partition(":")
         raw = bytes.fromhex(data)
@@ -57,12 +73,15 @@ def registry(key):
     return values
 
 
-def window():
-    return HOST.winprobe("window", "ytWindow", "Tintel")[1]
+def set_string(key, name, value):
+    code, _, err = wine("reg", "add", "HKCU\\" + key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+    assert code == 0, err
 
 
-def shell_folder(variable):
-    return wine("winepath", "-u", wine("cmd", "/c", f"echo %{variable}%"))
+def unix_path(windows_path):
+    code, out, _ = wine("winepath", "-u", windows_path)
+    assert code == 0
+    return out.strip()
 
 
 class Release(unittest.TestCase):
@@ -73,27 +92,23 @@ class Release(unittest.TestCase):
         cls.base_url = "http://127.0.0.1:%s/site" % os.environ["TINTEL_TEST_HTTP_PORT"]
         shutil.rmtree(ARGS.work, ignore_errors=True)
         os.makedirs(ARGS.work)
-        HOST.dir = ARGS.work
         # The signed files; the recorder stands in for an installer (it notes its arguments).
         cls.signed = signing.SignedSet(os.path.join(ARGS.work, "signed"), ARGS.recorder)
         shutil.copytree(cls.signed.folder, os.path.join(cls.site, "signed"))
         # One published release.
-        cls.res = ARGS.res
-        if not os.path.isdir(cls.res):
-            cls.res = os.path.join(ARGS.work, "res")
-            os.makedirs(cls.res)
-            with open(os.path.join(cls.res, "readme.txt"), "w") as f:
+        res = ARGS.res
+        if not os.path.isdir(res):
+            res = os.path.join(ARGS.work, "res")
+            os.makedirs(res)
+            with open(os.path.join(res, "readme.txt"), "w") as f:
                 f.write("artwork goes here\n")
+        cls.res = res
         key, cert = cls.signed.signer
         subprocess.run([sys.executable, PUBLISH, "--version", "0.2", "--site",
-                        cls.base_url + "/rel", "--program", ARGS.program, "--res", cls.res,
+                        cls.base_url + "/rel", "--program", ARGS.program, "--res", res,
                         "--cert", cert, "--key", key, "--ca", cls.signed.root_cert,
                         "--out", os.path.join(cls.site, "rel"), "--readme",
                         "http://127.0.0.1/readme"], check=True)
-        cls.installer = os.path.join(cls.site, "rel", "download", "tintel-setup-0.2.exe")
-
-    def tearDown(self):
-        HOST.teardown()
 
     def test_1_signatures_by_osslsigncode_and_by_the_program(self):
         opinions = {name: signing.verify(path, self.signed.root_cert)
@@ -101,7 +116,8 @@ class Release(unittest.TestCase):
         # osslsigncode checks the signature and the chain; the signer's name is the program's rule.
         self.assertEqual(opinions, {"good": True, "lowercase": True, "unsigned": False,
                                     "tampered": False, "untrusted": False})
-        self.assertTrue(signing.verify(self.installer, self.signed.root_cert))
+        installer = os.path.join(self.site, "rel", "download", "tintel-setup-0.2.exe")
+        self.assertTrue(signing.verify(installer, self.signed.root_cert))
         env = dict(os.environ, TINTEL_TEST_SIGNED_DIR=z(self.signed.folder),
                    TINTEL_TEST_SIGN_ROOT=z(self.signed.root_cert))
         code, out, err = run_quiet(["wine", ARGS.installer_test], timeout=300, env=env)
@@ -109,6 +125,7 @@ class Release(unittest.TestCase):
         self.assertIn("[  PASSED  ] 2 tests", out)
 
     def test_2_feeds_as_published(self):
+        import json
         for name, update in (("windows", self.base_url + "/rel/download/tintel-setup-0.2.exe"),
                              ("linux", self.base_url + "/rel/download/")):
             with open(os.path.join(self.site, "rel", "update", name + ".json"), "rb") as f:
@@ -117,107 +134,146 @@ class Release(unittest.TestCase):
                                     "message": "Tintel 0.2 is ready to install.",
                                     "readme": "http://127.0.0.1/readme"})
 
+    def installed(self):
+        local = unix_path(wine("cmd", "/c", "echo %LOCALAPPDATA%")[1].strip())
+        return os.path.join(local, "Programs", "Tintel")
+
+    def run_value(self):
+        return registry(RUN_KEY).get("Tintel")
+
     def test_3_nsis_installs_closes_restarts_and_uninstalls(self):
-        folder = os.path.join(shell_folder("LOCALAPPDATA"), "Programs", "Tintel")
+        installer = os.path.join(self.site, "rel", "download", "tintel-setup-0.2.exe")
+        folder = self.installed()
         shutil.rmtree(folder, ignore_errors=True)
-        wine(self.installer, "/S")
+        wine(installer, "/S")
         # wine's exit code says nothing about a 64-bit stub: look at what was installed.
-        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(folder, "uninstall.exe")),
-                                   60))
-        exe = os.path.join(folder, "tintel.exe")
-        with open(exe, "rb") as a, open(ARGS.program, "rb") as b:
+        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(folder, "uninstall.exe")), 60))
+        with open(os.path.join(folder, "tintel.exe"), "rb") as a, open(ARGS.program, "rb") as b:
             self.assertTrue(a.read() == b.read(), "the installed program is the published one")
         for name in os.listdir(self.res):
             self.assertTrue(os.path.exists(os.path.join(folder, "res", name)), name)
-        self.assertTrue(os.path.exists(os.path.join(shell_folder("APPDATA"), "Microsoft",
-                                                    "Windows", "Start Menu", "Programs",
-                                                    "Tintel.lnk")))
-        self.assertEqual(registry(RUN_KEY).get("Tintel"),
-                         '"%s" noshow' % wine("winepath", "-w", exe))
+        menu = unix_path(wine("cmd", "/c", "echo %APPDATA%")[1].strip())
+        self.assertTrue(os.path.exists(os.path.join(menu, "Microsoft", "Windows", "Start Menu",
+                                                    "Programs", "Tintel.lnk")))
+        exe = os.path.join(folder, "tintel.exe")
+        windows_exe = wine("winepath", "-w", exe)[1].strip()
+        self.assertEqual(self.run_value(), '"%s" noshow' % windows_exe)
 
         # A running Tintel is closed for the update and started again afterwards.
-        HOST.store_preferences({"Longitude": -7400})
-        running = HOST.start(["noshow"], program=exe)
-        self.assertTrue(wait_until(lambda: window() == "hidden", 60))
-        wine(self.installer, "/S")
-        self.assertEqual(running.wait(timeout=60), 0)
-        self.assertTrue(wait_until(lambda: window() == "hidden", 60),
-                        "the installer starts the program it closed")
+        probe("hkcu-dword", PREFS, "Longitude", "-7400")
+        with open(os.path.join(ARGS.work, "installed-tintel.log"), "w+b") as log:
+            running = subprocess.Popen(["wine", exe, "noshow"], stdout=log,
+                                       stderr=subprocess.STDOUT)
+        try:
+            self.assertTrue(wait_until(lambda: probe("window", "ytWindow", "Tintel")[1] == "hidden",
+                                       60))
+            wine(installer, "/S")
+            self.assertEqual(running.wait(timeout=60), 0)
+            self.assertTrue(wait_until(lambda: probe("window", "ytWindow", "Tintel")[1] == "hidden",
+                                       60), "the installer starts the program it closed")
+        finally:
+            if running.poll() is None:
+                running.kill()
 
         # The uninstaller closes it again and removes everything, the logon entry too.
         wine(os.path.join(folder, "uninstall.exe"), "/S")
         self.assertTrue(wait_until(lambda: not os.path.exists(folder), 60),
                         os.listdir(folder) if os.path.exists(folder) else "")
-        self.assertIsNone(registry(RUN_KEY).get("Tintel"))
-        self.assertEqual(window(), "none")
+        self.assertIsNone(self.run_value())
+        self.assertEqual(probe("window", "ytWindow", "Tintel")[1], "none")
 
-    def start_program(self, site_dir, version, disable):
-        """Serves a feed of `version` under site_dir and starts a copy of the program on it."""
-        feed = os.path.join(self.site, site_dir, "update")
-        os.makedirs(feed, exist_ok=True)
-        with open(os.path.join(feed, "windows.json"), "w") as f:
-            f.write('{"version":"%s","message":"Tintel %s makes evenings warmer.",'
-                    '"update":"%s/signed/good.exe"}' % (version, version, self.base_url))
-        folder = os.path.join(ARGS.work, site_dir)
+    def start_program(self, name, site_dir, disable):
+        folder = os.path.join(ARGS.work, name)
         os.makedirs(folder, exist_ok=True)
         program = os.path.join(folder, "tintel.exe")
         shutil.copyfile(ARGS.program, program)
-        HOST.winprobe("delete", "Software\\Brisbel\\tintel")
-        HOST.store_preferences({"Longitude": -7400, "DisableUpdate": disable,
-                                "UpdateSite": self.base_url + "/" + site_dir})
-        HOST.store_preferences({"lastmod": "0.1"}, UPDATE)
-        return folder, HOST.start(["noshow"], program=program)
+        probe("delete", "Software\\Brisbel\\tintel")
+        probe("hkcu-dword", PREFS, "Longitude", "-7400")
+        probe("hkcu-dword", PREFS, "DisableUpdate", str(disable))
+        set_string(PREFS, "UpdateSite", self.base_url + "/" + site_dir)
+        set_string(UPDATE, "lastmod", "0.1")
+        with open(os.path.join(folder, "program.log"), "w+b") as log:
+            process = subprocess.Popen(["wine", program, "noshow"], stdout=log,
+                                       stderr=subprocess.STDOUT)
+        return folder, process
+
+    def put_feed(self, site_dir, version):
+        folder = os.path.join(self.site, site_dir, "update")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "windows.json"), "w") as f:
+            f.write('{"version":"%s","message":"Tintel %s makes evenings warmer.",'
+                    '"update":"%s/signed/good.exe"}' % (version, version, self.base_url))
+
+    def read(self, name):
+        path = os.path.join(self.scratch, name)
+        if not os.path.exists(path):
+            return ""
+        with open(path) as f:
+            return f.read()
 
     def recorded(self):
-        """What the installer stand-in was given, and how often it was downloaded."""
-        def read(name):
-            path = os.path.join(self.scratch, name)
-            if not os.path.exists(path):
-                return ""
-            with open(path) as f:
-                return f.read()
-        return read("args.log"), read("requests.log").count("/site/signed/good.exe")
+        return self.read("args.log")
+
+    def downloads(self):
+        return self.read("requests.log").count("/site/signed/good.exe")
 
     def test_4_update_installs_silently_and_exits(self):
-        args = self.recorded()[0]
-        folder, process = self.start_program("e2e", "9.9", 0)
-        self.assertEqual(process.wait(timeout=120), 0)
-        self.assertEqual(self.recorded()[0][len(args):], "1\n/S\n")
+        self.put_feed("e2e", "9.9")
+        before = self.recorded()
+        folder, process = self.start_program("e2e", "e2e", 0)
+        try:
+            self.assertEqual(process.wait(timeout=120), 0)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        self.assertEqual(self.recorded()[len(before):], "1\n/S\n")
         self.assertEqual(registry(UPDATE).get("lastwebmod"), "9.9")
         self.assertTrue(os.path.exists(os.path.join(folder, "update", "setup.exe")))
 
     def test_5_asking_later_and_skip_install_nothing(self):
         # Later (2) leaves everything; Skip (3) remembers the version so it never asks again.
-        prompt = lambda: HOST.winprobe("window", "#32770", PROMPT_TITLE)[1]  # noqa: E731
         for answer, remembered, site_dir in ((2, "", "ask"), (3, "9.10", "skip")):
             with self.subTest(answer=answer):
-                before = self.recorded()
-                folder, process = self.start_program(site_dir, "9.10", 1)
-                self.assertTrue(wait_until(lambda: prompt() == "visible", 90),
-                                "the update prompt did not appear")
-                if answer == 2:
-                    time.sleep(1)  # a drawn prompt in the screenshot
-                    os.makedirs(ARGS.shots, exist_ok=True)
-                    screenshot(os.path.join(ARGS.shots, "update-prompt-windows.png"))
-                self.assertEqual(HOST.winprobe("answer", PROMPT_TITLE, str(answer))[0], 0)
-                self.assertTrue(wait_until(lambda: prompt() == "none", 20))
-                time.sleep(2)  # time for a wrong reaction to the answer to show
-                self.assertIsNone(process.poll(), "the program keeps running")
-                self.assertEqual(self.recorded(), before)
-                self.assertEqual(registry(UPDATE).get("lastwebmod", ""), remembered)
-                self.assertFalse(os.path.exists(os.path.join(folder, "update")))
-                self.assertEqual(HOST.close(process), 0)
+                self.put_feed(site_dir, "9.10")
+                before, downloads = self.recorded(), self.downloads()
+                folder, process = self.start_program(site_dir, site_dir, 1)
+                try:
+                    shown = wait_until(
+                        lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "visible", 90)
+                    self.assertTrue(shown, "the update prompt did not appear")
+                    time.sleep(1)
+                    if ARGS.shots and answer == 2:
+                        os.makedirs(ARGS.shots, exist_ok=True)
+                        subprocess.run(["import", "-window", "root",
+                                        os.path.join(ARGS.shots, "update-prompt-windows.png")],
+                                       timeout=30)
+                    self.assertEqual(probe("answer", PROMPT_TITLE, str(answer))[0], 0)
+                    self.assertTrue(wait_until(
+                        lambda: probe("window", "#32770", PROMPT_TITLE)[1] == "none", 20))
+                    time.sleep(2)
+                    self.assertIsNone(process.poll(), "the program keeps running")
+                    self.assertEqual(self.recorded(), before)
+                    self.assertEqual(self.downloads(), downloads)
+                    self.assertEqual(registry(UPDATE).get("lastwebmod", ""), remembered)
+                    self.assertFalse(os.path.exists(os.path.join(folder, "update")))
+                    probe("close", "ytWindow", "Tintel")
+                    self.assertEqual(process.wait(timeout=30), 0)
+                finally:
+                    if process.poll() is None:
+                        process.kill()
 
 
 def main():
-    global ARGS, HOST
+    global ARGS
     p = argparse.ArgumentParser()
-    for name in ("--program", "--probe", "--installer-test", "--recorder", "--res", "--work",
-                 "--shots"):
-        p.add_argument(name, required=True)
+    p.add_argument("--program", required=True)
+    p.add_argument("--probe", required=True)
+    p.add_argument("--installer-test", required=True)
+    p.add_argument("--recorder", required=True)
+    p.add_argument("--res", required=True)
+    p.add_argument("--work", required=True)
+    p.add_argument("--shots")
     ARGS, rest = p.parse_known_args()
-    HOST = WineHost(ARGS.program, ARGS.work, ARGS.probe)
-    HOST.env = dict(os.environ)
     unittest.main(argv=[sys.argv[0], "-v", *rest])
 
 
