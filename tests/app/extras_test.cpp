@@ -1,7 +1,7 @@
 // The extras' switches applied to the settings UI, the light output level and its keys, and
 // candle mode: the fixtures' datagrams heard by a listener on port 6038 and the ramps read back
 // from the harness's displays (the X server, or Wine's over it). Runs inside a network namespace
-// of its own (netns-run / netns-wine-run), so the broadcasts never leave the machine.
+// of its own (netns-run), so the broadcasts never leave the machine.
 #include <gtest/gtest.h>
 
 #include <cmath>

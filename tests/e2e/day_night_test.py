@@ -12,18 +12,12 @@ program's sum of table time, longitude shift and zone offset is what puts it at 
 
 import datetime
 import os
-import sys
 import time
-import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import startup_test  # noqa: E402  (the hosts that start the program and watch its window)
-from quiet_run import run_quiet  # noqa: E402
+from quiet_run import run_quiet
+from startup_test import HostCase, LinuxHost, parse_host_arguments, run_cases, wait_until
 
-ARGS = None
 NIGHT, DAY = 3400, 6500
-ZONE = "Asia/Kolkata"
-LATITUDE = 1000  # hundredths of a degree
 # The variation the colour setter adds to one red entry (128 .. 191) of every other ramp.
 VARIATION = 256
 
@@ -34,22 +28,30 @@ def night_longitude(now_utc):
     degrees = -minutes / 4
     if degrees <= -180:
         degrees += 360
-    hundredths = round(degrees * 100)
-    return hundredths or 1  # 0 would mean "no location chosen"
+    return round(degrees * 100) or 1  # 0 would mean "no location chosen"
 
 
-def ramps_close(got, want, tolerance):
-    """Every entry within tolerance; the varied red entry within the variation too."""
-    for i, (g, w) in enumerate(zip(got, want)):
-        allowed = tolerance + (VARIATION if 128 <= i < 192 else 0)
-        if abs(g - w) > allowed:
-            return False
-    return len(got) == len(want) == 768
+def store_solar_time(host, night, **more):
+    """Stores a location at latitude 10 N where it is solar midnight (or noon) now, and the zone
+    that disagrees with it."""
+    longitude = night_longitude(datetime.datetime.now(datetime.timezone.utc))
+    if not night:
+        longitude = longitude + 18000 if longitude <= 0 else longitude - 18000
+    values = {"Latitude": 1000, "Longitude": longitude, "Outdoor": DAY, "Indoor": NIGHT,
+              "ImplicitMode": 0, **more}
+    host.store_preferences(values)
+    host.env["TZ"] = "Asia/Kolkata"
+    return values
 
 
 class Probe:
+    """The ramps of every display as the platform reads them back (tests/tools/ramp_probe)."""
+
     def __init__(self, program, wine):
         self.command = (["wine"] if wine else []) + [program]
+        # Wine reads ramps back through the X server within about half a percent; XRandR
+        # resamples CRTC gamma of another size than 256 on the way in and out.
+        self.tolerance = 400 if wine else 2
 
     def run(self, *args):
         code, out, err = run_quiet(self.command + list(args))
@@ -58,106 +60,70 @@ class Probe:
         return out
 
     def displays(self):
-        """{display name: 768 entries} as the platform reads them back."""
-        ramps = {}
-        for line in self.run("get").splitlines():
-            name, values = line.split("\t")
-            ramps[name] = [int(v) for v in values.split()]
-        return ramps
+        """{display name: 768 entries}."""
+        return {name: [int(v) for v in values.split()]
+                for name, values in (line.split("\t") for line in self.run("get").splitlines())}
 
     def expected(self, kelvin):
         return [int(v) for v in self.run("expect", str(kelvin)).split()]
 
+    def close(self, got, want):
+        """Every entry within the tolerance; the varied red entries within the variation too."""
+        return len(got) == len(want) == 768 and all(
+            abs(g - w) <= self.tolerance + (VARIATION if 128 <= i < 192 else 0)
+            for i, (g, w) in enumerate(zip(got, want)))
 
-class FollowsTheSun(unittest.TestCase):
-    host = None
+    def shows(self, kelvin, within=0):
+        """Whether every display shows the ramp of kelvin, waiting up to `within` seconds."""
+        want = self.expected(kelvin)
+
+        def now():
+            ramps = self.displays()
+            return bool(ramps) and all(self.close(r, want) for r in ramps.values())
+        return wait_until(now, within, 0.2)
+
+
+class FollowsTheSun(HostCase):
     probe = None
-    tolerance = 0
-
-    def setUp(self):
-        self.host.setup(self.id().split(".")[-1])
-
-    def tearDown(self):
-        self.host.teardown()
-
-    def store_location(self, longitude):
-        values = {"Latitude": LATITUDE, "Longitude": longitude, "Outdoor": DAY, "Indoor": NIGHT,
-                  "ImplicitMode": 0}
-        if isinstance(self.host, startup_test.LinuxHost):
-            folder = os.path.join(self.host.env["XDG_CONFIG_HOME"], "Brisbel")
-            os.makedirs(folder, exist_ok=True)
-            with open(os.path.join(folder, "preferences.reg"), "w") as f:
-                f.write("[Software\\Brisbel\\tintel\\Preferences]\n")
-                for name, v in values.items():
-                    f.write(f'"{name}"=dword:{v & 0xFFFFFFFF:08x}\n')
-        else:
-            for name, v in values.items():
-                code, _ = self.host.winprobe("hkcu-dword", "Software\\Brisbel\\tintel\\Preferences",
-                                             name, str(v))
-                self.assertEqual(code, 0, name)
-        self.assertEqual({k: self.host.preferences().get(k) for k in values}, values)
 
     def test_hidden_start_glides_every_display_to_the_night_ramp_and_stop_resets(self):
         night, identity = self.probe.expected(NIGHT), self.probe.expected(DAY)
         self.assertEqual(identity, [(i % 256) * 257 for i in range(768)])
         # The comparison tells 3400 K from its neighbours even at Wine's tolerance.
         for other in (NIGHT - 100, NIGHT + 100):
-            self.assertFalse(ramps_close(self.probe.expected(other), night, self.tolerance), other)
+            self.assertFalse(self.probe.close(self.probe.expected(other), night), other)
 
-        self.store_location(night_longitude(datetime.datetime.now(datetime.timezone.utc)))
-        self.host.env["TZ"] = ZONE
+        stored = store_solar_time(self.host, night=True)
+        self.assertEqual({k: self.host.preferences().get(k) for k in stored}, stored)
         p = self.host.start(["noshow"])
-        self.assertTrue(startup_test.wait_until(lambda: self.host.window() == "hidden", 30))
+        self.wait_window("hidden")
 
         # Poll until every display shows the night ramp; the readings on the way must include
         # ones between neutral and night (a glide, not a jump).
-        between, reached, readings = 0, None, []
+        between, reached, ramps = 0, None, {}
         end = time.monotonic() + 60
-        while time.monotonic() < end:
+        while time.monotonic() < end and not reached:
             ramps = self.probe.displays()
-            readings.append(ramps)
-            if ramps and all(ramps_close(r, night, self.tolerance) for r in ramps.values()):
+            if ramps and all(self.probe.close(r, night) for r in ramps.values()):
                 reached = ramps
-                break
-            if any(not ramps_close(r, night, self.tolerance) and
-                   not ramps_close(r, identity, self.tolerance) for r in ramps.values()):
-                between += 1
+                continue
+            between += any(not self.probe.close(r, night) and not self.probe.close(r, identity)
+                           for r in ramps.values())
             time.sleep(0.5)
-        self.assertIsNotNone(reached, f"no night ramp after 60 s; last: "
-                             f"{ {n: (r[255], r[511], r[767]) for n, r in readings[-1].items()} }")
-        if os.environ.get("TINTEL_X_SERVER") == "xorg" and isinstance(self.host,
-                                                                       startup_test.LinuxHost):
+        self.assertIsNotNone(reached, "no night ramp after 60 s; last: %s" %
+                             {n: (r[255], r[511], r[767]) for n, r in ramps.items()})
+        if os.environ.get("TINTEL_X_SERVER") == "xorg" and isinstance(self.host, LinuxHost):
             self.assertGreaterEqual(len(reached), 2, "the harness runs two monitors")
         self.assertGreaterEqual(between, 3, "the colour should glide for about 20 seconds")
-        print(f"night ramp on {sorted(reached)} after {len(readings)} readings, "
-              f"{between} between neutral and night")
 
         # It stays there: a second later the schedule still says night.
         time.sleep(1.5)
-        self.assertTrue(all(ramps_close(r, night, self.tolerance)
-                            for r in self.probe.displays().values()))
-
+        self.assertTrue(self.probe.shows(NIGHT))
         self.assertEqual(self.host.close(p), 0)
-        after = self.probe.displays()
-        for name, ramp in after.items():
-            self.assertTrue(ramps_close(ramp, identity, self.tolerance), name)
-
-
-def main():
-    global ARGS
-    ARGS, FollowsTheSun.host = startup_test.parse_host_arguments("--ramp-probe")
-    wine = ARGS.platform == "win32"
-    if wine:
-        # Wine reads ramps back through the X server's gamma ramp: within about half a percent.
-        FollowsTheSun.tolerance = 400
-    else:
-        # CRTC gamma of another size than 256 is resampled on the way in and out.
-        FollowsTheSun.tolerance = 2
-    FollowsTheSun.probe = Probe(ARGS.ramp_probe, wine)
-    suite = unittest.TestLoader().loadTestsFromTestCase(FollowsTheSun)
-    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
-    sys.exit(0 if result.wasSuccessful() else 1)
+        self.assertTrue(self.probe.shows(DAY))
 
 
 if __name__ == "__main__":
-    main()
+    ARGS, HOST = parse_host_arguments("--ramp-probe")
+    FollowsTheSun.probe = Probe(ARGS.ramp_probe, ARGS.platform == "win32")
+    run_cases(HOST, FollowsTheSun)

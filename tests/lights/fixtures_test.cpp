@@ -1,6 +1,6 @@
 // The UDP fixture output as a fixture on the network hears it: a socket bound to port 6038
-// collects the broadcast datagrams. Runs inside a network namespace of its own (netns-run, or
-// netns-wine-run for the Windows build), where 255.255.255.255 is routed to the loopback
+// collects the broadcast datagrams. Runs inside a network namespace of its own (netns-run, with
+// --wine for the Windows build), where 255.255.255.255 is routed to the loopback
 // interface, so nothing leaves the machine.
 #include <gtest/gtest.h>
 

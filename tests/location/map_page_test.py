@@ -11,28 +11,20 @@ import json
 import os
 import re
 import select
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
-import zlib
 
 ARGS = None
 ORIGIN = "https://map.tintel.test"
 PAGE = ORIGIN + "/winmap.html"
 TILE = re.compile(r"^https://tile\.openstreetmap\.org/(\d+)/(\d+)/(\d+)\.png$")
 SEARCH = "https://nominatim.openstreetmap.org/search?"
-
-
-def png_tile():
-    """A 1 x 1 grey PNG, enough for the map to draw a tile."""
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 0, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(b"\x00\x80")) + chunk(b"IEND", b""))
+# A 1 x 1 grey PNG, enough for the map to draw a tile.
+TILE_PNG = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAAAAAA6fptVAAAACklEQVR4nGNoAAAAggCB"
+                            "d81ytgAAAABJRU5ErkJggg==")
 
 
 class Browser:
@@ -153,7 +145,7 @@ class MapPageTest(unittest.TestCase):
         if url.split("?")[0] == PAGE:
             body, kind = self.page, "text/html; charset=utf-8"
         elif TILE.match(url):
-            body, kind = png_tile(), "image/png"
+            body, kind = TILE_PNG, "image/png"
         elif url.startswith(SEARCH):
             body, kind = json.dumps(self.places).encode(), "application/json"
         else:
@@ -193,34 +185,30 @@ class MapPageTest(unittest.TestCase):
                 return float(query["lat"]), float(query["lng"])
         return None
 
-    def test_centres_on_coordinates_and_reports_a_click(self):
-        self.browser.call("Page.navigate", {"url": PAGE + "?lat=40.700000&lng=-74.000000"})
-        # Zoom 9 around New York: tile column 150, row 192.
-        self.assertTrue(self.run_until(lambda: any(
-            TILE.match(u).group(2, 3) == ("150", "192") for u in self.tiles_at(9))),
-            self.requests)
-        self.click_centre()
-        self.assertTrue(self.run_until(lambda: self.chosen() is not None), self.requests)
-        lat, lng = self.chosen()
-        self.assertAlmostEqual(lat, 40.7, delta=0.01)
-        self.assertAlmostEqual(lng, -74.0, delta=0.01)
-        # The page with the chosen place shows it again, and makes no request elsewhere.
-        self.assertTrue(self.run_until(lambda: len(self.tiles_at(9)) > 0))
-        for url in self.requests:
-            self.assertTrue(url.startswith(PAGE) or TILE.match(url), url)
-
-    def test_looks_a_place_up_and_reports_it(self):
-        self.places = [{"lat": "-33.8688", "lon": "151.2093", "display_name": "Sydney"}]
-        self.browser.call("Page.navigate", {"url": PAGE + "?geo=New York City"})
-        self.assertTrue(self.run_until(lambda: self.tiles_at(10)), self.requests)
-        searches = [u for u in self.requests if u.startswith(SEARCH)]
-        self.assertEqual(len(searches), 1)
-        self.assertIn("q=New%20York%20City", searches[0])
-        self.click_centre()
-        self.assertTrue(self.run_until(lambda: self.chosen() is not None), self.requests)
-        lat, lng = self.chosen()
-        self.assertAlmostEqual(lat, -33.8688, delta=0.01)
-        self.assertAlmostEqual(lng, 151.2093, delta=0.01)
+    def test_centres_on_the_place_and_reports_a_click(self):
+        # The query; the place search's answer; the zoom and the tile (column, row) that must be
+        # asked for; the search text sent; where the click at the centre lands.
+        cases = (("?lat=40.700000&lng=-74.000000", [], 9, ("150", "192"), None, (40.7, -74.0)),
+                 ("?geo=New York City",
+                  [{"lat": "-33.8688", "lon": "151.2093", "display_name": "Sydney"}], 10, None,
+                  "q=New%20York%20City", (-33.8688, 151.2093)))
+        for query, places, zoom, tile, search, place in cases:
+            with self.subTest(query=query):
+                self.requests.clear()
+                self.places = places
+                self.browser.call("Page.navigate", {"url": PAGE + query})
+                self.assertTrue(self.run_until(lambda: any(
+                    tile in (None, TILE.match(u).group(2, 3)) for u in self.tiles_at(zoom))),
+                    self.requests)
+                searches = [u for u in self.requests if u.startswith(SEARCH)]
+                self.assertEqual([search in u for u in searches], [True] if search else [])
+                self.click_centre()
+                self.assertTrue(self.run_until(lambda: self.chosen() is not None), self.requests)
+                for got, want in zip(self.chosen(), place):
+                    self.assertAlmostEqual(got, want, delta=0.01)
+                # Nothing is asked of anyone but the page's origin, the tiles and the search.
+                for url in self.requests:
+                    self.assertTrue(url.startswith((ORIGIN, SEARCH)) or TILE.match(url), url)
 
     def test_a_place_that_is_not_found_is_said_so(self):
         self.browser.call("Page.navigate", {"url": PAGE + "?geo=Nowhere%25"})

@@ -42,7 +42,17 @@ import tempfile
 import threading
 import time
 
-FEED = b'{"version":"2.14","update":"http://127.0.0.1/setup.exe","message":"New"}'
+import signing
+
+# Paths answered with a fixed status, body and extra header lines.
+FIXED = {
+    b"/text": (b"200 OK", b"hello from the test server"),
+    b"/json": (b"200 OK", b'{"version":"2.14","update":"http://127.0.0.1/setup.exe",'
+               b'"message":"New"}', b"Content-Type: application/json\r\n"),
+    b"/empty": (b"200 OK", b""),
+    b"/missing": (b"404 Not Found", b"not here"),
+    b"/redirect": (b"302 Found", b"", b"Location: /text\r\n"),
+}
 
 
 def big_body():
@@ -120,20 +130,12 @@ class Handler(socketserver.BaseRequestHandler):
 
     def route(self, conn, path, raw):
         server = self.server
-        if path == b"/echo" or path.startswith(b"/echo/"):
+        if path in FIXED:
+            self.respond(conn, *FIXED[path])
+        elif path == b"/echo" or path.startswith(b"/echo/"):
             self.respond(conn, b"200 OK", raw)
         elif path == b"/whoami":
             self.respond(conn, b"200 OK", b"tls" if isinstance(conn, ssl.SSLSocket) else b"plain")
-        elif path == b"/text":
-            self.respond(conn, b"200 OK", b"hello from the test server")
-        elif path == b"/json":
-            self.respond(conn, b"200 OK", FEED, b"Content-Type: application/json\r\n")
-        elif path == b"/empty":
-            self.respond(conn, b"200 OK", b"")
-        elif path == b"/missing":
-            self.respond(conn, b"404 Not Found", b"not here")
-        elif path == b"/redirect":
-            self.respond(conn, b"302 Found", b"", b"Location: /text\r\n")
         elif path == b"/counter":
             with server.lock:
                 server.counter += 1
@@ -172,34 +174,13 @@ class Server(socketserver.ThreadingMixIn, socketserver.TCPServer):
         pass  # a client that gives up (a rejected certificate) is part of the tests
 
 
-def openssl(*args):
-    subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-
-
-def make_ca(folder, name):
-    """A CA certificate and key, made for this run."""
-    key, cert = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".pem")
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-            "-days", "2", "-subj", "/CN=Tintel test root " + name,
-            "-addext", "basicConstraints=critical,CA:TRUE",
-            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-    return key, cert
-
-
-def make_server_cert(folder, name, ca_key, ca_cert):
-    """A certificate for 127.0.0.1 signed by the CA. The address is also given as a DNS name:
+def make_server_cert(folder, name, root):
+    """A certificate for 127.0.0.1 issued by `root`. The address is also given as a DNS name:
     Wine's WinInet matches the host only against DNS names."""
-    key, csr = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".csr")
-    cert, ext = os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".ext")
-    with open(ext, "w") as f:
-        f.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1\nextendedKeyUsage=serverAuth\n"
-                "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n")
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
-            "-subj", "/CN=127.0.0.1")
-    openssl("x509", "-req", "-in", csr, "-CA", ca_cert, "-CAkey", ca_key, "-CAcreateserial",
-            "-out", cert, "-days", "2", "-extfile", ext)
-    return key, cert
+    return signing.make_cert(folder, name, "/CN=127.0.0.1", root,
+                             "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1\n"
+                             "extendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n"
+                             "keyUsage=digitalSignature,keyEncipherment\n")
 
 
 def tls_context(key, cert):
@@ -236,10 +217,11 @@ def main():
         plain.scratch = scratch
         os.makedirs(os.path.join(scratch, "site"))
         servers.append(plain)
-        ca_key, ca_cert = make_ca(scratch, "trusted-ca")
-        key, cert = make_server_cert(scratch, "server", ca_key, ca_cert)
-        other_key, other_cert = make_ca(scratch, "untrusted-ca")
-        stray_key, stray_cert = make_server_cert(scratch, "stray", other_key, other_cert)
+        trusted = signing.make_root(scratch, "trusted-ca")
+        ca_cert = trusted[1]
+        key, cert = make_server_cert(scratch, "server", trusted)
+        stray_key, stray_cert = make_server_cert(scratch, "stray",
+                                                 signing.make_root(scratch, "untrusted-ca"))
 
         env = {k: v for k, v in os.environ.items()
                if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "ftp_proxy")

@@ -1,7 +1,7 @@
 """Certificates and Authenticode-signed files made for one test run (openssl, osslsigncode).
 
-Nothing made here is trusted anywhere but in the test's own Wine prefix, and only while a test
-adds the root there."""
+Nothing made here is trusted anywhere but by the program under test (the TLS root given to it,
+the signing root added to the test's own Wine prefix while a test runs)."""
 
 import os
 import shutil
@@ -15,7 +15,7 @@ def run(argv, check=True):
     return done
 
 
-def make_root(folder, name, digest):
+def make_root(folder, name, digest="sha256"):
     key, cert = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".pem")
     run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
          "-out", cert, "-days", "2", "-" + digest, "-subj", "/CN=Tintel test root " + name,
@@ -24,19 +24,25 @@ def make_root(folder, name, digest):
     return key, cert
 
 
-def make_signer(folder, name, common_name, root, digest):
-    """A code-signing certificate whose subject is CN=`common_name`, issued by `root`."""
+def make_cert(folder, name, subject, root, extensions, digest="sha256"):
+    """A certificate for `subject` issued by `root`, with the extension lines given."""
     root_key, root_cert = root
     key, csr = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".csr")
     cert, ext = os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".ext")
     with open(ext, "w") as f:
-        f.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-                "extendedKeyUsage=codeSigning\n")
+        f.write(extensions)
     run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
-         "-subj", "/CN=%s/O=%s" % (common_name, common_name)])
+         "-subj", subject])
     run(["openssl", "x509", "-req", "-in", csr, "-CA", root_cert, "-CAkey", root_key,
          "-CAcreateserial", "-out", cert, "-days", "2", "-" + digest, "-extfile", ext])
     return key, cert
+
+
+def make_signer(folder, name, common_name, root, digest):
+    """A code-signing certificate whose subject is CN=`common_name`, issued by `root`."""
+    return make_cert(folder, name, "/CN=%s/O=%s" % (common_name, common_name), root,
+                     "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                     "extendedKeyUsage=codeSigning\n", digest)
 
 
 def sign(source, target, signer, digest, chain=None):
