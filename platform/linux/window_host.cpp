@@ -921,6 +921,14 @@ intptr_t sendLinuxWindowMessage(NativeWindow* window, uint32_t message, uintptr_
 bool initWindowing(std::string* error) {
     static bool ready = false;
     if (ready) return true;
+    // First: GDK's first X window (its client leader, which carries the program's name) exists
+    // before gtk_init_check returns, and a stop asked for from then on must still be clean.
+    static const bool stopSignals = [] {
+        for (int stop : {SIGTERM, SIGINT, SIGHUP})
+            g_unix_signal_add(stop, onStopSignal, nullptr);
+        return true;
+    }();
+    (void)stopSignals;
     gdk_set_allowed_backends("x11");
     // The windows show Cairo image surfaces and never use OpenGL; without this GDK probes GLX
     // at start-up, which loads the GL driver (Mesa's software one pulls in LLVM, over 50 MB of
@@ -932,9 +940,6 @@ bool initWindowing(std::string* error) {
                                      : "no X display (DISPLAY is not set)";
         return false;
     }
-    g_unix_signal_add(SIGTERM, onStopSignal, nullptr);
-    g_unix_signal_add(SIGINT, onStopSignal, nullptr);
-    g_unix_signal_add(SIGHUP, onStopSignal, nullptr);
     ready = true;
     return true;
 }
