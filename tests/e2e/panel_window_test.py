@@ -2,7 +2,7 @@
 """The settings window end to end: the real program (native, or the Windows build under Wine) on
 the harness's X server, driven with xdotool like a user: where the window appears, what it shows
 by day and by night (screenshots), the night slider dragged and released (ramps read back from
-every display, the stored "Indoor"), the menu button, Escape, and Alt+End's overlay.
+every display, the stored "Indoor"), the menu button, Safe Mode switched off from it, Escape, and Alt+End's overlay.
 
 The location is stored so that it is solar noon (or midnight) now at latitude 10 N, as the
 day/night test does, so no clock is faked. Points inside the window are those of the layout
@@ -13,8 +13,8 @@ import subprocess
 import time
 
 from day_night_test import Probe, store_solar_time
-from startup_test import (HostCase, WineHost, X_TIMEOUT, parse_host_arguments, run_cases,
-                          screenshot, wait_until, xdotool_search)
+from startup_test import (CLASS, TITLE, HostCase, WineHost, X_TIMEOUT, parse_host_arguments,
+                          run_cases, screenshot, wait_until, xdotool_search)
 
 WIDTH, HEIGHT = 554, 243
 # Window points of the layout "tintel".
@@ -84,6 +84,14 @@ class PanelWindow(HostCase):
         return subprocess.run(["import", "-window", self.window, "rgb:-"], capture_output=True,
                               timeout=60).stdout
 
+    def lightness(self):
+        """The mean lightness (0 to 1) of what the window shows."""
+        shown = subprocess.run(["import", "-window", self.window, "miff:-"], capture_output=True,
+                               timeout=60).stdout
+        out = subprocess.run(["convert", "miff:-", "-format", "%[fx:mean]", "info:"],
+                             input=shown, capture_output=True, timeout=60).stdout
+        return float(out or 0)
+
     def sun_pixels(self, name):
         """Screenshots the screen (kept in the work folder); counts the sun's pixels in the sky."""
         path = os.path.join(self.host.work, "screenshots", f"{name}.png")
@@ -134,7 +142,27 @@ class PanelWindow(HostCase):
         self.assertTrue(wait_until(
             lambda: not set(xdotool_search("--onlyvisible", "--name", "")) - before, 15))
 
-        # Escape hides the window (safe mode: at once).
+        # Safe Mode (the menu's second item here) switched off: stored, and the window is drawn
+        # with per-pixel alpha at once (a layered window under Wine; the harness's X server has
+        # no compositor, so Linux stays opaque), showing its whole picture.
+        x("mousemove", *self.at(MENU_BUTTON), "click", "1")
+        self.assertTrue(wait_until(
+            lambda: set(xdotool_search("--onlyvisible", "--name", "")) - before, 15))
+        x("key", "Down", "Down", "Return")
+        self.assertTrue(wait_until(lambda: self.host.preferences().get("SafeMode") == 0, 15),
+                        "Safe Mode was not switched off")
+        if isinstance(self.host, WineHost):
+            self.assertTrue(wait_until(lambda: self.host.winprobe(
+                "layered", CLASS, TITLE)[1] == "layered", 10), "the window is not layered")
+        # (Wine may give the window another X window as its style changes.)
+        shown = wait_until(lambda: window_ids("^Tintel$"), 10)
+        self.assertTrue(shown, "the window went")
+        self.window = shown[0]
+        # The settings page is light grey: an unpainted window would show the black root.
+        self.sun_pixels("safe-mode-off")
+        self.assertGreater(self.lightness(), 0.6, "the window lost its picture")
+
+        # Escape hides the window (after a half-second fade now).
         x("mousemove", *self.at(TITLE_AREA), "click", "1")
         x("key", "Escape")
         self.assertTrue(wait_until(lambda: not window_ids("^Tintel$"), 15),
