@@ -129,8 +129,17 @@ class LinuxHost(Host):
     def start(self, args, program=None):
         return self.popen([program or self.program, *args], env=self.env)
 
+    def main_windows(self, *flags):
+        """The settings window's X windows: its title and the toolkit's class (the docked tray
+        icon and the map's helper carry the program's name too)."""
+        return [w for w in xdotool_search(*flags, "--class", f"^{CLASS}$")
+                if x_out("xdotool", "getwindowname", w).strip() == TITLE]
+
+    def visible_on_x(self):
+        return self.main_windows("--onlyvisible")
+
     def window(self):
-        if not xdotool_search("--name", f"^{TITLE}$"):
+        if not self.main_windows():
             return "none"
         return "visible" if self.visible_on_x() else "hidden"
 

@@ -189,6 +189,9 @@ int main(int argc, char** argv) {
     g_signal_connect(helper.web, "notify::uri", G_CALLBACK(onUri), &helper);
 
     GtkWidget* plug = gtk_plug_new(static_cast<Window>(socketId));
+    // Its own X name: by default it would take the program's ("tintel"), which is the settings
+    // window's title as far as a search by name without case goes.
+    gtk_window_set_title(GTK_WINDOW(plug), "Tintel map");
     gtk_container_add(GTK_CONTAINER(plug), GTK_WIDGET(helper.web));
     // Held, so that a plug destroyed under us leaves the ending below safe.
     g_object_ref(plug);
