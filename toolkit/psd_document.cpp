@@ -6,7 +6,7 @@
 //   3. Load: header, colour mode data, image resources, layer records, locating channel data
 //   4. DecodeLayer and LayerColour
 //
-// File layout (Adobe Photoshop File Formats Specification, version 1 documents; all numbers
+// File layout (as Adobe documents the Photoshop file format, version 1 documents; all numbers
 // big-endian): header (26 bytes), colour mode data, image resources, layer and mask information,
 // merged image data. Channel ids: 0 red, 1 green, 2 blue, -1 transparency, -2 layer mask.
 #include "toolkit/psd_document.h"

@@ -1,8 +1,6 @@
 // The shell's "open" on Linux: a program file is started directly with its parameters split the
 // way the Windows C runtime splits a command line; anything else goes to xdg-open, which hands a
 // URL to the user's browser. Both are started with posix_spawn, never through /bin/sh.
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,9 +10,8 @@
 #include <vector>
 
 #include "platform/shell.h"
+#include "platform/linux/spawn.h"
 #include "base/text.h"
-
-extern char** environ;
 
 namespace platform {
 namespace {
@@ -87,28 +84,8 @@ bool isProgram(const std::string& path) {
 // Starts argv[0] (searched on PATH when `search`) in a session of its own, with no signals
 // blocked; a detached thread reaps it when it ends, as the shell does not wait for what it opens.
 bool spawnDetached(const std::vector<std::string>& argv, bool search) {
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int failed = search
-                           ? posix_spawnp(&pid, args[0], nullptr, &attributes, args.data(), environ)
-                           : posix_spawn(&pid, args[0], nullptr, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (failed != 0) return false;
+    const pid_t pid = spawnProgram(argv[0], argv, search, true);
+    if (pid == 0) return false;
     std::thread([pid] {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

@@ -13,7 +13,6 @@
 #include <gtk/gtkx.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,10 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/spawn.h"
 #include "platform/linux/webkit/webview_protocol.h"
 #include "platform/process.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -166,34 +164,6 @@ private:
     std::string url_;
 };
 
-// Starts the helper with `fd` as its standard input and output; 0 when it cannot be started.
-pid_t startHelper(const std::string& path, const std::vector<std::string>& arguments, int fd) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_adddup2(&files, fd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&files, fd, STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, path.c_str(), &files, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&files);
-    return failed ? 0 : pid;
-}
-
 }  // namespace
 
 std::unique_ptr<WebView> createWebView(void* host, int width, int height) {
@@ -227,10 +197,10 @@ std::unique_ptr<WebView> createWebView(void* host, int width, int height) {
     pid_t pid = 0;
     if (id && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) == 0) {
         const char* display = gdk_display_get_name(gtk_widget_get_display(socket));
-        pid = startHelper(path,
-                          {path, std::string("--display=") + display, std::to_string(id),
-                           std::to_string(width), std::to_string(height)},
-                          pair[1]);
+        pid = spawnProgram(path,
+                           {path, std::string("--display=") + display, std::to_string(id),
+                            std::to_string(width), std::to_string(height)},
+                           false, false, pair[1]);
         close(pair[1]);
         if (!pid) close(pair[0]);
     }

@@ -26,6 +26,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import signing  # noqa: E402
 from quiet_run import run_quiet  # noqa: E402
+from startup_test import wait_until  # noqa: E402
 
 ARGS = None
 PUBLISH = os.path.join(HERE, "..", "..", "tools", "release", "publish")
@@ -33,16 +34,6 @@ PROMPT_TITLE = "Tintel has an update available. Get it now?"
 PREFS = "Software\\Brisbel\\tintel\\Preferences"
 UPDATE = "Software\\Brisbel\\tintel\\update"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
-
-
-def wait_until(predicate, timeout, step=0.2):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def z(path):
