@@ -19,7 +19,12 @@ public:
     ~DocumentTick() override {
         if (document_) document_->tick_ = nullptr;
     }
-    int Run() override { return document_ ? document_->OnTimer(Clock()) : kCallbackRemove; }
+    int Run() override {
+        if (!document_) return kCallbackRemove;
+        const int next = document_->OnTimer(Clock());
+        if (document_) document_->RenderChanges();
+        return next;
+    }
     void Detach() { document_ = nullptr; }
 
 private:
@@ -48,6 +53,7 @@ intptr_t ytDrawUI::HandleMessage(ytMessage& message) {
     if (message.message == base::kWmCommand && message.lParam == 0) return OnCommand(message);
     if (message.message == base::kWmTimer) {
         OnTimer(Clock());
+        RenderChanges();
         return base::kHandled;
     }
     return HandleInput(message);
@@ -124,6 +130,13 @@ void ytDrawUI::Render(const ytRect* area) {
     const ytRect changed = RenderFrame(area);
     if (!changed.empty()) present(changed);
     Unlock();
+}
+
+void ytDrawUI::RenderChanges() {
+    // What a tick changed in the nodes reaches the screen now: a per-pixel alpha window gets no
+    // WM_PAINT, and an opaque one would wait for the next unrelated one. Nothing is drawn when
+    // nothing changed; a hidden window is drawn whole when it shows.
+    if (window_ && window_->IsVisible()) Render(nullptr);
 }
 
 void ytDrawUI::present(const ytRect& area) {

@@ -98,6 +98,8 @@ public:
     // Draws a frame into the back buffer and presents what changed (null: the
     // whole window).
     virtual void Render(const ytRect* area);
+    // Renders and presents what the nodes changed since the last frame, when the window shows.
+    void RenderChanges();
     // Fits the window's region to the root's clip rectangle.
     virtual void FitWindowRegion();
 
