@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The location dialog end to end on Linux: the real program on the harness's X server, driven
-with xdotool. A first run (longitude 0) opens "Where am I?"; a typed postal code is stored with
-OK; a map page served from 127.0.0.1 that navigates itself to a chosen place gives the location,
-and is loaded once, not on every poll of the dialog. The map's browser engine runs in a helper
+"""The location dialog end to end: the real program on the harness's X server, driven with
+xdotool. A hidden first run (longitude 0) opens "Where am I?"; a typed postal code or coordinates
+are stored with OK, and Cancel keeps what was stored (both builds). On Linux, a map page served
+from 127.0.0.1 that navigates itself to a chosen place gives the location, and is loaded once, not
+on every poll of the dialog. The map's browser engine runs in a helper
 process below the program: it ends with the dialog and with the program, and its death leaves
 the dialog working. Screenshots go to --screenshots."""
 
@@ -17,7 +18,7 @@ import time
 import unittest
 import urllib.parse
 
-from startup_test import LinuxHost, wait_until, xdotool_search, X_TIMEOUT
+from startup_test import LinuxHost, WineHost, wait_until, xdotool_search, X_TIMEOUT
 
 ARGS = None
 DIALOG = r"^Where am I\?$"
@@ -77,7 +78,75 @@ def alive(process):
     return fields[19] == start and fields[0] != "Z"
 
 
-class LocationDialog(unittest.TestCase):
+class DialogCase(unittest.TestCase):
+    """Drives the dialog of a hidden first run on either build's host."""
+
+    def tearDown(self):
+        self.host.teardown()
+
+    def open_dialog(self):
+        """Starts a hidden first run and answers the dialog's window, with the keyboard."""
+        self.program = self.host.start(["noshow"])
+        found = wait_until(lambda: xdotool_search("--onlyvisible", "--name", DIALOG), 60)
+        self.assertTrue(found, "the location dialog did not open")
+        window = found[0]
+        # No window manager runs on the test server: the test gives the dialog the focus a
+        # user's click would.
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], timeout=X_TIMEOUT)
+        return window
+
+    def keys(self, *args):
+        subprocess.run(["xdotool", *args], check=True, timeout=X_TIMEOUT)
+
+    def shoot(self, window, name):
+        os.makedirs(ARGS.screenshots, exist_ok=True)
+        subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
+                       timeout=X_TIMEOUT)
+
+    def closes(self, message):
+        self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
+                                   20), message)
+
+    def stored(self, expected):
+        names = list(expected)
+        got = wait_until(lambda: {n: self.host.preferences().get(n) for n in names} == expected
+                         and expected, 20)
+        self.assertEqual({n: self.host.preferences().get(n) for n in names}, expected)
+        return got
+
+
+class WineFirstRun(DialogCase):
+    """The Windows build under Wine. Debian's Wine has no browser engine: the dialog runs with an
+    empty map, and typed postal codes and coordinates are all it takes."""
+
+    def setUp(self):
+        self.host = WineHost(ARGS.program, ARGS.work, ARGS.probe)
+        self.host.setup(self.id().split(".")[-1])
+
+    def test_a_first_run_takes_what_is_typed(self):
+        cases = (  # typed, the key that ends the dialog, the store afterwards
+            ("90210", "Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840}),
+            ("12.5S 45E", "Return", {"ZipCode": 0, "Latitude": -1250, "Longitude": 4500}),
+            # Cancel keeps what was stored: still no longitude.
+            ("25N 32W", "Escape", {"ZipCode": 0, "Latitude": -1250, "Longitude": 0}))
+        for typed, key, expected in cases:
+            with self.subTest(typed=typed, key=key):
+                self.host.store_preferences({"Longitude": 0})
+                window = self.open_dialog()
+                self.keys("type", "--delay", "60", typed)
+                time.sleep(1)  # two polls of the dialog, which must not hang it
+                self.shoot(window, f"windows-{typed.replace(' ', '_')}.png")
+                self.keys("key", key)
+                self.closes(f"{key} did not close the dialog")
+                self.stored(expected)
+                # Asked once per start: the program runs on, hidden, and stops cleanly.
+                time.sleep(2)
+                self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
+                self.assertEqual(self.host.window(), "hidden")
+                self.assertEqual(self.host.close(self.program), 0)
+
+
+class LocationDialog(DialogCase):
     def setUp(self):
         self.host = LinuxHost(ARGS.program, ARGS.work)
         self.host.setup(self.id().split(".")[-1])
@@ -86,7 +155,7 @@ class LocationDialog(unittest.TestCase):
         self.server = None
 
     def tearDown(self):
-        self.host.teardown()
+        super().tearDown()
         if self.server:
             self.server.shutdown()
             self.server.server_close()
@@ -102,23 +171,6 @@ class LocationDialog(unittest.TestCase):
                 lines.append(f'"{name}"="{value}"')
         with open(os.path.join(folder, "preferences.reg"), "w") as f:
             f.write("\n".join(lines) + "\n")
-
-    def open_dialog(self):
-        """Starts a hidden first run and answers the dialog's window, active."""
-        self.program = self.host.start(["noshow"])
-        found = wait_until(lambda: xdotool_search("--onlyvisible", "--name", DIALOG), 60)
-        self.assertTrue(found, "the location dialog did not open")
-        window = found[0]
-        subprocess.run(["xdotool", "windowactivate", "--sync", window], timeout=X_TIMEOUT)
-        return window
-
-    def keys(self, *args):
-        subprocess.run(["xdotool", *args], check=True, timeout=X_TIMEOUT)
-
-    def shoot(self, window, name):
-        os.makedirs(ARGS.screenshots, exist_ok=True)
-        subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
-                       timeout=X_TIMEOUT)
 
     def engine(self):
         """Waits for the map's helper to run below the program with the browser engine's
@@ -138,13 +190,6 @@ class LocationDialog(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not any(alive(p) for p in engine), 20),
                         f"still running: {[p for p in engine if alive(p)]}")
 
-    def stored(self, expected):
-        names = list(expected)
-        got = wait_until(lambda: {n: self.host.preferences().get(n) for n in names} == expected
-                         and expected, 20)
-        self.assertEqual({n: self.host.preferences().get(n) for n in names}, expected)
-        return got
-
     def test_first_run_asks_and_stores_a_postal_code(self):
         # A first run but for the map page's address: the stand-in page on 127.0.0.1 (the
         # installed page would ask the internet for map tiles).
@@ -158,8 +203,7 @@ class LocationDialog(unittest.TestCase):
         time.sleep(1.5)  # three more polls, which must not load the page again
         self.shoot(window, "linux-90210.png")
         self.keys("key", "Return")  # the default button: OK
-        self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
-                                   20), "OK did not close the dialog")
+        self.closes("OK did not close the dialog")
         self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
         self.assert_engine_ended(engine)
         # The dialog opens once per start: the program runs on, hidden, without asking again.
@@ -200,8 +244,7 @@ class LocationDialog(unittest.TestCase):
         self.assertIsNone(self.program.poll(), "the program died with its map")
         self.shoot(window, "linux-no-map.png")
         self.keys("key", "Return")
-        self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
-                                   20), "OK did not close the dialog")
+        self.closes("OK did not close the dialog")
         self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
         self.assertIsNone(self.program.poll())
         self.assert_engine_ended(engine)
@@ -220,8 +263,11 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--work", required=True)
-    parser.add_argument("--page", required=True)
+    parser.add_argument("--platform", required=True)
+    parser.add_argument("--probe")
+    parser.add_argument("--page")
     parser.add_argument("--screenshots", required=True)
     ARGS, rest = parser.parse_known_args()
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    del globals()["WineFirstRun" if ARGS.platform == "linux" else "LocationDialog"]
     unittest.main(argv=[sys.argv[0]] + rest)
