@@ -124,6 +124,44 @@ TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
     window = new yt::ytWindow();  // for TearDown
 }
 
+// A document whose tick shows a hidden node when asked to (as the schedule sets a text).
+class TickingDocument : public yt::ytDrawUI {
+public:
+    TickingDocument() {
+        SetRoot(new yt::ytColorRectNode(100, 60, 0xFF0000FFu));
+        mark = new yt::ytColorRectNode(20, 20, 0xFF00FF00u);
+        mark->Hide();
+        Root()->AddChild(mark);
+    }
+    int OnTimer(double) override {
+        if (showMark) mark->Show();
+        return 20;
+    }
+    yt::ytDrawNode* mark;
+    bool showMark = false;
+};
+
+// A popup is a per-pixel alpha window where the platform has them: it gets no WM_PAINT, so what a
+// tick changes reaches the screen only if the tick presents it.
+TEST_F(Window, ATickPresentsWhatItChangedAndNothingElse) {
+    auto* popup = new yt::ytWindow();
+    ASSERT_TRUE(
+        popup->Create("Ticking", yt::WindowKind::Popup, yt::Sizing::Fixed, 300, 40, 400, 100));
+    auto* ticking = new TickingDocument();
+    popup->SetDocument(ticking);
+    popup->Show(true);
+    pumpFor(1);
+    const int64_t settled = ticking->FramesPresented();
+    pumpFor(0.5);
+    EXPECT_EQ(ticking->FramesPresented(), settled) << "ticks that change nothing present nothing";
+
+    ticking->showMark = true;
+    pumpUntil([&] { return ticking->FramesPresented() > settled; }, 10);
+    EXPECT_GT(ticking->FramesPresented(), settled) << "the shown node never reached the window";
+    EXPECT_EQ(ticking->backBuffer().at(10, 10), 0xFF00FF00u);
+    popup->Native()->destroy();
+}
+
 // Last in the file: per-pixel alpha stays off for the rest of the process.
 TEST_F(Window, SetAlphaWithoutPerPixelAlphaDoesNothingAndFramesArrive) {
     platform::testing::forgetPerPixelAlpha();
