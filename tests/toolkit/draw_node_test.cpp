@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "tests/support/pixels.h"
 #include "tests/support/pump.h"
+#include "toolkit/bicubic_node.h"
 #include "toolkit/bitmap_ops.h"
 #include "toolkit/button_node.h"
 #include "toolkit/draw_ui.h"
@@ -163,6 +164,21 @@ TEST_F(DrawNodes, ScenesDrawExactPixels) {
          kBlack,
          [](Scene& s) { s.Add(new ytBitmapNode(filled(2, 2, kRed)))->SetScale(2, 2); },
          {{1, 1, kRed}, {2, 2, kRed}, {5, 5, kBlack}}},
+        {"a picture twice as wide as its bicubic node, cropped to fit",
+         kBlack,
+         [](Scene& s) {
+             ytBitmap halves = filled(16, 4, kRed);
+             FillRect(halves, ytRect{8, 0, 16, 4}, kBlue);
+             auto* n = s.Add(new ytBicubicNode(8, 4));
+             n->SetPosition(2, 2);
+             n->SetSource(halves);
+         },
+         {{2, 2, kRed},
+          {5, 5, kRed},
+          {6, 2, kBlue},
+          {9, 5, kBlue},
+          {1, 3, kBlack},
+          {10, 3, kBlack}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -301,17 +317,6 @@ TEST_F(DrawNodes, PlacementRulesFollowTheParent) {
         EXPECT_EQ(bounds.left, int(c.x200));
         EXPECT_EQ(bounds.right, int(std::lround(c.x200 + 20 * c.stretch200)));
     }
-    // A rule on the vertical axis, and rules cleared by moving the node under another parent.
-    Scene scene(300, 60, new ytBGNode(kBlack));
-    auto* parent = scene.Add(new ytColorRectNode(100, 50, kBlack));
-    auto* child = scene.Add(new ytColorRectNode(20, 10, kRed), parent);
-    child->AddConstraint(Axis::kY, ytConstraint::Rule(1, 1, -2));
-    scene.RenderFrame();
-    EXPECT_FLOAT_EQ(child->y(), 38);
-    auto* other = scene.Add(new ytDrawNode);
-    EXPECT_EQ(child->MoveUnder(other), 0);
-    EXPECT_FALSE(child->HasConstraints());
-    EXPECT_EQ(child->parent(), other);
 }
 
 TEST_F(DrawNodes, MatricesComposePivotRotationScaleAndStretch) {
@@ -348,12 +353,6 @@ TEST_F(DrawNodes, MatricesComposePivotRotationScaleAndStretch) {
         EXPECT_NEAR(back.x, u, 1e-3);
         EXPECT_NEAR(back.y, v, 1e-3);
     }
-    // Without pivot, angle or scales the matrix is a translation.
-    auto* plain = scene.Add(new ytDrawNode);
-    plain->SetPosition(7, 8);
-    scene.RenderFrame();
-    EXPECT_TRUE(plain->localMatrix().IsTranslation());
-    EXPECT_EQ(plain->localMatrix().m[0][2], 7);
 }
 
 TEST_F(DrawNodes, TreeKeepsReferencesAndRefusesCycles) {
@@ -432,127 +431,107 @@ TEST_F(DrawNodes, HitTestingRoutesFrontToBack) {
     }
 }
 
+// Gestures from a quiet start: the clicks they make, the node whose context menu opens.
 TEST_F(DrawNodes, PressCapturesAndReleaseDecides) {
     Scene scene(60, 20, new ytBGNode(kBlack));
     auto* a = button(scene, 0, 0, "a");
     auto* b = button(scene, 20, 0, "b");
     auto* c = button(scene, 40, 0, "c");
     c->SetActOnPress(true);
+    auto* knob = scene.Add(new ytColorRectNode(4, 4, kWhite));
+    knob->SetPosition(50, 12);
+    knob->SetDraggable(true);
+    struct Step {
+        MouseKind kind;
+        float x, y;
+        uint32_t buttons;
+    };
+    const struct {
+        const char* what;
+        std::vector<Step> steps;
+        std::vector<Scene::Event> events;
+        ytDrawNode* menuFor;
+    } gestures[] = {
+        {"pressed on a, released on b",
+         {{kMouseDown, 5, 5, kLeftButton}, {kMouseDrag, 25, 5, kLeftButton}, {kMouseUp, 25, 5, 0}},
+         {},
+         nullptr},
+        {"off a and back before the release",
+         {{kMouseDown, 5, 5, kLeftButton},
+          {kMouseDrag, 25, 5, kLeftButton},
+          {kMouseDrag, 6, 6, kLeftButton},
+          {kMouseUp, 6, 6, 0}},
+         {{ButtonClicked, a, ""}},
+         nullptr},
+        {"the right button during a left press",
+         {{kMouseDown, 5, 5, kLeftButton}, {kMouseRightDown, 25, 5, kLeftButton | kRightButton}},
+         {},
+         b},
+        {"act on press",
+         {{kMouseDown, 45, 5, kLeftButton}, {kMouseUp, 45, 5, 0}},
+         {{ButtonClicked, c, ""}},
+         nullptr},
+        {"a draggable node",
+         {{kMouseDown, 51, 13, kLeftButton},
+          {kMouseDrag, 41, 15, kLeftButton},
+          {kMouseUp, 41, 15, 0}},
+         {{ValueChanged, knob, ""}, {DragFinished, knob, ""}},
+         nullptr},
+    };
+    for (const auto& g : gestures) {
+        SCOPED_TRACE(g.what);
+        scene.events.clear();
+        scene.menuFor = nullptr;
+        for (const Step& step : g.steps)
+            scene.DispatchMouse(step.kind, step.x, step.y, step.buttons);
+        EXPECT_EQ(scene.events, g.events);
+        EXPECT_EQ(scene.menuFor, g.menuFor);
+        EXPECT_EQ(scene.Capture(0), nullptr);
+        EXPECT_FALSE(a->pressed());
+    }
+    EXPECT_FLOAT_EQ(knob->x(), 40);
+    EXPECT_FLOAT_EQ(knob->y(), 14);
 
-    // Pressed on a, dragged over b, released there: a keeps the capture, nobody clicks.
-    EXPECT_EQ(scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton), base::kHandled);
-    EXPECT_EQ(scene.Capture(0), a);
-    EXPECT_TRUE(a->pressed());
-    scene.DispatchMouse(kMouseDrag, 25, 5, kLeftButton);
-    EXPECT_FALSE(a->pressed()) << "shows unpressed while the pointer is off it";
-    EXPECT_FALSE(b->hover()) << "no hover for others during a capture";
-    scene.DispatchMouse(kMouseUp, 25, 5, 0);
-    EXPECT_EQ(scene.Capture(0), nullptr);
-    EXPECT_TRUE(scene.events.empty());
-
-    // Back over a before the release: one click.
-    scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
-    scene.DispatchMouse(kMouseDrag, 25, 5, kLeftButton);
-    scene.DispatchMouse(kMouseDrag, 6, 6, kLeftButton);
-    scene.DispatchMouse(kMouseUp, 6, 6, 0);
-    EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ButtonClicked, a, ""}}));
-
-    // The right button ends a left capture and opens the context menu for the node under it.
-    scene.events.clear();
-    scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
-    scene.DispatchMouse(kMouseRightDown, 25, 5, kLeftButton | kRightButton);
-    EXPECT_EQ(scene.Capture(0), nullptr);
-    EXPECT_FALSE(a->pressed());
-    EXPECT_TRUE(scene.events.empty());
-    EXPECT_EQ(scene.menuFor, b) << "the node under the pointer";
-    auto* panel = scene.Add(new ytDrawNode);
-    panel->SetPosition(0, 12);
-    panel->SetWindowDrag(true);
-    panel->SetClip(ytRect{0, 0, 60, 8});
-    scene.DispatchMouse(kMouseRightDown, 30, 15, kRightButton);
-    EXPECT_EQ(scene.menuFor, panel);
-    scene.DispatchMouse(kMouseDown, 30, 15, kLeftButton);
-    EXPECT_EQ(scene.Capture(0), panel) << "a window-drag node captures for the host";
-    scene.DispatchMouse(kMouseUp, 30, 15, 0);
-    scene.Root()->RemoveChild(panel);
-
-    // Act-on-press clicks at the press, not again at the release.
-    scene.events.clear();
-    scene.DispatchMouse(kMouseDown, 45, 5, kLeftButton);
-    EXPECT_EQ(scene.events.size(), 1u);
-    scene.DispatchMouse(kMouseUp, 45, 5, 0);
-    EXPECT_EQ(scene.events.size(), 1u);
-
-    // Hover moves: over b, then away (b loses the hover), and the cursor it asks for.
+    // Hover moves: over b with the cursor it asks for, then away (b loses the hover).
+    b->SetTextCursor(true);
     scene.DispatchMouse(kMouseHover, 25, 5, 0);
     EXPECT_TRUE(b->hover());
-    EXPECT_EQ(scene.cursor(), CursorKind::kProgram);
-    b->SetTextCursor(true);
-    scene.DispatchMouse(kMouseHover, 26, 5, 0);
     EXPECT_EQ(scene.cursor(), CursorKind::kText);
     scene.DispatchMouse(kMouseHover, 35, 15, 0);
     EXPECT_FALSE(b->hover());
     EXPECT_EQ(scene.cursor(), CursorKind::kNone);
-
-    // A draggable node follows the pointer and reports.
-    auto* knob = scene.Add(new ytColorRectNode(4, 4, kWhite));
-    knob->SetPosition(50, 12);
-    knob->SetDraggable(true);
-    scene.events.clear();
-    scene.DispatchMouse(kMouseDown, 51, 13, kLeftButton);
-    scene.DispatchMouse(kMouseDrag, 41, 15, kLeftButton);
-    scene.DispatchMouse(kMouseUp, 41, 15, 0);
-    EXPECT_FLOAT_EQ(knob->x(), 40);
-    EXPECT_FLOAT_EQ(knob->y(), 14);
-    EXPECT_EQ(scene.events,
-              (std::vector<Scene::Event>{{ValueChanged, knob, ""}, {DragFinished, knob, ""}}));
 }
 
 // ---- buttons: groups, aliases, targets ----------------------------------------------------------
 
-TEST_F(DrawNodes, ToggleButtonsFormRadioGroupsInAContainer) {
-    Scene scene(80, 20, new ytBGNode(kBlack));
+TEST_F(DrawNodes, ToggleGroupsAliasesAndTargetListsAct) {
+    Scene scene(100, 40, new ytBGNode(kBlack));
     auto* group = scene.Add(new ytButtContainer);
-    ytButtonNode* radio[3];
-    for (int i = 0; i < 3; ++i) {
-        radio[i] = button(scene, float(i * 20), 0, "r" + std::to_string(i), group);
+    ytButtonNode* radio[2];
+    for (int i = 0; i < 2; ++i) {
+        radio[i] = button(scene, float(i * 20), 20, "r" + std::to_string(i), group);
         radio[i]->SetToggle(true);
     }
-    auto* lone = button(scene, 65, 0, "lone");
-    lone->SetToggle(true);
-    const auto checked = [&] {
-        return std::vector<bool>{radio[0]->checked(), radio[1]->checked(), radio[2]->checked()};
-    };
-    scene.Click(5, 5);
-    EXPECT_EQ(checked(), (std::vector<bool>{true, false, false}));
-    scene.Click(45, 5);
-    EXPECT_EQ(checked(), (std::vector<bool>{false, false, true}));
-    scene.Click(45, 5);
-    EXPECT_EQ(checked(), (std::vector<bool>{false, false, true})) << "a checked radio stays";
-    scene.Click(70, 5);
-    EXPECT_TRUE(lone->checked());
-    scene.Click(70, 5);
-    EXPECT_FALSE(lone->checked()) << "a toggle outside a group flips";
-}
+    scene.Click(5, 25);
+    scene.Click(25, 25);
+    scene.Click(25, 25);
+    EXPECT_FALSE(radio[0]->checked()) << "one radio of a group checked";
+    EXPECT_TRUE(radio[1]->checked()) << "a checked radio stays";
 
-TEST_F(DrawNodes, AliasesAndTargetListsAct) {
-    Scene scene(100, 20, new ytBGNode(kBlack));
     auto* orphan = button(scene, 0, 0, "orphan");
     orphan->SetAlias("nobody");
     auto* real = button(scene, 20, 0, "real");
-    auto* forwarder = button(scene, 40, 0, "forwarder");
-    forwarder->SetAlias("real");
+    button(scene, 40, 0, "forwarder")->SetAlias("real");
     auto* panel = scene.Add(new ytColorRectNode(5, 5, kWhite), nullptr, "panel");
     auto* other = scene.Add(new ytColorRectNode(5, 5, kWhite), nullptr, "other");
     auto* field = scene.Add(new ytColorRectNode(5, 5, kWhite), nullptr, "field");
     auto* pushed = button(scene, 80, 10, "pushed");
-
-    scene.Click(5, 5);
-    EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ButtonClicked, orphan, ""}}))
-        << "an alias to a missing node: the button handles the click";
     scene.events.clear();
+    scene.Click(5, 5);
     scene.Click(45, 5);
-    EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ButtonClicked, real, ""}}));
+    EXPECT_EQ(scene.events,
+              (std::vector<Scene::Event>{{ButtonClicked, orphan, ""}, {ButtonClicked, real, ""}}))
+        << "an alias to a missing node leaves the click to the button";
 
     auto* toggle = button(scene, 60, 0, "toggle");
     toggle->SetToggle(true);
@@ -569,15 +548,13 @@ TEST_F(DrawNodes, AliasesAndTargetListsAct) {
     EXPECT_TRUE(field->disabled());
     EXPECT_EQ(scene.events, (std::vector<Scene::Event>{{ButtonClicked, toggle, ""},
                                                        {ButtonClicked, pushed, ""}}));
-    scene.events.clear();
     scene.Click(65, 5);  // unchecked: the lists reverse, nothing is pushed
     EXPECT_TRUE(panel->hidden());
     EXPECT_FALSE(other->hidden());
-    EXPECT_EQ(scene.events.size(), 1u);
+    EXPECT_EQ(scene.events.size(), 3u);
 
     // The application's handled-and-stop ends the click before the lists.
-    auto* enabler = button(scene, 0, 10, "enabler");
-    enabler->AddEnableTarget("field");
+    button(scene, 0, 10, "enabler")->AddEnableTarget("field");
     scene.answer = base::kHandledStop;
     scene.Click(5, 15);
     EXPECT_TRUE(field->disabled());
@@ -585,16 +562,15 @@ TEST_F(DrawNodes, AliasesAndTargetListsAct) {
     scene.Click(5, 15);
     EXPECT_FALSE(field->disabled());
 
-    // Buttons pushing each other in a circle stop after a few rounds.
-    auto* ping = button(scene, 20, 10, "ping");
-    ping->AddPushTarget("ping");
+    // A button pushing itself stops after a few rounds.
+    button(scene, 20, 10, "ping")->AddPushTarget("ping");
     scene.events.clear();
     scene.Click(25, 15);
     EXPECT_GT(scene.events.size(), 1u);
     EXPECT_LT(scene.events.size(), 20u);
 }
 
-// ---- sliders and tooltips -----------------------------------------------------------------------
+// ---- sliders, tooltips, repeats, texts ----------------------------------------------------------
 
 TEST_F(DrawNodes, SliderDragsReportValuesThenTheEnd) {
     Scene scene(200, 20, new ytBGNode(kBlack));
@@ -614,7 +590,6 @@ TEST_F(DrawNodes, SliderDragsReportValuesThenTheEnd) {
         << "outside the track widened by half a thumb";
     EXPECT_EQ(scene.DispatchMouse(kMouseDown, 6, 5, kLeftButton), base::kHandled);
     EXPECT_FLOAT_EQ(value(), 0);
-    EXPECT_EQ(scene.Capture(0), track);
     scene.DispatchMouse(kMouseDrag, 60, 5, kLeftButton);  // the thumb's centre under the pointer
     EXPECT_FLOAT_EQ(thumb->x(), 45);
     EXPECT_FLOAT_EQ(value(), 0.5f);
@@ -625,15 +600,10 @@ TEST_F(DrawNodes, SliderDragsReportValuesThenTheEnd) {
                                                        {ValueChanged, track, ""},
                                                        {ValueChanged, track, ""},
                                                        {DragFinished, track, ""}}));
-
-    // Values outside 0..1 are handed to the thumb as they are; its range rule then holds it.
+    // A value outside 0..1 is held by the thumb's range rule.
     EXPECT_EQ(ytSliderHandler::SetValue(track, 1.5f), 0);
-    EXPECT_FLOAT_EQ(value(), 1.5f);
     scene.RenderFrame();
     EXPECT_FLOAT_EQ(value(), 1);
-    EXPECT_EQ(ytSliderHandler::SetValue(track, 0.25f), 0);
-    EXPECT_FLOAT_EQ(ytSliderHandler::GetValue(thumb, &v) == 0 ? v : -1, 0.25f);
-    EXPECT_EQ(ytSliderHandler::GetValue(scene.Root(), &v), 4);
     EXPECT_EQ(ytSliderHandler::SetValue(scene.Root(), 0.5f), 4);
 }
 
@@ -642,37 +612,32 @@ TEST_F(DrawNodes, TooltipsShowOverTheirButtonAndHideWhenLeft) {
     auto* tip = scene.Add(new ytToolTip, nullptr, "tooltip");
     auto* help = button(scene, 10, 10, "help");
     help->SetTooltip("Shows help");
-    auto* quiet = button(scene, 50, 10, "quiet");
-    EXPECT_TRUE(tip->hidden());
-
-    scene.DispatchMouse(kMouseHover, 55, 15, kLeftButton);
-    EXPECT_TRUE(tip->hidden()) << "a button without tooltip text";
-    scene.DispatchMouse(kMouseHover, 15, 15, kLeftButton);
-    EXPECT_TRUE(tip->hidden()) << "a mouse button is down";
-    scene.DispatchMouse(kMouseHover, 15, 15, 0);
-    EXPECT_FALSE(tip->hidden());
-    EXPECT_EQ(tip->text(), "Shows help");
-    EXPECT_EQ(tip->owner(), help);
-    // The tip draws text on its box below the pointer.
-    scene.RenderFrame();
-    const ytRect box = tip->WindowBounds();
-    EXPECT_GE(box.top, 15);
-    EXPECT_GT(box.width(), 20);
-    int inked = 0;
-    for (int y = box.top; y < box.bottom; ++y)
-        for (int x = box.left; x < box.right; ++x)
-            inked += scene.backBuffer().at(x, y) != 0xFFFFFFE1u;
-    EXPECT_GT(inked, 20);
-
-    scene.DispatchMouse(kMouseHover, 55, 15, 0);
-    EXPECT_TRUE(tip->hidden());
-    (void)quiet;
+    button(scene, 50, 10, "quiet");
+    const struct {
+        float x;
+        uint32_t buttons;
+        bool shown;
+    } moves[] = {{55, 0, false}, {15, kLeftButton, false}, {15, 0, true}, {55, 0, false}};
+    for (const auto& m : moves) {
+        scene.DispatchMouse(kMouseHover, m.x, 15, m.buttons);
+        EXPECT_EQ(tip->hidden(), !m.shown) << m.x << " with buttons " << m.buttons;
+        if (!m.shown) continue;
+        EXPECT_EQ(tip->text(), "Shows help");
+        EXPECT_EQ(tip->owner(), help);
+        scene.RenderFrame();  // text on its box below the pointer
+        const ytRect box = tip->WindowBounds();
+        EXPECT_GE(box.top, 15);
+        int inked = 0;
+        for (int y = box.top; y < box.bottom; ++y)
+            for (int x = box.left; x < box.right; ++x)
+                inked += scene.backBuffer().at(x, y) != 0xFFFFFFE1u;
+        EXPECT_GT(inked, 20);
+    }
 }
 
 TEST_F(DrawNodes, HeldAutoRepeatButtonsClickThroughThePump) {
     Scene scene(40, 20, new ytBGNode(kBlack));
-    auto* repeat = button(scene, 0, 0, "repeat");
-    repeat->SetAutoRepeat(true);
+    button(scene, 0, 0, "repeat")->SetAutoRepeat(true);
     const auto clicks = [&] { return scene.events.size(); };
     scene.DispatchMouse(kMouseDown, 5, 5, kLeftButton);
     EXPECT_EQ(clicks(), 1u) << "the first click comes with the press";
@@ -687,13 +652,10 @@ TEST_F(DrawNodes, HeldAutoRepeatButtonsClickThroughThePump) {
 TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
     Scene scene(200, 40, new ytBGNode(kWhite));
     auto* caption = scene.Add(new ytTextNode("Sunset in 10 minutes"));
-    ytFontCache* font = caption->Font();
-    ASSERT_NE(font, nullptr);
-    const ytRectF extent = caption->TextExtent();
-    EXPECT_EQ(extent.width(), float(font->Measure("Sunset in 10 minutes")));
-    EXPECT_EQ(extent.height(), float(font->lineHeight()));
+    const float wide = caption->TextExtent().width();
+    EXPECT_EQ(wide, float(caption->Font()->Measure("Sunset in 10 minutes")));
     caption->SetText("Sunset");
-    EXPECT_LT(caption->TextExtent().width(), extent.width()) << "automatic size follows the text";
+    EXPECT_LT(caption->TextExtent().width(), wide) << "automatic size follows the text";
     scene.RenderFrame();
     const ytRect drawn = caption->WindowBounds();
     int ink = 0;
@@ -705,19 +667,15 @@ TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
             }
     EXPECT_GT(ink, 30);
 
-    // A button's label is a text node child in the label colour of the button's state.
+    // A button's label takes the label colour of the button's state.
     auto* apply = button(scene, 100, 0, "apply");
     apply->SetLabel("Apply");
     apply->SetLabelColours(0xFF000000u, 0xFF0000FFu, 0xFFFFFFFFu);
-    ASSERT_NE(apply->label(), nullptr);
-    EXPECT_EQ(apply->label()->parent(), apply);
     scene.DispatchMouse(kMouseHover, 105, 5, 0);
     EXPECT_EQ(apply->label()->colour(), 0xFF0000FFu);
     scene.DispatchMouse(kMouseDown, 105, 5, kLeftButton);
     EXPECT_EQ(apply->label()->colour(), 0xFFFFFFFFu);
     scene.DispatchMouse(kMouseUp, 105, 5, 0);
-    apply->SetLabel("");
-    EXPECT_EQ(apply->label(), nullptr);
 
     // The editable line: a click focuses it; typing, Backspace, Home and Delete edit at the caret.
     auto* edit = scene.Add(new ytTextEditNode(80, 16));
@@ -735,7 +693,33 @@ TEST_F(DrawNodes, TextNodesMeasureLabelAndEdit) {
     EXPECT_EQ(edit->text(), "1021");
     EXPECT_EQ(edit->caret(), 1u);
     EXPECT_EQ(scene.events.size(), 8u) << "one ValueChanged per change";
-    EXPECT_EQ(edit->HandleKey(base::kWmKeyDown, 0x70), base::kNotHandled);  // F1
+}
+
+// A provider's picture is made on the bicubic node's worker; its notices reach the document.
+TEST_F(DrawNodes, BicubicProviderImagesArriveWithNotices) {
+    struct Green : ytImageProvider {
+        int32_t GetImage(int32_t, ytBitmap& bitmap, int, int, int) override {
+            bitmap = filled(16, 16, kGreen);
+            return 0;
+        }
+    } provider;
+    Scene scene(40, 40, new ytBGNode(kBlack));
+    auto* node = scene.Add(new ytBicubicNode(20, 20));
+    node->SetPosition(10, 10);
+    node->SetBackgroundScaling(1.0f);
+    node->SetProvider(&provider, 1);
+    testsupport::pumpUntil(
+        [&] {
+            scene.RenderFrame();
+            return scene.events.size() >= 2;
+        },
+        10);
+    scene.RenderFrame();
+    std::vector<std::string> notices;
+    for (const Scene::Event& e : scene.events)
+        notices.push_back(e.type == NamedNotice ? e.text : "other");
+    EXPECT_EQ(notices, (std::vector<std::string>{"BicubicBeginThread", "BicubicEndThread"}));
+    EXPECT_EQ(scene.backBuffer().at(15, 15), kGreen);
 }
 
 }  // namespace

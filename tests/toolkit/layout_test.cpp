@@ -1,8 +1,6 @@
 // Windows built from files: the test artwork (tests/data/layout, drawn by tools/layout_artwork.py
-// and written by ag-psd) and its layout scripts loaded into a tree that is checked node by node:
-// kinds, names, parents, places, opacities, colours, state images, labels, rules, properties,
-// and the exact error boxes and log lines. Then the lookups by name, custom kinds, and refreshing
-// the runtime copies from the resource folder.
+// and written by ag-psd) and its layout scripts loaded into a tree, the exact error boxes and log
+// lines; custom kinds, and refreshing the runtime copies from the resource folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -87,14 +85,6 @@ protected:
     std::vector<std::string> errors_;
 };
 
-struct Expected {
-    const char* name;
-    const std::type_info& type;
-    const char* parent;  // "" for the root
-    float x, y;
-    int opacity;
-};
-
 // The names of a node's children in order, "panel/" left out, "-" for an unregistered one.
 std::string childNames(ytResourceTable& table, ytDrawNode* node) {
     std::string names;
@@ -104,14 +94,6 @@ std::string childNames(ytResourceTable& table, ytDrawNode* node) {
         names += (names.empty() ? "" : " ") + (name.empty() ? "-" : name);
     }
     return names;
-}
-
-void expectRule(const ytConstraint& rule, float a1, float a2, float a3, const char* what) {
-    EXPECT_TRUE(rule.inUse) << what;
-    EXPECT_FALSE(rule.range) << what;
-    EXPECT_FLOAT_EQ(rule.a1, a1) << what;
-    EXPECT_FLOAT_EQ(rule.a2, a2) << what;
-    EXPECT_FLOAT_EQ(rule.a3, a3) << what;
 }
 
 TEST_F(LayoutFiles, PanelBuildsIntoTheExpectedTree) {
@@ -161,214 +143,106 @@ TEST_F(LayoutFiles, PanelBuildsIntoTheExpectedTree) {
             std::string(parsing) + "[Property nosuchkeyword 1]",
         };
         EXPECT_EQ(errors_, scriptErrors);
-        const std::vector<std::string> log = {"Clearing existing constraints for panel/title.\n",
-                                              "ToolTip Not Found panel/nosuch.\n"};
         std::vector<std::string> layoutLog;  // without the font cache's lines
         for (const std::string& line : g_log)
             if (line.rfind("Reading ", 0) != 0) layoutLog.push_back(line);
-        EXPECT_EQ(layoutLog, log);
+        EXPECT_EQ(layoutLog,
+                  (std::vector<std::string>{"Clearing existing constraints for panel/title.\n",
+                                            "ToolTip Not Found panel/nosuch.\n"}));
 
-        // Every registered node: kind, parent, place in the parent, opacity (0 to 256).
-        const Expected nodes[] = {
-            {"panel/frame", typeid(ytBGBitmapNode), "", 0, 0, 256},
-            {"panel/box", typeid(ytColorRectNode), "panel/frame", 10, 10, 128},
-            {"panel/ghost", typeid(ytColorRectNode), "panel/frame", 40, 10, 256},
-            {"panel/tinted", typeid(ytColorRectNode), "panel/frame", 60, 10, 256},
-            {"panel/shadowed", typeid(ytColorRectNode), "panel/frame", 80, 10, 256},
-            {"panel/caption", typeid(ytTextNode), "panel/pane", -90, -40, 256},
-            {"panel/empty", typeid(ytTextNode), "panel/frame", 150, 30, 256},
-            {"panel/title", typeid(ytTextNode), "panel/frame", 70, 30, 256},
-            {"panel/apply", typeid(ytButtonNode), "panel/frame", 10, 50, 256},
-            {"panel/toggle", typeid(ytButtonNode), "panel/frame", 50, 50, 256},
-            {"panel/dot", typeid(ytBitmapNode), "panel/frame", 70, 50, 256},
-            {"panel/tiles", typeid(ytTiledBitmapNode), "panel/frame", 90, 50, 256},
-            {"panel/deco", typeid(ytDecRectNode), "panel/frame", 130, 50, 256},
-            {"panel/ok", typeid(ytButtonNode), "panel/frame", 10, 70, 256},
-            {"panel/hotspot", typeid(ytButtonNode), "panel/frame", 40, 70, 256},
-            {"panel/pane", typeid(ytDrawNode), "panel/frame", 100, 70, 256},
-            {"inset/bg", typeid(ytColorRectNode), "panel/pane", 0, 0, 256},
-            {"inset/label", typeid(ytTextNode), "panel/pane", 5, 5, 256},
-            {"panel/broken", typeid(ytDrawNode), "panel/frame", 170, 70, 256},
-            {"panel/shade", typeid(ytWinShadowNode), "panel/frame", 20, 20, 256},
-            {"panel/grip", typeid(ytWinTrackNode), "panel/frame", 180, 100, 256},
-            {"panel/meter", typeid(ytWinTrackNode), "panel/frame", 0, 110, 256},
-            {"panel/group", typeid(ytButtContainer), "panel/frame", 60, 90, 256},
-            {"panel/radio1", typeid(ytButtonNode), "panel/group", 2, 2, 256},
-            {"panel/radio2", typeid(ytButtonNode), "panel/group", 20, 2, 256},
-            {"panel/b-label", typeid(ytColorRectNode), "panel/frame", 0, 0, 256},
-            {"panel/b", typeid(ytButtonNode), "panel/frame", 170, 10, 256},
-            {"panel/go", typeid(ytButtonNode), "panel/frame", 150, 10, 256},
-            {"panel/sel", typeid(ytSelectionNode), "panel/frame", 10, 86, 256},
-            {"panel/spot", typeid(ytColorCircleNode), "panel/frame", 52, 70, 256},
-            {"panel/wheel", typeid(ytColorWheelNode), "panel/frame", 120, 100, 256},
-            {"panel/entry", typeid(ytTextEditNode), "panel/frame", 140, 100, 256},
-            {"panel/photo", typeid(ytBicubicNode), "panel/frame", 180, 30, 256},
-            {"panel/link", typeid(ytBitmapNode), "panel/frame", 190, 30, 256},
-            {"panel/track", typeid(ytColorRectNode), "panel/frame", 10, 108, 256},
-            {"panel/thumb", typeid(ytButtonNode), "panel/track", 20, -4, 256},
-            {"panel/down", typeid(ytBitmapNode), "panel/frame", 10, 50, 256},
-            {"panel/tile", typeid(ytBitmapNode), "panel/frame", 190, 0, 256},
-        };
-        for (const Expected& e : nodes) {
-            SCOPED_TRACE(e.name);
-            ytDrawNode* node = table.FindNode(e.name);
-            ASSERT_NE(node, nullptr);
-            EXPECT_EQ(typeid(*node), e.type);
-            EXPECT_EQ(table.GetNodeName(node), e.name);
-            EXPECT_EQ(node->parent() ? table.GetNodeName(node->parent()) : "", e.parent);
-            EXPECT_FLOAT_EQ(node->x(), e.x);
-            EXPECT_FLOAT_EQ(node->y(), e.y);
-            EXPECT_EQ(node->opacity(), e.opacity);
-        }
-        // The buttons' labels are registered too ("panel/b-label" was taken, so b's is not).
-        for (const char* label : {"panel/apply-label", "panel/ok-label", "panel/radio1-label",
-                                  "panel/radio2-label", "panel/go-label"})
-            EXPECT_NE(table.FindText(label), nullptr) << label;
-        EXPECT_EQ(table.Count(), std::size(nodes) + 5);
-        for (const char* missing : {"panel/skipped", "panel/nolabel", "panel/bad", "panel/lost",
-                                    "panel/nodec", "panel/toggle-label", "panel/hotspot-label"})
-            EXPECT_EQ(table.FindNode(missing), nullptr) << missing;
-
-        // The root's children in layer order; moved nodes have left, the second "box" and the
-        // frame counter stay unregistered.
+        // The tree's shape: every layer kind, the nodes the script moved (caption into the pane,
+        // the radios into their group, the thumb onto its track), the second "box" and the frame
+        // counter unregistered, and the labels the buttons registered.
         ytDrawNode* root = document->Root();
         ASSERT_EQ(root, table.FindNode("panel/frame"));
+        EXPECT_EQ(typeid(*root), typeid(ytBGBitmapNode));
         EXPECT_EQ(childNames(table, root),
                   "box ghost tinted shadowed empty title apply toggle dot tiles deco ok hotspot "
                   "pane broken - shade grip - meter group b-label b go sel spot wheel entry photo "
                   "link track down tile");
         EXPECT_EQ(childNames(table, table.FindNode("panel/pane")), "inset/bg inset/label caption");
-        EXPECT_TRUE(table.FindNode("panel/broken")->children().empty());
+        EXPECT_EQ(childNames(table, table.FindNode("panel/group")), "radio1 radio2");
+        EXPECT_EQ(childNames(table, table.FindNode("panel/track")), "thumb");
+        EXPECT_EQ(table.Count(), 43u);
+        const struct {
+            const char* name;
+            const std::type_info& type;
+            float x, y;
+        } kinds[] = {
+            {"panel/caption", typeid(ytTextNode), -90, -40},
+            {"panel/pane", typeid(ytDrawNode), 100, 70},
+            {"panel/tiles", typeid(ytTiledBitmapNode), 90, 50},
+            {"panel/deco", typeid(ytDecRectNode), 130, 50},
+            {"panel/shade", typeid(ytWinShadowNode), 20, 20},
+            {"panel/grip", typeid(ytWinTrackNode), 180, 100},
+            {"panel/sel", typeid(ytSelectionNode), 10, 86},
+            {"panel/wheel", typeid(ytColorWheelNode), 120, 100},
+            {"panel/entry", typeid(ytTextEditNode), 140, 100},
+            {"panel/photo", typeid(ytBicubicNode), 180, 30},
+            {"panel/spot", typeid(ytColorCircleNode), 52, 70},
+            {"panel/radio2", typeid(ytButtonNode), 20, 2},
+        };
+        for (const auto& k : kinds) {
+            ytDrawNode* node = table.FindNode(k.name);
+            ASSERT_NE(node, nullptr) << k.name;
+            EXPECT_EQ(typeid(*node), k.type) << k.name;
+            EXPECT_EQ(node->x(), k.x) << k.name;
+            EXPECT_EQ(node->y(), k.y) << k.name;
+        }
         EXPECT_EQ(typeid(*root->children()[18]), typeid(ytFPSNode));
-        EXPECT_FLOAT_EQ(root->children()[18]->y(), 110);
-        auto* secondBox = dynamic_cast<ytColorRectNode*>(root->children()[15]);
-        ASSERT_NE(secondBox, nullptr);
-        EXPECT_EQ(secondBox->colour(), 0xFF00FF00u);
+        for (const char* label : {"panel/apply-label", "panel/ok-label", "panel/go-label"})
+            EXPECT_NE(table.FindText(label), nullptr) << label;
+        for (const char* missing :
+             {"panel/skipped", "panel/nolabel", "panel/lost", "panel/toggle-label"})
+            EXPECT_EQ(table.FindNode(missing), nullptr) << missing;
 
-        // Colours: "%x" premultiplied (six digits: alpha 0), else the layer's first pixel.
+        // What the layers' arguments and pixels became.
         auto rect = [&](const char* name) {
             return dynamic_cast<ytColorRectNode*>(table.FindNode(name));
         };
-        EXPECT_EQ(rect("panel/box")->colour(), 0xFFFF0000u);
-        EXPECT_EQ(rect("panel/ghost")->colour(), 0u);
+        EXPECT_EQ(table.FindNode("panel/box")->opacity(), 128);
         EXPECT_EQ(rect("panel/tinted")->colour(), 0x8019334Du);  // 0x80336699 premultiplied
-        EXPECT_EQ(rect("inset/bg")->colour(), 0xFF336699u);
-        EXPECT_EQ(rect("panel/spot")->colour(), 0xFF0000FFu);
-        const ytColorRectNode* shadowed = rect("panel/shadowed");
-        ASSERT_TRUE(shadowed->hasShadow());
-        EXPECT_FLOAT_EQ(shadowed->shadow().radius, 1);
-        EXPECT_FLOAT_EQ(shadowed->shadow().dx, 2);
-        EXPECT_FLOAT_EQ(shadowed->shadow().dy, 1);
-        EXPECT_FLOAT_EQ(shadowed->shadow().opacity, 0.3f);
-        EXPECT_EQ(shadowed->colour(), 0u);
-
-        auto* frame = dynamic_cast<ytBitmapNode*>(root);
-        EXPECT_EQ(frame->bitmap().width(), 200);
-        EXPECT_EQ(frame->bitmap().at(5, 7), 0xFF05075Au);
-
-        // Texts.
+        EXPECT_EQ(rect("inset/bg")->colour(), 0xFF336699u);      // the layer's first pixel
+        EXPECT_FLOAT_EQ(rect("panel/shadowed")->shadow().opacity, 0.3f);
+        EXPECT_EQ(dynamic_cast<ytBitmapNode*>(root)->bitmap().at(5, 7), 0xFF05075Au);
         ytTextNode* caption = table.FindText("panel/caption");
         EXPECT_EQ(caption->text(), "Hello");
-        EXPECT_EQ(caption->colour(), 0xFFFFFFFFu);
         EXPECT_EQ(caption->fontName(), "Liberation Sans");
         EXPECT_EQ(caption->fontWeight(), 700);
-        EXPECT_EQ(table.FindText("panel/empty")->text(), "");
-        EXPECT_EQ(table.FindText("panel/empty")->colour(), 0xFF102030u);
-        EXPECT_EQ(table.FindText("panel/title")->text(), "Tintel");
-        EXPECT_TRUE(table.FindText("panel/title")->autoSize());
-        EXPECT_EQ(table.FindText("inset/label")->text(), "Inside");
-
-        // Buttons: labels, state images from the layer ("-"), from references into this file
-        // and another, derived 1.4x and 0.8x states.
         ytButtonNode* apply = table.FindButton("panel/apply");
-        ASSERT_NE(apply->label(), nullptr);
         EXPECT_EQ(apply->label()->text(), "Apply");
-        EXPECT_EQ(table.GetNodeName(apply->label()), "panel/apply-label");
-        EXPECT_EQ(apply->StateCount(), 2);
-        EXPECT_EQ(apply->stateImage(0).at(0, 0), 0xFF204080u);
         EXPECT_EQ(apply->stateImage(1).at(29, 11), 0xFF102040u);
         EXPECT_EQ(apply->tooltip(), "Apply the settings\nnow");
-        EXPECT_FALSE(apply->toggle());
-
-        ytButtonNode* toggle = table.FindButton("panel/toggle");
-        EXPECT_TRUE(toggle->toggle());
-        EXPECT_EQ(toggle->label(), nullptr);
-        EXPECT_EQ(toggle->StateCount(), 2);
-        EXPECT_EQ(toggle->stateImage(0).width(), 16);
-        EXPECT_EQ(toggle->stateImage(0).at(0, 0), 0xFF00C800u);
-        EXPECT_EQ(toggle->stateImage(1).at(1, 0), 0u);  // "off" starts 2 pixels in
-        EXPECT_EQ(toggle->stateImage(1).at(2, 0), 0xFFC80000u);
-
         ytButtonNode* ok = table.FindButton("panel/ok");
         ASSERT_EQ(ok->StateCount(), 3);
-        EXPECT_EQ(ok->stateImage(0).at(3, 3), 0xFF804020u);
         EXPECT_EQ(ok->stateImage(1).at(3, 3), 0xFFB35A2Du);          // 128, 64, 32 x 1.4
         EXPECT_EQ(ok->stateImage(2).at(3, 3), 0xFF66331Au);          // x 0.8
         EXPECT_EQ(ok->webTarget(), "http://example.invalid/OKPIN");  // the define, once
-        EXPECT_EQ(table.FindButton("panel/go")->StateCount(), 3);
-        EXPECT_EQ(table.FindButton("panel/hotspot")->StateCount(), 0);
-        EXPECT_FLOAT_EQ(table.FindButton("panel/hotspot")->width(), 10);
-        ASSERT_NE(table.FindButton("panel/b")->label(), nullptr);
-        EXPECT_EQ(table.GetNodeName(table.FindButton("panel/b")->label()), "");
-
-        ytButtonNode* radio1 = table.FindButton("panel/radio1");
-        EXPECT_TRUE(radio1->toggle());
-        EXPECT_EQ(radio1->labelColour(0), 0xFF112233u);
-        EXPECT_EQ(radio1->labelColour(1), 0xFF445566u);
-        EXPECT_EQ(radio1->labelColour(2), 0x80808080u);
-        EXPECT_EQ(table.FindButton("panel/radio2")->label()->fontSize(), 9);
-
-        // Bitmaps from references: "dot" names the file the reference before it opened.
-        ytBitmapNode* dot = table.FindBitmap("panel/dot");
-        EXPECT_EQ(dot->bitmap().width(), 4);
-        EXPECT_EQ(dot->bitmap().at(0, 0), 0xFF0000C8u);
-        EXPECT_FLOAT_EQ(dot->scaleX(), 2);
-        EXPECT_FLOAT_EQ(dot->scaleY(), 2);
-        ytBitmapNode* tiles = table.FindBitmap("panel/tiles");
-        EXPECT_EQ(tiles->bitmap().width(), 3);
-        EXPECT_EQ(tiles->bitmap().at(1, 1), 0xFF507807u);
-        EXPECT_EQ(table.FindBitmap("panel/deco")->bitmap().width(), 6);
-        EXPECT_TRUE(table.FindNode("panel/pane")->clipping());
+        EXPECT_EQ(table.FindButton("panel/radio1")->labelColour(2), 0x80808080u);
+        EXPECT_FLOAT_EQ(table.FindBitmap("panel/dot")->scaleX(), 2);
         EXPECT_EQ(table.FindNode("panel/pane")->clipRect(), (ytRect{0, 0, 60, 30}));
 
-        // Placement rules.
+        // Placement rules: the last two of four, a maintained offset, a ratio, a range.
         ytDrawNode* title = table.FindNode("panel/title");
         ASSERT_EQ(title->ConstraintCount(Axis::kX), 2);
-        expectRule(title->constraint(Axis::kX, 0), 0, 0.5f, 3, "title x 1");
-        expectRule(title->constraint(Axis::kX, 1), 1, 1, -4, "title x 2");
-        EXPECT_EQ(title->ConstraintCount(Axis::kY), 0);
-        ASSERT_EQ(ok->ConstraintCount(Axis::kX), 2);
-        ASSERT_EQ(ok->ConstraintCount(Axis::kY), 2);
-        expectRule(ok->constraint(Axis::kX, 0), 0, 0, 10, "ok left");
-        expectRule(ok->constraint(Axis::kX, 1), 1, 1, -170, "ok right");
-        expectRule(ok->constraint(Axis::kY, 0), 0, 0, 70, "ok top");
-        expectRule(ok->constraint(Axis::kY, 1), 1, 1, -38, "ok bottom");
+        EXPECT_FLOAT_EQ(title->constraint(Axis::kX, 0).a3, 3);
+        EXPECT_FLOAT_EQ(title->constraint(Axis::kX, 1).a3, -4);
+        EXPECT_FLOAT_EQ(ok->constraint(Axis::kY, 1).a3, -38);
         ytDrawNode* tinted = table.FindNode("panel/tinted");
-        expectRule(tinted->constraint(Axis::kX, 0), 1, 0.35f, 0, "tinted right");
-        expectRule(tinted->constraint(Axis::kY, 0), 1, 20.0f / 120, 0, "tinted bottom");
+        EXPECT_FLOAT_EQ(tinted->constraint(Axis::kY, 0).a2, 20.0f / 120);
         EXPECT_TRUE(tinted->hidden());
         EXPECT_TRUE(tinted->draggable());
-        const ytConstraint& range = table.FindNode("panel/thumb")->constraint(Axis::kX, 0);
-        EXPECT_TRUE(range.range);
-        EXPECT_FLOAT_EQ(range.a5, -8);
-        ytSliderHandler* slider = table.FindNode("panel/track")->FindHandler<ytSliderHandler>();
-        ASSERT_NE(slider, nullptr);
-        EXPECT_EQ(slider->mode(), 2);
+        EXPECT_FLOAT_EQ(table.FindNode("panel/thumb")->constraint(Axis::kX, 0).a5, -8);
+        EXPECT_EQ(table.FindNode("panel/track")->FindHandler<ytSliderHandler>()->mode(), 2);
 
         // The operations by name.
         EXPECT_EQ(table.FindNode("PANEL/Box"), table.FindNode("panel/box"));
         EXPECT_EQ(table.FindButton("panel/box"), nullptr);
-        EXPECT_EQ(table.FindText("panel/box"), nullptr);
-        EXPECT_EQ(table.FindBitmap("panel/box"), nullptr);
         EXPECT_EQ(table.ShowNode("panel/tinted"), 0);
         EXPECT_FALSE(tinted->hidden());
-        EXPECT_EQ(table.SetVisible("panel/tinted", false), 0);
-        EXPECT_TRUE(tinted->hidden());
         EXPECT_EQ(table.HideNode("panel/nosuch"), 4);
-        EXPECT_EQ(table.PressButton("panel/box"), 4);
         EXPECT_EQ(table.PressButton("panel/radio1"), 0);
-        EXPECT_TRUE(radio1->checked());
-        EXPECT_EQ(table.GetNodeName(secondBox), "");
+        EXPECT_TRUE(table.FindButton("panel/radio1")->checked());
 
         table.Clear();
         EXPECT_EQ(table.FindNode("panel/box"), nullptr);
