@@ -149,23 +149,19 @@ TEST(BaseThread, AThreadThatIgnoresStopIsEndedAfterTheTimeOut) {
     EXPECT_EQ(stubborn.Stop(50), yt::ytBaseThread::kTerminated);
 }
 
-TEST(BaseThread, ResultMinusTwoDeletesTheObjectUnlessAStopIsWaitingForIt) {
+TEST(BaseThread, EndingsThatMustNotCrash) {
+    // Minus two: the thread deletes its own object, unless its owner stops and deletes it.
     std::atomic<bool> destroyed{false};
-    auto* shot = new OneShot(yt::ytBaseThread::kDeleteWhenDone, &destroyed);
-    ASSERT_EQ(shot->Start(), 0);
-    EXPECT_TRUE(eventually(destroyed)) << "the thread deletes its own object";
+    ASSERT_EQ((new OneShot(yt::ytBaseThread::kDeleteWhenDone, &destroyed))->Start(), 0);
+    EXPECT_TRUE(eventually(destroyed));
+    auto* owned = new Cooperative(yt::ytBaseThread::kDeleteWhenDone);
+    ASSERT_EQ(owned->Start(), 0);
+    ASSERT_TRUE(eventually(owned->started));
+    EXPECT_EQ(owned->Stop(5000), 0);
+    delete owned;
 
-    // The owner stops and deletes the object itself; the thread must not delete it too.
-    auto* worker = new Cooperative(yt::ytBaseThread::kDeleteWhenDone);
-    ASSERT_EQ(worker->Start(), 0);
-    ASSERT_TRUE(eventually(worker->started));
-    EXPECT_EQ(worker->Stop(5000), 0);
-    delete worker;
-}
-
-TEST(BaseThread, AThreadEndsBeforeItsObjectAndAThreadStoppingItselfDoesNotWaitForItself) {
-    // Destroyed while running: the thread ends before the members its Run uses are gone (the
-    // sanitizer build sees any use of them after that).
+    // Destroyed while running, started or not: the thread ends before the members its Run uses
+    // are gone (the sanitizer build sees any use of them after that).
     for (int i = 0; i < 20; ++i) {
         auto* worker = new Cooperative;
         ASSERT_EQ(worker->Start(), 0);
@@ -175,6 +171,7 @@ TEST(BaseThread, AThreadEndsBeforeItsObjectAndAThreadStoppingItselfDoesNotWaitFo
         delete worker;
     }
 
+    // A thread stopping itself does not wait for itself.
     SelfStopper self;
     ASSERT_EQ(self.Start(), 0);
     ASSERT_TRUE(eventually(self.done));

@@ -11,8 +11,7 @@
 // "missing" (ask for a template that does not exist), "extras" (the extras dialog over the real
 // settings UI; "set=<name>:<value>" stores a switch first). The extras dialog logs
 //   state <webcam candle backlight usertrack CK Hue huepoll hotkeys> poll-enabled <0|1>
-//         light <0|1> backlight-option <0|1> webcam-running <0|1> bridge <0|1>
-// on opening and after each command, and "dim <target>" whenever the dimming target moves.
+// on opening and after each command.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,8 +104,7 @@ class Owner : public yt::ytWindow {};
 // The extras dialog with its state written out after every change.
 class LoggedExtras : public tintel::ExtrasDlg {
 public:
-    LoggedExtras(tintel::TintelUI* ui, tintel::TintelController* controller)
-        : ExtrasDlg(ui), ui_(ui), controller_(controller) {}
+    using ExtrasDlg::ExtrasDlg;
     bool OnInitDialog(platform::RunningDialog* window) override {
         ExtrasDlg::OnInitDialog(window);
         logState();
@@ -120,17 +118,10 @@ public:
         return answer;
     }
     void OnTimer(uintptr_t id) override {
-        if (!ready_) {
-            ready_ = true;
-            for (int control : {1003, 1005, 1009, 1011, 1012, 1})
-                logControl(Window(), control);
-            logLine("ready");
-            Window()->setTimer(id, 100);
-        }
-        if (ui_->dimTarget() != dim_) {
-            dim_ = ui_->dimTarget();
-            logLine("dim " + std::to_string(dim_));
-        }
+        Window()->killTimer(id);
+        for (int control : {1003, 1005, 1009, 1011, 1012, 1})
+            logControl(Window(), control);
+        logLine("ready");
     }
 
 private:
@@ -140,17 +131,8 @@ private:
              {"webcam", "candle", "backlight", "usertrack", "CK", "Hue", "huepoll", "hotkeys"})
             line += " " + std::to_string(tintel::RegDword(tintel::kPreferences, name, 0).read());
         line += " poll-enabled " + std::to_string(Window()->isEnabled(1011) ? 1 : 0);
-        line += " light " + std::to_string(ui_->lightOutputOn() ? 1 : 0);
-        line += " backlight-option " + std::to_string(ui_->backlightOption() ? 1 : 0);
-        line += " webcam-running " + std::to_string(ui_->webcamRunning() ? 1 : 0);
-        line += " bridge " + std::to_string(controller_->lightWorker ? 1 : 0);
         logLine(line);
     }
-
-    tintel::TintelUI* ui_;
-    tintel::TintelController* controller_;
-    bool ready_ = false;
-    double dim_ = -1;
 };
 
 class OwnerDocument : public yt::ytDrawUI {
@@ -211,7 +193,7 @@ int main(int argc, char** argv) {
         ui->applyExtras();
         window->Show(true);
         testsupport::addCallback([&] {
-            LoggedExtras dialog(ui, &controller);
+            LoggedExtras dialog(ui);
             const intptr_t result = dialog.DoModal(yt::MainWindow());
             return closeOwner(withNumbers("result", {long(result)}) +
                               withNumbers(" accepted", {dialog.Accepted()}));
