@@ -236,10 +236,9 @@ TEST(LayoutReader, LineLengthAndIncludeLoops) {
     EXPECT_EQ(fan.errors, std::vector<std::string>{"Error: Too many includes: [#include leaf]"});
 }
 
+// The statements' parts; what the panel's script makes of them (directions, property values and
+// the error boxes) is proven where the panel is built.
 TEST(LayoutLines, StatementsReadIntoTheirParts) {
-    const PropertyLine font = ParsePropertyLine("Property   fontname  Liberation Sans");
-    EXPECT_EQ(font.keyword, "fontname");
-    EXPECT_EQ(font.value, "Liberation Sans");
     const PropertyLine size = ParsePropertyLine("Property fontsize 14.5pt");
     EXPECT_EQ(size.intValue, 14);
     EXPECT_FLOAT_EQ(size.floatValue, 14.5f);
@@ -265,14 +264,6 @@ TEST(LayoutLines, StatementsReadIntoTheirParts) {
         EXPECT_FLOAT_EQ(values[r.count - 1], r.last) << r.line;
     }
 
-    Direction direction = Direction::Left;
-    EXPECT_EQ(ParseDirection("MaintainOffset ALL", &direction), 0);
-    EXPECT_EQ(direction, Direction::All);
-    EXPECT_EQ(ParseDirection("MaintainRatio bottom", &direction), 0);
-    EXPECT_EQ(direction, Direction::Bottom);
-    EXPECT_EQ(ParseDirection("MaintainRatio", &direction), 1);
-    EXPECT_EQ(ParseDirection("MaintainOffset up", &direction), 2);
-
     const struct {
         const char* line;
         int result;
@@ -293,11 +284,6 @@ TEST(LayoutLines, StatementsReadIntoTheirParts) {
     EXPECT_EQ(ClassifyLine("Propertyfontsize 3"), ScriptLine::Property);
     EXPECT_EQ(ClassifyLine("tooltip x: root"), ScriptLine::Hierarchy);
     EXPECT_EQ(TooltipTarget("Tooltip   tintel/slow  "), "tintel/slow");
-}
-
-TEST(LayoutErrors, Format) {
-    EXPECT_EQ(FormatLayoutError("No parent", "tintel/a"), "No parent: [tintel/a]");
-    EXPECT_EQ(FormatLayoutError(nullptr, "tintel/a:"), "An error occured parsing: [tintel/a:]");
 }
 
 }  // namespace

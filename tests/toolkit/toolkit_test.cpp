@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,23 +32,15 @@ protected:
     void TearDown() override { yt::Stop(); }
 };
 
-// Counts its runs and answers a scripted sequence of results.
-class ScriptedCallback : public yt::ytCallBase {
-public:
-    ScriptedCallback(std::vector<int> results, int* runs, bool* destroyed)
-        : results_(std::move(results)), runs_(runs), destroyed_(destroyed) {}
-    ~ScriptedCallback() override { *destroyed_ = true; }
-    int Run() override {
-        const int r = results_[std::min<size_t>(*runs_, results_.size() - 1)];
-        ++*runs_;
-        return r;
-    }
-
-private:
-    std::vector<int> results_;
-    int* runs_;
-    bool* destroyed_;
-};
+// A callback answering `results` in turn (the last one again and again), counting its runs in
+// `runs`; `gone` expires when the pump destroys it.
+std::weak_ptr<int> scripted(std::vector<int> results, int* runs) {
+    auto alive = std::make_shared<int>();
+    testsupport::addCallback([results, runs, alive] {
+        return results[std::min<size_t>((*runs)++, results.size() - 1)];
+    });
+    return alive;
+}
 
 // A document that counts the window timer's messages.
 class TimerDocument : public yt::ytDrawUI {
@@ -99,35 +92,29 @@ TEST_F(Toolkit, StartsAndStopsAreCounted) {
 }
 
 TEST_F(Toolkit, CallbacksAreRemovedOrRepeatedAsTheyAnswer) {
-    int onceRuns = 0, repeatRuns = 0, endRuns = 0;
-    bool onceGone = false, repeatGone = false, endGone = false;
+    int onceRuns = 0, repeatRuns = 0, endRuns = 0, laterRuns = 0;
     bool keepRunning = true;
-    yt::AddCallback(new ScriptedCallback({yt::kCallbackRemove}, &onceRuns, &onceGone));
-    yt::AddCallback(new ScriptedCallback({0, 0, yt::kCallbackRemove}, &repeatRuns, &repeatGone));
+    const auto once = scripted({yt::kCallbackRemove}, &onceRuns);
+    const auto repeat = scripted({0, 0, yt::kCallbackRemove}, &repeatRuns);
     stopAfter(10, &keepRunning);
     yt::RunLoop(20, &keepRunning);
     EXPECT_EQ(onceRuns, 1);
-    EXPECT_TRUE(onceGone);
+    EXPECT_TRUE(once.expired());
     EXPECT_EQ(repeatRuns, 3);
-    EXPECT_TRUE(repeatGone);
-    EXPECT_EQ(yt::CallbackCount(), 1);  // only StopAfter is left
-
-    yt::Stop();  // destroys the callback left behind
-    std::string why;
-    ASSERT_EQ(yt::Start(nullptr, true, &why), 0);
+    EXPECT_TRUE(repeat.expired());
+    EXPECT_EQ(yt::CallbackCount(), 1);  // only stopAfter's is left
+    yt::Stop();                         // destroys it
+    ASSERT_EQ(yt::Start(nullptr, true), 0);
     EXPECT_EQ(yt::CallbackCount(), 0);
 
     // -2 ends the pass: the entries behind it wait for the next pass.
-    int laterRuns = 0;
-    bool laterGone = false;
     keepRunning = true;
     stopAfter(2, &keepRunning);
-    yt::AddCallback(
-        new ScriptedCallback({yt::kCallbackEndPass, yt::kCallbackRemove}, &endRuns, &endGone));
-    yt::AddCallback(new ScriptedCallback({0}, &laterRuns, &laterGone));
+    const auto end = scripted({yt::kCallbackEndPass, yt::kCallbackRemove}, &endRuns);
+    scripted({0}, &laterRuns);
     yt::RunLoop(20, &keepRunning);
     EXPECT_EQ(endRuns, 2);
-    EXPECT_TRUE(endGone);
+    EXPECT_TRUE(end.expired());
     EXPECT_EQ(laterRuns, 1) << "the first pass ended before reaching the last entry";
 }
 
@@ -159,24 +146,21 @@ TEST_F(Toolkit, ClosingTheLastMainWindowEndsThePumpAndFreesEverything) {
 }
 
 TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
-    int zeroRuns = 0;
-    bool zeroGone = false, keepRunning = true;
-    yt::AddCallback(new ScriptedCallback({0}, &zeroRuns, &zeroGone));
-    stopAfter(200, &keepRunning, 5);
-    const int64_t before = yt::PumpSleeps();
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(yt::PumpSleeps(), before) << "a callback wanted to run at once on every pass";
-    EXPECT_GE(zeroRuns, 200);
-
-    // Without it the pump sleeps until the next callback is due.
-    yt::Stop();
-    std::string why;
-    ASSERT_EQ(yt::Start(nullptr, true, &why), 0);
-    keepRunning = true;
-    stopAfter(4, &keepRunning, 5);
-    const int64_t quiet = yt::PumpSleeps();
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_GE(yt::PumpSleeps() - quiet, 3);
+    for (const bool busy : {true, false}) {
+        SCOPED_TRACE(busy ? "with" : "without");
+        int zeroRuns = 0;
+        bool keepRunning = true;
+        if (busy) scripted({0}, &zeroRuns);
+        stopAfter(20, &keepRunning, 5);
+        const int64_t before = yt::PumpSleeps();
+        yt::RunLoop(20, &keepRunning);
+        if (busy)
+            EXPECT_EQ(yt::PumpSleeps(), before) << "a callback wanted to run at once every pass";
+        else
+            EXPECT_GE(yt::PumpSleeps() - before, 15) << "sleeps until the next callback is due";
+        yt::Stop();
+        ASSERT_EQ(yt::Start(nullptr, true), 0);
+    }
 }
 
 TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
