@@ -259,43 +259,42 @@ class HostCase(unittest.TestCase):
             self.assertFalse(wait_until(lambda: self.host.window() == "visible", 1.5),
                              "the window showed")
 
+    def wait_stored(self, expected, timeout=20):
+        """Waits until the store holds the expected values (the program writes it a moment after
+        what it shows)."""
+        def now():
+            return {n: self.host.preferences().get(n) for n in expected}
+        wait_until(lambda: now() == expected, timeout)
+        self.assertEqual(now(), expected)
+
     def run_to_exit(self, args, timeout=30):
         p = self.host.start(args)
         return p.wait(timeout=timeout)
 
-    def start_and_close(self, args, state):
-        p = self.host.start(args)
+    def start_and_close(self, args, state, program=None):
+        p = self.host.start(args, program)
         self.wait_window(state)
         self.assertEqual(self.host.close(p), 0, args)
         self.wait_window("none", 10)
 
 
 class Startup(HostCase):
-    def test_first_start_creates_defaults_and_shows_the_window(self):
-        p = self.host.start([])
-        self.wait_window("visible")
-        if isinstance(self.host, LinuxHost):
-            ids = self.host.visible_on_x()
-            self.assertEqual(len(ids), 1)
-            self.assertIn('"ytWindow", "ytWindow"', x_out("xprop", "-id", ids[0], "WM_CLASS"))
-            self.assertIn("Geometry: 554x243", x_out("xdotool", "getwindowgeometry", ids[0]))
-        self.assertEqual(self.host.close(p), 0)
-        self.assertEqual(self.host.window(), "none")
-        self.assertEqual(self.host.preferences(), DEFAULTS)
+    def focus_elsewhere(self):
+        """Gives the program's window the keyboard focus, then another X client's; answers
+        that client."""
+        mine = wait_until(self.host.visible_on_x, 10)
+        subprocess.run(["xdotool", "windowfocus", "--sync", mine[0]], timeout=X_TIMEOUT)
+        time.sleep(1.5)
+        self.assertEqual(self.host.window(), "visible", "hidden while it had the focus")
+        other = self.host.popen(["xmessage", "-geometry", "+700+400", "another client"])
+        theirs = wait_until(lambda: xdotool_search("--onlyvisible", "--class", "^Xmessage$"), 10)
+        self.assertTrue(theirs, "xmessage did not show")
+        subprocess.run(["xdotool", "windowfocus", "--sync", theirs[0]], timeout=X_TIMEOUT)
+        return other
 
-    def test_second_start_shows_the_running_instance_and_exits(self):
-        first = self.host.start(["noshow"])
-        self.wait_window("hidden")
-        self.assertEqual(self.run_to_exit([], timeout=20), 0)
-        self.wait_window("visible", timeout=5)
-        # Seen on the X server too: exactly one visible window of that title, the first's.
-        self.assertEqual(len(wait_until(self.host.visible_on_x, 5)), 1)
-        self.assertIsNone(first.poll())
-        self.assertEqual(self.host.close(first), 0)
-
-    def test_command_lines_and_the_store_they_leave(self):
-        # "noshow" is a case-sensitive substring anywhere; the maintenance switches act only as
-        # the whole command line (under Wine the first two ask: see test_range_switches).
+    def test_first_start_command_lines_and_the_store_they_leave(self):
+        # The maintenance switches act only as the whole command line and start nothing (under
+        # Wine the first two ask: see test_range_switches).
         switches = ["/lockwingamma"]
         if isinstance(self.host, LinuxHost):
             switches[:0] = ["/unlockwingamma", "/adminlockwingamma"]
@@ -303,59 +302,57 @@ class Startup(HostCase):
             self.assertEqual(self.run_to_exit([switch]), 0, switch)
             self.assertEqual(self.host.window(), "none", switch)
         self.assertEqual(self.host.preferences(), {}, "a switch must not start the program")
-        for args, state in ((["--xnoshowx"], "hidden"), (["NOSHOW"], "visible"),
-                            (["a", "noshow", "b"], "hidden"), (["/unlockwingammaX"], "visible"),
-                            (["/adminlockwingamma", "noshow"], "hidden"),
-                            (["/lockwingamma "], "visible")):
-            self.start_and_close(args, state)
-        self.assertEqual(self.host.preferences(), DEFAULTS)
-        # A renamed executable keeps its preferences under its own name.
-        other = os.path.join(self.host.dir, "other" + self.host.exe_suffix)
-        shutil.copy(self.host.program, other)
-        p = self.host.start(["noshow"], program=other)
-        self.wait_window("hidden")
+
+        # "noshow" is case-sensitive: the first start shows the window, which stays when another
+        # client takes the focus while no location is set; its stop leaves the defaults.
+        p = self.host.start(["NOSHOW"])
+        self.wait_window("visible")
+        if isinstance(self.host, LinuxHost):
+            ids = self.host.visible_on_x()
+            self.assertEqual(len(ids), 1)
+            self.assertIn('"ytWindow", "ytWindow"', x_out("xprop", "-id", ids[0], "WM_CLASS"))
+        other = self.focus_elsewhere()
+        time.sleep(2.5)
+        self.assertEqual(self.host.window(), "visible", "hidden without a location")
+        other.kill()
         self.assertEqual(self.host.close(p), 0)
+        self.wait_window("none", 10)
+        self.assertEqual(self.host.preferences(), DEFAULTS)
+
+        # "noshow" anywhere in the line hides; a renamed executable keeps its preferences under
+        # its own name.
+        renamed = os.path.join(self.host.dir, "other" + self.host.exe_suffix)
+        shutil.copy(self.host.program, renamed)
+        for args, state, program in ((["a", "noshow", "b"], "hidden", renamed),
+                                     (["/adminlockwingamma", "noshow"], "hidden", None),
+                                     (["/lockwingamma "], "visible", None)):
+            self.start_and_close(args, state, program)
         self.assertEqual(self.host.preferences("other"), DEFAULTS)
 
-    def test_killed_instance_does_not_block_the_next_start(self):
-        p = self.host.start(["noshow"])
+    def test_one_instance_at_a_time_and_a_clean_stop_leaves_the_displays_neutral(self):
+        first = self.host.start(["noshow"])
         self.wait_window("hidden")
-        p.kill()
-        p.wait()
+        # A second start shows the running instance (one window on the X server) and exits.
+        self.assertEqual(self.run_to_exit([], timeout=20), 0)
+        self.wait_window("visible", timeout=5)
+        self.assertEqual(len(wait_until(self.host.visible_on_x, 5)), 1)
+        self.assertIsNone(first.poll())
+        # A killed instance does not block the next start, whose stop resets a tint.
+        first.kill()
+        first.wait()
         self.wait_window("none", 10)
-        self.start_and_close([], "visible")
-
-    def test_clean_stop_leaves_the_displays_neutral(self):
         self.assertTrue(self.host.tint_displays())
         self.assertFalse(self.host.displays_neutral(), "the tint did not take")
-        self.start_and_close(["noshow"], "hidden")
+        self.start_and_close([], "visible")
         self.assertTrue(self.host.displays_neutral())
 
     def test_losing_the_focus_hides_the_window_once_a_location_is_set(self):
-        # Another X client takes the focus: with a location the window hides a moment later,
-        # without one (longitude 0) it stays.
-        for longitude, hides in ((0, False), (1500, True)):
-            self.host.setup(f"focus-{longitude}")
-            self.host.store_preferences({"Longitude": longitude})
-            p = self.host.start([])
-            self.wait_window("visible")
-            mine = wait_until(self.host.visible_on_x, 10)
-            subprocess.run(["xdotool", "windowfocus", "--sync", mine[0]], timeout=X_TIMEOUT)
-            time.sleep(1.5)
-            self.assertEqual(self.host.window(), "visible", "hidden while it had the focus")
-            other = self.host.popen(["xmessage", "-geometry", "+700+400", "another client"])
-            theirs = wait_until(lambda: xdotool_search("--onlyvisible", "--class", "^Xmessage$"),
-                                10)
-            self.assertTrue(theirs, "xmessage did not show")
-            subprocess.run(["xdotool", "windowfocus", "--sync", theirs[0]], timeout=X_TIMEOUT)
-            if hides:
-                self.wait_window("hidden", timeout=10)
-            else:
-                time.sleep(2.5)
-                self.assertEqual(self.host.window(), "visible", "hidden without a location")
-            other.kill()
-            self.assertEqual(self.host.close(p), 0)
-            self.wait_window("none", 10)
+        self.host.store_preferences({"Longitude": 1500})
+        p = self.host.start([])
+        self.wait_window("visible")
+        self.focus_elsewhere()
+        self.wait_window("hidden", timeout=10)
+        self.assertEqual(self.host.close(p), 0)
 
 
 class LinuxOnly(Startup):
@@ -374,7 +371,7 @@ class LinuxOnly(Startup):
 
 class WineOnly(Startup):
     """The end of a Windows session, the extended gamma range switches (with Wine's administrator
-    rights: the restart is only ever answered "Later"), the hotkeys and the tray menu."""
+    rights: the restart is only ever answered "Later") and the tray menu."""
     ICM = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ICM"
 
     def test_end_of_session_leaves_the_displays_neutral(self):
@@ -433,27 +430,6 @@ class WineOnly(Startup):
                 self.assertEqual(self.host.window(), "none")
         finally:
             self.set_range("-")
-
-    def brightness(self):
-        """The top of the red ramp as a fraction, as Wine reads it back from the X server."""
-        code, out = self.host.winprobe("gamma-get")
-        return int(out.split()[0]) / 65535 if code == 0 else 0
-
-    def test_hotkeys_dim_and_disable(self):
-        self.host.store_preferences({"Outdoor": 6500, "Indoor": 6500, "Longitude": 1500})
-        p = self.host.start([])
-        self.wait_window("visible")
-        # Wine sees keys only while one of its windows has the focus.
-        ids = wait_until(self.host.visible_on_x, 10)
-        subprocess.run(["xdotool", "windowfocus", "--sync", ids[0]], timeout=X_TIMEOUT)
-        # Full; Alt+Page Down a third of a stop darker; Alt+End disabled for an hour, full again.
-        for key, level, within in ((None, 1, 0.005), ("alt+Next", 2 ** (-1 / 3), 0.02),
-                                   ("alt+End", 1, 0.005)):
-            if key:
-                subprocess.run(["xdotool", "key", key], timeout=X_TIMEOUT)
-            self.assertTrue(wait_until(lambda: abs(self.brightness() - level) < within, 30),
-                            (key, self.brightness()))
-        self.assertEqual(self.host.close(p), 0)
 
     def test_tray_menu_opens_on_the_press_and_a_click_chooses(self):
         # The gesture as far as Wine lets it be driven: the menu is open while the right button
