@@ -1,28 +1,24 @@
 #!/usr/bin/env python3
-"""The displays follow the sun, and the settings window shows it: the real program (native, or the
-Windows build under Wine) on the harness's X server, driven with xdotool like a user. Ramps are
-read back from every display; screenshots are kept in the work folder.
+"""The displays follow the sun and the settings window shows it: the real program (native, or the
+Windows build under Wine) on the harness's X server, driven with xdotool; ramps read back from
+every display; screenshots kept in the work folder.
 
-No clock is faked: the location stored is where it is solar midnight (or noon) now, the longitude
--(UTC minutes) / 4 degrees, at latitude 10 N, where sunrise and sunset are each about six hours
-away on every day of the year. The program's zone is set through TZ (Wine maps TZ to its Windows
-zone); Asia/Kolkata makes the zone offset and the longitude disagree on purpose, so the program's
-sum of table time, longitude shift and zone offset is what puts it at night.
-
-By night the colour glides from neutral to the night ramp, the moon shows, Alt+Page Down dims and
-Alt+End's overlay says off. By day the window sits in the work area's corner, the night slider
-dragged and released drives the ramps and the stored "Indoor", and Safe Mode is switched off from
-the menu button. Points inside the window are those of the layout "tintel" (res/tintel.tre and the
+No clock is faked: the location stored is where it is solar midnight (or noon) now, longitude
+-(UTC minutes) / 4 degrees at latitude 10 N, where sunrise and sunset are about six hours away all
+year. The zone (TZ; Wine maps it to its Windows zone) is Asia/Kolkata, which disagrees with the
+longitude on purpose: only the program's sum of table time, longitude shift and zone offset puts
+it at night. Points inside the window are those of the layout "tintel" (res/tintel.tre and the
 layer rectangles of res/tintel.psd)."""
 
 import datetime
 import os
+import re
 import subprocess
 import time
 
 from quiet_run import run_quiet
 from startup_test import (CLASS, TITLE, HostCase, LinuxHost, WineHost, X_TIMEOUT,
-                          parse_host_arguments, run_cases, screenshot, wait_until,
+                          parse_host_arguments, run_cases, screenshot, wait_until, x_out,
                           xdotool_search)
 
 NIGHT, DAY = 3400, 6500
@@ -40,8 +36,7 @@ def night_longitude(now_utc):
 
 
 def store_solar_time(host, night, **more):
-    """Stores a location at latitude 10 N where it is solar midnight (or noon) now, and the zone
-    that disagrees with it."""
+    """Stores a place where it is solar midnight (or noon) now, and the zone that disagrees."""
     longitude = night_longitude(datetime.datetime.now(datetime.timezone.utc))
     if not night:
         longitude = longitude + 18000 if longitude <= 0 else longitude - 18000
@@ -111,24 +106,10 @@ def window_ids(name):
     return xdotool_search("--onlyvisible", "--name", name)
 
 
-def popups():
-    return set(window_ids(""))
-
-
 def geometry(window):
-    values = dict(line.split("=", 1) for line in x("getwindowgeometry", "--shell", window).split()
-                  if "=" in line)
-    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
-
-
-def primary_monitor():
-    """The primary monitor's rectangle (the harness runs no panel: the work area is all of it)."""
-    for line in subprocess.run(["xrandr"], capture_output=True, text=True,
-                               timeout=X_TIMEOUT).stdout.splitlines():
-        if " connected primary " in line:
-            wh, left, top = line.split(" connected primary ")[1].split()[0].split("+")
-            return (int(left), int(top), *map(int, wh.split("x")))
-    raise AssertionError("no primary monitor")
+    shell = x("getwindowgeometry", "--shell", window)
+    return [int(re.search(rf"^{k}=(-?\d+)$", shell, re.M)[1])
+            for k in ("X", "Y", "WIDTH", "HEIGHT")]
 
 
 class DayAndNight(HostCase):
@@ -215,15 +196,16 @@ class DayAndNight(HostCase):
         p = self.start_at(night=False)
         self.assertTrue(self.probe.shows(DAY, 60), "not neutral by day")
         left, top, w, h = geometry(self.window)
-        m_left, m_top, m_w, m_h = primary_monitor()
         self.assertEqual((w, h), (WIDTH, HEIGHT))
-        # The window's outer corner is the work area's; under Wine the X window seen here is the
-        # client area, inside the frame Wine draws around it.
+        # The window's outer corner is the work area's, all of the primary monitor here (no
+        # panel runs); under Wine the X window seen is the client area, inside Wine's frame.
+        m = [int(v) for v in re.search(r" connected primary (\d+)x(\d+)\+(\d+)\+(\d+)",
+                                       x_out("xrandr")).groups()]
         frame = 4 if isinstance(self.host, WineHost) else 0
-        for edge, corner in ((left + w, m_left + m_w), (top + h, m_top + m_h)):
+        for edge, corner in ((left + w, m[2] + m[0]), (top + h, m[3] + m[1])):
             self.assertTrue(corner - frame <= edge <= corner,
                             f"the bottom-right corner of the work area: {edge} for {corner}")
-        self.assertGreater(self.sun_pixels("day"), 40, "the sun shows by day")
+        self.assertTrue(wait_until(lambda: self.sun_pixels("day") > 40, 15), "no sun by day")
 
         # The settings page; the night slider dragged to its left end and held there: the
         # dragged temperature shows at once and is stored.
@@ -247,9 +229,9 @@ class DayAndNight(HostCase):
         # switched off is stored, and the window is drawn with per-pixel alpha at once (a
         # layered window under Wine; the harness's X server has no compositor, so Linux stays
         # opaque), showing its whole picture.
-        before = popups()
+        before = set(window_ids(""))
         x("mousemove", *self.at(MENU_BUTTON), "click", "1")
-        self.assertTrue(wait_until(lambda: popups() - before, 15), "no menu appeared")
+        self.assertTrue(wait_until(lambda: set(window_ids("")) - before, 15), "no menu appeared")
         self.sun_pixels("menu")
         x("key", "Down", "Down", "Return")
         self.wait_stored({"SafeMode": 0}, 15)

@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""The location dialog end to end: the real program on the harness's X server, driven with
-xdotool. A hidden first run (longitude 0) opens "Where am I?"; a typed postal code or coordinates
-are stored with OK, and Cancel keeps what was stored (both builds). On Linux, a map page served
-from 127.0.0.1 follows what is typed, loaded once rather than on every poll of the dialog, and
-its own choice of a place is stored. The map's browser engine runs in a helper process below the
-program: it ends with the dialog and with the program, and its death leaves the dialog working.
-Screenshots go to --screenshots."""
+"""The location dialog end to end, driven with xdotool: a hidden first run (longitude 0) asks
+"Where am I?"; what is typed is stored with OK, and Cancel keeps the store. On Linux a map page
+served from 127.0.0.1 follows what is typed (loaded once, not on every poll of the dialog) and its
+own choice is stored; its browser engine runs in a helper process below the program, which ends
+with the dialog and with the program, and whose death leaves the dialog working."""
 
 import http.server
 import os
@@ -22,7 +20,7 @@ DIALOG = r"^Where am I\?$"
 
 
 class PageServer(http.server.ThreadingHTTPServer):
-    """Serves the stand-in map page at /winmap.html on 127.0.0.1 and records every path asked."""
+    """Serves the stand-in map page on 127.0.0.1 and records every path asked."""
 
     def __init__(self, page):
         self.page, self.paths = page, []
@@ -34,13 +32,11 @@ class PageServer(http.server.ThreadingHTTPServer):
 
     def answer(self, handler):
         self.paths.append(handler.path)
-        ok = handler.path.split("?")[0] == "/winmap.html"
-        body = self.page if ok else b"not here"
-        handler.send_response(200 if ok else 404)
+        handler.send_response(200)
         handler.send_header("Content-Type", "text/html; charset=utf-8")
-        handler.send_header("Content-Length", str(len(body)))
+        handler.send_header("Content-Length", str(len(self.page)))
         handler.end_headers()
-        handler.wfile.write(body)
+        handler.wfile.write(self.page)
 
 
 def process_tree(pid):

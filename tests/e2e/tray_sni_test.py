@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""The Linux tray icon as a StatusNotifierItem, on a private session bus (run under
-dbus-run-session): a watcher and host written here register the item, read its tooltip, picture
-and exported menu, click on it, choose from the exported menu, and restart under the program.
-Then, with no watcher on the bus, an XEmbed tray (trayer) on the test X server docks the icon and
-xdotool clicks on it."""
+"""The Linux tray icon: a StatusNotifierItem on a private session bus (dbus-run-session), seen
+by a watcher and host written here; with no watcher, an XEmbed icon docked in trayer."""
 
 import os
 import subprocess
@@ -25,8 +22,6 @@ WATCHER_XML = """
   <property name="ProtocolVersion" type="i" access="read"/>
   <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
 </interface></node>"""
-# The location is set (else the first tick asks for one in the location dialog first).
-LOCATED = {"Longitude": 1500}
 
 
 def pump(predicate, timeout):
@@ -46,7 +41,6 @@ def tintel_visible():
 
 class Watcher:
     """A StatusNotifierWatcher with a host: remembers the items that register."""
-
     def __init__(self, bus):
         self.bus, self.items = bus, []
         node = Gio.DBusNodeInfo.new_for_xml(WATCHER_XML)
@@ -76,7 +70,8 @@ class TrayTest(HostCase):
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 
     def start(self):
-        self.host.store_preferences(LOCATED)
+        # A location is set: a first run would ask for one before anything else.
+        self.host.store_preferences({"Longitude": 1500})
         self.process = self.host.start(["noshow"])
         self.wait_window("hidden")
 
@@ -92,23 +87,18 @@ class TrayTest(HostCase):
                          "org.freedesktop.DBus.Properties")[0]
 
     def entries(self, name):
-        """(line, id) pairs of the exported menu: the label with its check and grey marks,
+        """(line, id) of each exported item: its check mark, label and " (grey)" when disabled;
         submenus indented."""
         self.call(name, "/MenuBar", "AboutToShow", "(i)", (0,))
-        out = []
 
-        def walk(node, indent):
-            for child in node[2]:
-                ident, props, _ = child
-                line = ("[x] " if props.get("toggle-state") == 1 else "") + props.get("label", "")
-                if props.get("type") == "separator":
-                    line = "-"
-                elif props.get("enabled") is False:
-                    line += " (grey)"
-                out.append((indent + line, ident))
-                walk(child, indent + "  ")
-        walk(self.call(name, "/MenuBar", "GetLayout", "(iias)", (0, -1, []))[1], "")
-        return out
+        def walk(items, indent):
+            for ident, props, children in items:
+                yield (indent + ("[x] " if props.get("toggle-state") == 1 else "") +
+                       props.get("label", "") + (" (grey)" if props.get("enabled") is False
+                                                 else ""), ident)
+                yield from walk(children, indent + "  ")
+        return list(walk(self.call(name, "/MenuBar", "GetLayout", "(iias)", (0, -1, []))[1][2],
+                         ""))
 
     def lines(self, name):
         return [line for line, _ in self.entries(name)]
