@@ -13,8 +13,8 @@ import threading
 import time
 import urllib.parse
 
-from startup_test import (HostCase, X_TIMEOUT, parse_host_arguments, run_cases, wait_until,
-                          xdotool_search)
+from startup_test import (HostCase, X_TIMEOUT, parse_host_arguments, run_cases, screenshot,
+                          wait_until, xdotool_search)
 
 DIALOG = r"^Where am I\?$"
 
@@ -76,18 +76,15 @@ class DialogCase(HostCase):
         self.program = self.host.start(["noshow"])
         found = wait_until(lambda: xdotool_search("--onlyvisible", "--name", DIALOG), 60)
         self.assertTrue(found, "the location dialog did not open")
-        # No window manager runs on the test server: the test gives the dialog the focus a
-        # user's click would.
+        # No window manager runs: the test gives the dialog the focus a user's click would.
         self.keys("windowfocus", "--sync", found[0])
-        return found[0]
 
     def keys(self, *args):
         subprocess.run(["xdotool", *args], check=True, timeout=X_TIMEOUT)
 
-    def shoot(self, window, name):
+    def shoot(self, name):
         os.makedirs(ARGS.screenshots, exist_ok=True)
-        subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
-                       timeout=X_TIMEOUT)
+        screenshot(os.path.join(ARGS.screenshots, name))
 
     def answer(self, key, expected):
         """Ends the dialog with key; the store then holds expected, and the program runs on,
@@ -110,10 +107,10 @@ class WineFirstRun(DialogCase):
                 ("90210", "Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840}),
                 ("25N 32W", "Escape", {"ZipCode": 90210, "Latitude": 3409, "Longitude": 0})):
             with self.subTest(typed=typed, key=key):
-                window = self.open_dialog({})
+                self.open_dialog({})
                 self.keys("type", "--delay", "60", typed)
                 time.sleep(1)  # two polls of the dialog, which must not hang it
-                self.shoot(window, f"windows-{typed.replace(' ', '_')}.png")
+                self.shoot(f"windows-{typed.replace(' ', '_')}.png")
                 self.answer(key, expected)
                 self.assertEqual(self.host.window(), "hidden")
                 self.assertEqual(self.host.close(self.program), 0)
@@ -148,13 +145,13 @@ class LocationDialog(DialogCase):
     def test_the_map_follows_a_postal_code_and_its_choice_is_stored(self):
         # A first run but for the map page's address: the stand-in page on 127.0.0.1 (the
         # installed page would ask the internet for map tiles).
-        window = self.open_dialog({"MapPage": self.server.url})
+        self.open_dialog({"MapPage": self.server.url})
         self.keys("type", "--delay", "60", "90210")
         # The map, which starts beside the dialog, goes to the postal code's point, once.
         self.assertTrue(wait_until(lambda: self.server.paths, 30), "the map was not shown")
         engine = self.engine()
         time.sleep(1.5)  # three more polls, which must not load the page again
-        self.shoot(window, "linux-90210.png")
+        self.shoot("linux-90210.png")
         self.assertEqual(self.server.paths, ["/winmap.html?lat=34.093750&lng=-118.406250"])
         # A place looked up on the page (Search), which chooses New York.
         self.keys("key", *["BackSpace"] * 5)
@@ -164,7 +161,7 @@ class LocationDialog(DialogCase):
                                        for p in self.server.paths), 30)
         self.assertTrue(chose, f"the page was not asked for the place: {self.server.paths}")
         time.sleep(3)  # six polls of the dialog
-        self.shoot(window, "linux-map.png")
+        self.shoot("linux-map.png")
         self.assertEqual(self.server.paths[1:], ["/winmap.html?geo=New%20York%20City",
                                                  "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
         # Back from Search to the text, where Enter presses the default button, OK (a Tab
@@ -174,7 +171,7 @@ class LocationDialog(DialogCase):
         self.assert_engine_ended(engine)
 
     def test_a_killed_map_leaves_the_dialog_working(self):
-        window = self.open_dialog({"MapPage": self.server.url})
+        self.open_dialog({"MapPage": self.server.url})
         engine = self.engine()
         os.kill(engine[0][0], signal.SIGKILL)
         self.assertTrue(wait_until(lambda: not alive(engine[0]), 20), "the helper did not die")
@@ -182,7 +179,7 @@ class LocationDialog(DialogCase):
         self.keys("type", "--delay", "60", "90210")
         time.sleep(1.5)  # three polls, each asking the dead map where it is
         self.assertIsNone(self.program.poll(), "the program died with its map")
-        self.shoot(window, "linux-no-map.png")
+        self.shoot("linux-no-map.png")
         self.answer("Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
         self.assert_engine_ended(engine)
 

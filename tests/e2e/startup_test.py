@@ -392,11 +392,9 @@ class WineOnly(Startup):
                 self.assertEqual(self.host.window(), "none")
 
     def test_tray_menu_opens_on_the_press_and_a_click_chooses(self):
-        # The gesture as far as Wine lets it be driven: the menu is open while the right button
-        # is still down on the icon, and a click on its last item ("Exit Tintel") chooses it. The
-        # drag-and-release half cannot be driven here: the press's implicit X pointer grab
-        # belongs to the icon window, which is explorer.exe's, so the motion and the release go
-        # to Wine's shell, never to the menu that tintel.exe tracks.
+        # The menu is open while the right button is still down on the icon, and a click on its
+        # last item ("Exit Tintel") chooses it. (A drag and release cannot be driven: the press's
+        # X pointer grab belongs to explorer.exe's icon window, never to tintel.exe's menu.)
         self.assertTrue(self.host.start_trayer("bottom"), "no trayer")
         p = self.host.start(["noshow"])
         self.wait_window("hidden")
