@@ -26,22 +26,13 @@ NIGHT, DAY = 3400, 6500
 VARIATION = 256
 
 
-def night_longitude(now_utc):
-    """Hundredths of a degree east where local solar time is midnight at now_utc."""
-    minutes = now_utc.hour * 60 + now_utc.minute + now_utc.second / 60
-    degrees = -minutes / 4
-    if degrees <= -180:
-        degrees += 360
-    return round(degrees * 100) or 1  # 0 would mean "no location chosen"
-
-
 def store_solar_time(host, night, **more):
     """Stores a place where it is solar midnight (or noon) now, and the zone that disagrees."""
-    longitude = night_longitude(datetime.datetime.now(datetime.timezone.utc))
-    if not night:
-        longitude = longitude + 18000 if longitude <= 0 else longitude - 18000
-    values = {"Latitude": 1000, "Longitude": longitude, "Outdoor": DAY, "Indoor": NIGHT,
-              "ImplicitMode": 0, **more}
+    now = datetime.datetime.now(datetime.timezone.utc)
+    degrees = (180 - (now.hour * 60 + now.minute + now.second / 60) / 4 + (0 if night else 180)) \
+        % 360 - 180
+    values = {"Latitude": 1000, "Longitude": round(degrees * 100) or 1,  # 0: no place chosen
+              "Outdoor": DAY, "Indoor": NIGHT, "ImplicitMode": 0, **more}
     host.store_preferences(values)
     host.env["TZ"] = "Asia/Kolkata"
     return values
