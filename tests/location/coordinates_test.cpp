@@ -94,20 +94,17 @@ TEST(CoordinateText, WritesEveryFormWhateverTheProcessLocale) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     std::vector<std::string> locales = {saved};
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_ALL, name) && *std::localeconv()->decimal_point == ',') {
+        if (locales.size() == 1 && std::setlocale(LC_ALL, name) &&
+            *std::localeconv()->decimal_point == ',')
             locales.push_back(name);
-            break;
-        }
-    std::setlocale(LC_ALL, saved.c_str());
     if (locales.size() == 1) std::printf("no locale with a decimal comma is installed\n");
     for (const std::string& locale : locales) {
-        std::vector<std::string> texts;
         std::setlocale(LC_ALL, locale.c_str());
         for (const Row& row : kRows)
-            texts.push_back(FormatCoordinates({0, row.latitude, row.longitude}, row.region,
-                                              row.suffix, row.form, row.zoneMinutes));
-        std::setlocale(LC_ALL, saved.c_str());
-        for (size_t i = 0; i < texts.size(); ++i)
-            EXPECT_EQ(texts[i], kRows[i].text) << "row " << i << ", locale " << locale;
+            EXPECT_EQ(FormatCoordinates({0, row.latitude, row.longitude}, row.region, row.suffix,
+                                        row.form, row.zoneMinutes),
+                      row.text)
+                << "row " << &row - kRows << ", locale " << locale;
     }
+    std::setlocale(LC_ALL, saved.c_str());
 }
