@@ -1,21 +1,15 @@
 #!/usr/bin/env python3
-"""A light bridge simulator on 127.0.0.1 for the bridge tests, optionally with an SSDP responder.
+"""A light bridge simulator on 127.0.0.1, optionally with an SSDP responder (--ssdp: only inside
+a network namespace of the test's own; it joins 239.255.255.250 on the loopback interface and
+answers every M-SEARCH twice for every device of DEVICES).
 
     bridge_sim.py [--ssdp] -- COMMAND...
 
-runs COMMAND with TINTEL_TEST_BRIDGE_PORT set to the simulator's port and answers with its exit
-code. The simulator speaks the bridge's HTTP interface: GET /api/<user> (the full state of a paired
-user), POST /api (pairs the posted "username" once the link button is pressed), PUT
-/api/<user>/lights/<n>/state (recorded; sets a reachable light's "bri" and "ct"; "error, 503"
-while overloads are pending). Vendor discovery: /vendor/self (this simulator), /vendor/one
-(127.0.0.1), /vendor/empty; device descriptions /desc/<name>.xml (DEVICES). Test control (GET):
-/control/reset?press_after=N|never, /control/overload?count=N, /control/wall?light=N&ct=V (a wall
-switch resets a light), /control/log (a line per PUT: path, a tab, the body with its zero byte
-written \\0), /control/posts (pairing attempts).
-
-With --ssdp (only inside a network namespace of the test's own) a responder joins 239.255.255.250
-on the loopback interface and answers every M-SEARCH twice for every device.
-"""
+runs COMMAND with TINTEL_TEST_BRIDGE_PORT set to the simulator's port and answers its exit code.
+Besides the bridge's own interface (/api...) and the vendor discovery answers (/vendor/self: this
+simulator; one; empty), the tests control it with GET /control/reset?press_after=N|never,
+overload?count=N (PUTs answered 503), wall?light=N&ct=V, log (a line per PUT: path, a tab, the
+body with its zero byte written \\0) and posts (the pairing attempts so far)."""
 
 import json
 import os

@@ -22,6 +22,8 @@ TEST(UdpFixtures, BroadcastsTheDatagramOfEachTickButARepeatedZeroOnlyOnce) {
     ASSERT_EQ(output.open(), 0);
     ASSERT_EQ(output.open(), 0) << "a second open keeps the socket";
     const int kNone = -1;
+    const std::string kHead("\x04\x01\xDC\x4A\x02\x00\x01\x01\0\0\0\0\0\0\0\0\xFF\xFF\xFF\xFF\0",
+                            21);
     const struct {
         double kelvin, level;
         int warm, cool;  // the bytes the fixtures hear, or kNone for no datagram
@@ -46,30 +48,6 @@ TEST(UdpFixtures, BroadcastsTheDatagramOfEachTickButARepeatedZeroOnlyOnce) {
             continue;
         }
         ASSERT_EQ(heard.size(), 1u);
-        const uint8_t bytes[24] = {0x04,
-                                   0x01,
-                                   0xDC,
-                                   0x4A,
-                                   0x02,
-                                   0x00,
-                                   0x01,
-                                   0x01,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0xFF,
-                                   0xFF,
-                                   0xFF,
-                                   0xFF,
-                                   0,
-                                   uint8_t(row.warm),
-                                   uint8_t(row.cool),
-                                   0};
-        EXPECT_EQ(heard[0], std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
+        EXPECT_EQ(heard[0], kHead + char(row.warm) + char(row.cool) + '\0');
     }
 }

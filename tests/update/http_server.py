@@ -27,13 +27,13 @@ import os
 import shutil
 import signal
 import socket
-import socketserver
 import ssl
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import signing
 
@@ -46,50 +46,55 @@ FIXED = {
 }
 
 
-class Handler(socketserver.BaseRequestHandler):
-    def read_request(self, conn):
-        data = b""
-        while b"\r\n\r\n" not in data and len(data) < 1 << 20:
-            chunk = conn.recv(65536)
-            if not chunk:
-                return None
-            data += chunk
-        head, _, body = data.partition(b"\r\n\r\n")
-        length = 0
-        for line in head.split(b"\r\n")[1:]:
-            name, _, value = line.partition(b":")
-            if name.strip().lower() == b"content-length":
-                length = int(value.strip())
-        while len(body) < length:
-            chunk = conn.recv(65536)
-            if not chunk:
-                break
-            body += chunk
-        return head + b"\r\n\r\n" + body
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def setup(self):
+        if isinstance(self.request, ssl.SSLSocket):
+            self.request.do_handshake()
+        super().setup()
 
     def respond(self, status, body, extra=b""):
-        self.request.sendall(b"HTTP/1.1 " + status + b"\r\nContent-Length: " +
-                             str(len(body)).encode() + b"\r\nConnection: close\r\n" + extra +
-                             b"\r\n" + body)
+        # Head and body in one write: the client reads what is there at its first look.
+        self.wfile.write(b"HTTP/1.1 " + status + b"\r\nContent-Length: " + str(len(body)).encode() +
+                         b"\r\nConnection: close\r\n" + extra + b"\r\n" + body)
+        self.close_connection = True
 
-    def handle(self):
-        conn, server = self.request, self.server
-        try:
-            if isinstance(conn, ssl.SSLSocket):
-                conn.do_handshake()
-            raw = self.read_request(conn)
-            if raw is None:
-                return
-            sys.stderr.write("[%s] %r\n" % (server.label, raw))
-            target = (raw.split(b"\r\n", 1)[0].split(b" ") + [b""])[1]
-            path = target.split(b"?", 1)[0]
-            if path.startswith(b"/site/"):
-                return self.serve_site(target, path)
-            # Wine's URL cache needs an extension on paths of numeric hosts.
-            folder, _, name = path.rpartition(b"/")
-            self.route(folder + b"/" + name.split(b".", 1)[0], raw)
-        except (OSError, ssl.SSLError):
-            pass
+    def do_GET(self):
+        server = self.server
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
+        sys.stderr.write("[%s] %s %r\n" % (server.label, self.requestline, body[:200]))
+        target = self.path.encode("latin-1")
+        path = target.split(b"?", 1)[0]
+        if path.startswith(b"/site/"):
+            return self.serve_site(target, path)
+        # Wine's URL cache needs an extension on paths of numeric hosts.
+        folder, _, name = path.rpartition(b"/")
+        path = folder + b"/" + name.split(b".", 1)[0]
+        if path in FIXED:
+            self.respond(*FIXED[path])
+        elif path == b"/echo" or path.startswith(b"/echo/"):
+            headers = sorted("%s: %s" % (n.lower(), v.strip()) for n, v in self.headers.items())
+            self.respond(b"200 OK", "\n".join([self.requestline, *headers, ""]).encode("latin-1") +
+                         b"\n" + body)
+        elif path == b"/whoami":
+            self.respond(b"200 OK", b"tls" if isinstance(self.request, ssl.SSLSocket) else b"plain")
+        elif path == b"/counter":
+            with server.lock:
+                server.counter += 1
+                n = server.counter
+            self.respond(b"200 OK", str(n).encode(), b"Cache-Control: max-age=3600\r\n"
+                         b"Last-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n")
+        elif path == b"/pieces":
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: 24\r\n"
+                             b"Connection: close\r\n\r\nfirst piece;")
+            time.sleep(0.5)
+            self.wfile.write(b"second piece")
+            self.close_connection = True
+        else:
+            self.respond(b"404 Not Found", b"")
+
+    do_POST = do_PUT = do_GET
 
     def serve_site(self, target, path):
         server = self.server
@@ -104,37 +109,8 @@ class Handler(socketserver.BaseRequestHandler):
         except OSError:
             self.respond(b"404 Not Found", b"")
 
-    def route(self, path, raw):
-        server = self.server
-        if path in FIXED:
-            self.respond(*FIXED[path])
-        elif path == b"/echo" or path.startswith(b"/echo/"):
-            head, _, body = raw.partition(b"\r\n\r\n")
-            first, *lines = head.split(b"\r\n")
-            headers = sorted(n.lower() + b": " + v.strip() for n, _, v in
-                             (line.partition(b":") for line in lines))
-            self.respond(b"200 OK", b"\n".join([first, *headers, b"", body]))
-        elif path == b"/whoami":
-            self.respond(b"200 OK", b"tls" if isinstance(self.request, ssl.SSLSocket) else b"plain")
-        elif path == b"/counter":
-            with server.lock:
-                server.counter += 1
-                n = server.counter
-            self.respond(b"200 OK", str(n).encode(), b"Cache-Control: max-age=3600\r\n"
-                         b"Last-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n")
-        elif path == b"/pieces":
-            self.request.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 24\r\n"
-                                 b"Connection: close\r\n\r\nfirst piece;")
-            time.sleep(0.5)
-            self.request.sendall(b"second piece")
-        else:
-            self.respond(b"404 Not Found", b"")
 
-
-class Server(socketserver.ThreadingMixIn, socketserver.TCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
+class Server(ThreadingHTTPServer):
     def __init__(self, port, label, scratch, certificate=None):
         super().__init__(("127.0.0.1", port), Handler)
         self.label, self.scratch = label, scratch
