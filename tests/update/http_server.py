@@ -3,25 +3,16 @@
 
     http_server.py [--wine] -- COMMAND...
 
-The program's environment names them: TINTEL_TEST_HTTP_PORT (plain HTTP), port 443 (HTTPS with a
-certificate of a root made for this run, TINTEL_TEST_CA_FILE; TINTEL_TEST_HTTPS_SKIP=<why> when 443
-cannot be bound), TINTEL_TEST_UNTRUSTED_PORT (HTTPS from a root nobody trusts) and
-TINTEL_TEST_CLOSED_PORT (bound, refuses connections). Nothing else on the machine trusts the roots.
-Paths in the environment are in the program's own form (with --wine, Z:\\...).
-
-Answers by path (an extension on the last segment is ignored: "/text.txt" is "/text"):
-  /echo...  the request as received: its first line, its header lines sorted ("name: value", names
-            in lower case), a blank line and the body's exact bytes; lines end in "\n"
-  /whoami   "tls" or "plain"
-  /text     a short text                   /empty   an empty body     /missing  404 with a body
-  /redirect 302 to /text                   /counter the count of /counter requests, cacheable
-  /pieces   "first piece;", half a second later "second piece" (one response)
-  /big      1 MiB of a known byte pattern
-  /site/... the files under TINTEL_TEST_SITE_DIR (404 when missing), each target appended to
-            requests.log in the scratch folder TINTEL_TEST_SCRATCH
-BROWSER is a stand-in that appends its argument count and arguments, a line each, to browser.log
-there.
-"""
+The environment names them: TINTEL_TEST_HTTP_PORT (plain), port 443 (HTTPS, a certificate from
+the run's own root TINTEL_TEST_CA_FILE; TINTEL_TEST_HTTPS_SKIP=<why> when 443 cannot be bound),
+TINTEL_TEST_UNTRUSTED_PORT (HTTPS from a root nobody trusts), TINTEL_TEST_CLOSED_PORT (refuses),
+in the program's own path form (--wine: Z:\\...). Paths (an extension on the last segment is
+ignored): /echo... (the request line, the headers sorted as "name: value" with names in lower
+case, a blank line and the exact body; lines end in "\\n"), /whoami ("tls" or "plain"), the fixed
+answers of FIXED, /counter (cacheable count of its requests), /pieces (a second piece half a
+second after the first), /site/... (the files under TINTEL_TEST_SITE_DIR; each target appended
+to requests.log in TINTEL_TEST_SCRATCH). BROWSER appends its argument count and arguments, a
+line each, to browser.log there."""
 
 import os
 import shutil

