@@ -53,23 +53,19 @@ std::string put(int light, const std::string& body) {
            "\\0";
 }
 
-class CountingNotifier : public INotifier {
+// The worker with its beeps and pairing prompts counted and, on demand, a clock that its waits
+// move forward at once.
+class TestWorker : public INotifier, public RateLimitHue {
 public:
+    explicit TestWorker(bool fastClock)
+        : RateLimitHue(kCookie, this, simUrl("/vendor/self")), fast_(fastClock) {}
+    ~TestWorker() override { Stop(0); }  // before the overrides below are gone
     int32_t notify(const std::string& title, const std::string& text, double, double) override {
         if (title == "Pairing" && text == "Push the button on your Hue") ++prompts;
         return 0;
     }
-    std::atomic<int> prompts{0};
-};
 
-// The worker with its beep counted and, on demand, a clock that its waits move forward at once.
-class TestWorker : public RateLimitHue {
-public:
-    TestWorker(INotifier* notifier, bool fastClock)
-        : RateLimitHue(kCookie, notifier, simUrl("/vendor/self")), fast_(fastClock) {}
-    ~TestWorker() override { Stop(0); }  // before the overrides below are gone
-
-    std::atomic<int> beeps{0};
+    std::atomic<int> beeps{0}, prompts{0};
 
 protected:
     double Now() override { return fast_ ? fake_.load() : RateLimitHue::Now(); }
@@ -99,8 +95,7 @@ TEST(LightBridge, PairsWhenTheButtonIsPressedAndGivesUpAfterFifteenSeconds) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pressAfter);
         control(std::string("reset?press_after=") + c.pressAfter);
-        CountingNotifier notifier;
-        TestWorker worker(&notifier, c.fastClock);
+        TestWorker worker(c.fastClock);
         EXPECT_EQ(worker.UserName(), kUser);
         worker.SetPollInterval(0);
         worker.SetWanted(1.0f, 6500.0f);
@@ -112,14 +107,14 @@ TEST(LightBridge, PairsWhenTheButtonIsPressedAndGivesUpAfterFifteenSeconds) {
         // One beep and one prompt for every refused attempt; once paired, the lights are set.
         const int ready = c.state == RateLimitHue::kReady;
         EXPECT_EQ(worker.beeps, posts - ready);
-        EXPECT_EQ(notifier.prompts, posts - ready);
+        EXPECT_EQ(worker.prompts, posts - ready);
         EXPECT_TRUE(waitFor([&] { return puts().size() == 3u * ready; }, 5));
     }
 }
 
 TEST(LightBridge, SendsEachChangeOnceAndRepeatsAfterAnOverload) {
     control("reset?press_after=0");
-    TestWorker worker(nullptr, false);
+    TestWorker worker(false);
     worker.SetPollInterval(0);
     ASSERT_EQ(worker.Start(), 0);
     const struct {
@@ -153,7 +148,7 @@ TEST(LightBridge, LightswitchModeCorrectsALightChangedAtTheWall) {
     for (const bool lightswitch : {true, false}) {
         SCOPED_TRACE(lightswitch);
         control("reset?press_after=0");
-        TestWorker worker(nullptr, false);
+        TestWorker worker(false);
         worker.SetPollInterval(lightswitch ? 1 : 0);
         worker.SetWanted(1.0f, 6500.0f);
         ASSERT_EQ(worker.Start(), 0);
