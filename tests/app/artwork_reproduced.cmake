@@ -5,12 +5,8 @@
 # file, so it is exactly the pinned one. Without node or npm, or without the npm registry, the test
 # is skipped (scripts/install-deps installs node, npm and python3-cairo).
 
-find_program(NODE NAMES node nodejs)
-find_program(NPM npm)
-if(NOT NODE OR NOT NPM)
-  message("SKIPPED: node or npm is not installed; scripts/install-deps installs them")
-  return()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/NpmCi.cmake)
+
 # Debian's interpreter, for which python3-cairo is installed.
 find_program(PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT PYTHON3)
@@ -23,17 +19,7 @@ file(COPY ${SOURCE}/tools/psd-writer/package.json ${SOURCE}/tools/psd-writer/pac
           ${SOURCE}/tools/psd-writer/write-psd.js
      DESTINATION ${WORK}/psd-writer)
 
-execute_process(COMMAND ${NPM} ping WORKING_DIRECTORY ${WORK}/psd-writer
-                RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
-if(NOT status EQUAL 0)
-  message("SKIPPED: the npm registry cannot be reached (npm ping: ${status})")
-  return()
-endif()
-execute_process(COMMAND ${NPM} ci --ignore-scripts --no-audit --no-fund
-                WORKING_DIRECTORY ${WORK}/psd-writer RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "npm ci in ${WORK}/psd-writer failed (${status})")
-endif()
+tintel_npm_ci(${WORK}/psd-writer)
 
 execute_process(
   COMMAND ${PYTHON3} ${SOURCE}/tools/artwork/make_artwork.py --kelvin-tool ${KELVIN}

@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/tray_icon_pixels.h"
 #include "colour/colour_temperature.h"
+#include "tests/support/files.h"
 #include "toolkit/button_node.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/folders.h"
@@ -89,61 +91,45 @@ enum class Kind { kButton, kToggle, kText, kBitmap, kSlider, kAny };
 TEST_F(Artwork, SettingsWindowHasEveryBoundNode) {
     load("tintel", 554, 243);
     struct Case {
-        const char* name;
+        const char* names;  // under "tintel/", separated by spaces
         Kind kind;
         const char* parent;  // null: any parent
         bool shownAtStart;
     };
     const Case cases[] = {
-        {"tintel/slider1", Kind::kSlider, "tintel/settings", false},
-        {"tintel/slider2", Kind::kSlider, "tintel/settings", false},
-        {"tintel/daytext", Kind::kText, "tintel/settings", false},
-        {"tintel/nighttext", Kind::kText, "tintel/settings", false},
-        {"tintel/hours", Kind::kText, "tintel/main", true},
-        {"tintel/current", Kind::kText, "tintel/main", true},
-        {"tintel/previewlabel", Kind::kAny, "tintel/sky", false},
-        {"tintel/sun", Kind::kBitmap, "tintel/sky", true},
-        {"tintel/moon", Kind::kBitmap, "tintel/sky", true},
-        {"tintel/warm", Kind::kBitmap, "tintel/sky", true},
-        {"tintel/wave", Kind::kBitmap, "tintel/sky", true},
-        {"tintel/loc", Kind::kText, "tintel/settings", false},
-        {"tintel/latitude", Kind::kText, "tintel/main", true},
-        {"tintel/changeloc2", Kind::kToggle, "tintel/main", true},
-        {"tintel/changeloc", Kind::kButton, "tintel/settings", false},
-        {"tintel/slow", Kind::kToggle, "tintel/speed", false},
-        {"tintel/fast", Kind::kToggle, "tintel/speed", false},
-        {"tintel/exit", Kind::kButton, nullptr, true},
-        {"tintel/preview", Kind::kButton, "tintel/main", true},
-        {"tintel/hamburger", Kind::kButton, nullptr, true},
-        {"tintel/expandcolor", Kind::kButton, "tintel/settings", false},
-        {"tintel/disable", Kind::kToggle, "tintel/main", true},
-        {"tintel/settings", Kind::kAny, nullptr, false},
-        {"tintel/change", Kind::kButton, "tintel/main", true},
-        {"tintel/done", Kind::kButton, "tintel/settings", false},
+        {"slider1 slider2", Kind::kSlider, "tintel/settings", false},
+        {"daytext nighttext loc", Kind::kText, "tintel/settings", false},
+        {"hours current latitude", Kind::kText, "tintel/main", true},
+        {"previewlabel", Kind::kAny, "tintel/sky", false},
+        {"sun moon warm wave", Kind::kBitmap, "tintel/sky", true},
+        {"changeloc2 disable", Kind::kToggle, "tintel/main", true},
+        {"changeloc expandcolor done", Kind::kButton, "tintel/settings", false},
+        {"slow fast", Kind::kToggle, "tintel/speed", false},
+        {"exit hamburger", Kind::kButton, nullptr, true},
+        {"preview change", Kind::kButton, "tintel/main", true},
+        {"settings", Kind::kAny, nullptr, false},
     };
     ytResourceTable& table = Resources();
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ytDrawNode* node = table.FindNode(c.name);
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(shown(node), c.shownAtStart);
-        if (c.parent) {
-            EXPECT_EQ(node->parent(), table.FindNode(c.parent));
-        }
-        switch (c.kind) {
-            case Kind::kButton:
-            case Kind::kToggle:
-                ASSERT_NE(table.FindButton(c.name), nullptr);
-                EXPECT_EQ(table.FindButton(c.name)->toggle(), c.kind == Kind::kToggle);
-                break;
-            case Kind::kText:
-                EXPECT_NE(table.FindText(c.name), nullptr);
-                break;
-            case Kind::kBitmap:
-                ASSERT_NE(table.FindBitmap(c.name), nullptr);
-                EXPECT_FALSE(table.FindBitmap(c.name)->bitmap().empty());
-                break;
-            case Kind::kSlider:
+        std::istringstream names(c.names);
+        for (std::string name; names >> name;) {
+            name = "tintel/" + name;
+            SCOPED_TRACE(name);
+            ytDrawNode* node = table.FindNode(name);
+            ASSERT_NE(node, nullptr);
+            EXPECT_EQ(shown(node), c.shownAtStart);
+            if (c.parent) {
+                EXPECT_EQ(node->parent(), table.FindNode(c.parent));
+            }
+            if (c.kind == Kind::kButton || c.kind == Kind::kToggle) {
+                ASSERT_NE(table.FindButton(name), nullptr);
+                EXPECT_EQ(table.FindButton(name)->toggle(), c.kind == Kind::kToggle);
+            } else if (c.kind == Kind::kText) {
+                EXPECT_NE(table.FindText(name), nullptr);
+            } else if (c.kind == Kind::kBitmap) {
+                ASSERT_NE(table.FindBitmap(name), nullptr);
+                EXPECT_FALSE(table.FindBitmap(name)->bitmap().empty());
+            } else if (c.kind == Kind::kSlider) {
                 // The program hands positions outside 0..1 to the slider as they are.
                 for (const float value : {0.0f, 0.5f, 1.0f, -0.4f}) {
                     float back = -9;
@@ -151,9 +137,7 @@ TEST_F(Artwork, SettingsWindowHasEveryBoundNode) {
                     ASSERT_EQ(ytSliderHandler::GetValue(node, &back), 0);
                     EXPECT_NEAR(back, value, 1e-5);
                 }
-                break;
-            case Kind::kAny:
-                break;
+            }
         }
     }
     // The day curve is drawn over the whole sky, and the sun and moon fit inside it.
@@ -270,11 +254,6 @@ TEST_F(Artwork, OverlayShowsTitleTextAndLevel) {
     EXPECT_GE(back->at(100, 100) >> 24, 0xF7u);
 }
 
-std::vector<uint8_t> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 uint32_t le(const std::vector<uint8_t>& d, size_t at, int bytes) {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i)
@@ -306,7 +285,8 @@ TEST(TrayIcon, PicturesForEverySizeAndTheIconFile) {
     for (const int size : {0, 257, -3})
         EXPECT_TRUE(tintel::trayIconImage(size).pixels.empty());
 
-    const std::vector<uint8_t> ico = readFile(fs::path(ResourceFolder()) / "tintel.ico");
+    const std::vector<uint8_t> ico =
+        testsupport::readBytes(fs::path(ResourceFolder()) / "tintel.ico");
     ASSERT_GT(ico.size(), 6u + 6 * 16);
     ASSERT_EQ(le(ico, 0, 4), 0x00010000u);  // reserved 0, type 1 (icon)
     ASSERT_EQ(le(ico, 4, 2), 6u);

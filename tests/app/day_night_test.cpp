@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -42,16 +43,6 @@ TEST(DayNightText, RelativeTimesAreWordedAsTheStatusLineShowsThem) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(relativeTimeText(row.minutes), row.text) << row.minutes;
-}
-
-TEST(DayNightText, SlidersMapKelvinLinearlyInMiredAndRoundToHundreds) {
-    EXPECT_NEAR(sliderPosition(2700), 0.0, 1e-6);
-    EXPECT_NEAR(sliderPosition(6500), 1.0, 1e-6);
-    EXPECT_EQ(sliderKelvin(0.0), 2700);
-    EXPECT_EQ(sliderKelvin(1.0), 6500);
-    EXPECT_EQ(sliderKelvin(0.5), 3800);  // about 3815 K before rounding
-    EXPECT_EQ(sliderKelvin(sliderPosition(3400)), 3400);
-    EXPECT_LT(sliderPosition(1200), 0.0);  // night presets below the scale go off its end
 }
 
 TEST_F(DayNight, StatusLinesNameTheNearerEventWithFutureEventsCountingHalf) {
@@ -94,15 +85,6 @@ TEST_F(DayNight, CalibratedAndDimmedFormsOfTheStatusLine) {
     EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K (dimmed to 5807K)");
     EXPECT_EQ(ui_->currentOutput(), 0) << "while dragging the slider handler sends, not the step";
 
-    // Dragging the day below the night takes the night along, unless Ctrl is held.
-    ui_->sliderChanged(Slider::Day, 0.0, true);
-    EXPECT_EQ(ui_->dayKelvin(), 2700u);
-    EXPECT_EQ(ui_->nightKelvin(), 3400u);
-    ui_->sliderChanged(Slider::Day, 0.0, false);
-    EXPECT_EQ(ui_->nightKelvin(), 2700u);
-    EXPECT_EQ(pref("Indoor"), 2700);
-    ui_->sliderChanged(Slider::Day, 1.0, false);
-
     ui_->sliderReleased();
     EXPECT_FALSE(ui_->sliderDragged());
     EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
@@ -114,33 +96,41 @@ TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
     settle();
     const double untilSunrise = ui_->secondsUntilSunrise();
     EXPECT_NEAR(untilSunrise, (sun_.sunrise + 1440 - (sun_.sunset + 300) + 5) * 60, 1.0);
-
-    ui_->setDisable(DisableFrom::Command, 3600);
-    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
-    EXPECT_TRUE(ui_->disableToggle());
-    now += 1;                                   // less than an hour left: the hour kind
-    ui_->setDisable(DisableFrom::Command, -1);  // hour kind -> sunrise kind
-    EXPECT_NEAR(ui_->disabledUntil(), now + untilSunrise, 1e-6);
-    ui_->setDisable(DisableFrom::Command, 3600);  // sunrise kind -> hour kind
-    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
-    now += 10;
-    ui_->setDisable(DisableFrom::Command, 3600);  // the hour kind again: off
-    EXPECT_EQ(ui_->disabledUntil(), 0);
-    EXPECT_FALSE(ui_->disableToggle());
-    ui_->setDisable(DisableFrom::Command, -1);
-    ui_->setDisable(DisableFrom::Command, -1);  // the sunrise kind again: off
-    EXPECT_EQ(ui_->disabledUntil(), 0);
-
-    // The window's toggle decides by its own checked state.
-    ui_->setDisableToggle(true);
-    ui_->setDisable(DisableFrom::WindowButton, 3600);
-    EXPECT_EQ(ui_->disabledUntil(), now + 3600);
-    ui_->setDisableToggle(false);
-    ui_->setDisable(DisableFrom::WindowButton, 3600);
-    EXPECT_EQ(ui_->disabledUntil(), 0);
+    enum Kind { kOff, kHour, kSunrise };
+    // Each step: seconds on, where the call comes from, its argument (-1: until sunrise), the
+    // kind in force after it. The window's toggle decides by its own checked state.
+    const struct {
+        double later;
+        DisableFrom from;
+        bool toggle;
+        double seconds;
+        Kind kind;
+    } steps[] = {
+        {0, DisableFrom::Command, false, 3600, kHour},
+        {1, DisableFrom::Command, false, -1, kSunrise},  // less than an hour left: another kind
+        {0, DisableFrom::Command, false, 3600, kHour},
+        {10, DisableFrom::Command, false, 3600, kOff},  // the same kind again
+        {0, DisableFrom::Command, false, -1, kSunrise},
+        {0, DisableFrom::Command, false, -1, kOff},
+        {0, DisableFrom::WindowButton, true, 3600, kHour},
+        {0, DisableFrom::WindowButton, true, 3600, kHour},
+        {0, DisableFrom::WindowButton, false, 3600, kOff},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step to " << s.kind << " at " << now);
+        now += s.later;
+        if (s.from == DisableFrom::WindowButton) ui_->setDisableToggle(s.toggle);
+        ui_->setDisable(s.from, s.seconds);
+        const double until[] = {0, now + 3600, now + untilSunrise};
+        EXPECT_NEAR(ui_->disabledUntil(), until[s.kind], 1e-6);
+        EXPECT_EQ(ui_->disableToggle(), s.kind != kOff);
+        const yt::ytMenu menu = ui_->buildTrayMenu(false);
+        EXPECT_EQ(menu.Find(TintelUI::kCmdDisableHour)->checked, s.kind == kHour);
+        EXPECT_EQ(menu.Find(TintelUI::kCmdDisableSunrise)->checked, s.kind == kSunrise);
+    }
 }
 
-TEST_F(DayNight, DisablingWhileDimmedFadesToNeutralAtFullBrightnessInFourSeconds) {
+TEST_F(DayNight, DisablingFadesToNeutralAtFullBrightnessInFourSeconds) {
     at(sun_.sunset + 300);
     ui_->dimStep(DimDirection::Darker);
     settle();
@@ -155,9 +145,8 @@ TEST_F(DayNight, DisablingWhileDimmedFadesToNeutralAtFullBrightnessInFourSeconds
     step(0.1);
     EXPECT_EQ(ui_->statusLine(), "Disabled");
     EXPECT_EQ(ui_->currentOutput(), 6500);
-}
 
-TEST_F(DayNight, ADayAboveNeutralShowsNeutralWhileDisabled) {
+    // A day above neutral shows neutral too.
     setPref("Outdoor", 7500);
     makeUi();
     at(sun_.sunrise + 300);
@@ -218,41 +207,38 @@ TEST_F(DayNight, SixDimmingStepsReachAQuarterAndStayThere) {
     EXPECT_EQ(ui_->dimTarget(), 1.0);
     // The panel build made the overlay; back at full brightness it says so.
     ASSERT_NE(ui_->overlay(), nullptr);
-    EXPECT_EQ(ui_->overlay()->title(), "Brightness");
-    EXPECT_EQ(ui_->overlay()->text(), "Full");
-    EXPECT_EQ(ui_->overlay()->levelTarget(), 1.0);
+    EXPECT_EQ(ui_->overlay()->title() + " " + ui_->overlay()->text(), "Brightness Full");
 }
 
 TEST_F(DayNight, EveryModeEndsOnTheFirstStepAfterItsEndTime) {
     at(sun_.sunset + 300);
-    ui_->setDisable(DisableFrom::Command, 3600);
-    const double disabledEnd = ui_->disabledUntil();
-    now = disabledEnd;
-    ui_->expireModes();
-    EXPECT_EQ(ui_->disabledUntil(), disabledEnd);
-    now = std::nextafter(disabledEnd, 1e300);
-    ui_->expireModes();
-    EXPECT_EQ(ui_->disabledUntil(), 0);
+    const struct {
+        const char* mode;
+        std::function<void()> start;
+        std::function<double()> until;
+        std::function<void()> step;
+    } modes[] = {
+        {"disabled", [&] { ui_->setDisable(DisableFrom::Command, 3600); },
+         [&] { return ui_->disabledUntil(); }, [&] { ui_->expireModes(); }},
+        {"dimmed", [&] { ui_->dimStep(DimDirection::Darker); },
+         [&] { return ui_->dimTarget() < 1.0 ? ui_->dimmedUntil() : 0; },
+         [&] { ui_->computeSchedule(0); }},
+        {"movie", [&] { ui_->toggleMovieMode(); }, [&] { return ui_->movieUntil(); },
+         [&] { ui_->computeSchedule(0); }},
+    };
+    for (const auto& m : modes) {
+        m.start();
+        const double end = m.until();
+        ASSERT_GT(end, now) << m.mode;
+        now = end;
+        m.step();
+        EXPECT_EQ(m.until(), end) << m.mode;
+        now = std::nextafter(end, 1e300);
+        m.step();
+        EXPECT_EQ(m.until(), 0) << m.mode;
+    }
     EXPECT_FALSE(ui_->disableToggle());
-
-    ui_->dimStep(DimDirection::Darker);
-    const double dimEnd = ui_->dimmedUntil();
-    now = dimEnd;
-    ui_->computeSchedule(0);
-    EXPECT_LT(ui_->dimTarget(), 1.0);
-    now = std::nextafter(dimEnd, 1e300);
-    ui_->computeSchedule(0);
-    EXPECT_EQ(ui_->dimmedUntil(), 0);
     EXPECT_EQ(ui_->dimTarget(), 1.0);
-
-    ui_->toggleMovieMode();
-    const double movieEnd = ui_->movieUntil();
-    now = movieEnd;
-    ui_->computeSchedule(0);
-    EXPECT_EQ(ui_->movieUntil(), movieEnd);
-    now = std::nextafter(movieEnd, 1e300);
-    ui_->computeSchedule(0);
-    EXPECT_EQ(ui_->movieUntil(), 0);
 }
 
 TEST_F(DayNight, SlowTransitionsAreLinearInMiredAcrossTheHourAroundSunset) {
@@ -314,22 +300,20 @@ TEST_F(DayNight, StoredNumbersOutsideTheirRangesReadAsTheNearerEndAndTheSchedule
     // The store keeps what it holds.
     EXPECT_EQ(pref("Outdoor"), -1);
 
-    // Every value the program itself offers reads back unchanged.
-    const struct {
-        int32_t day, night, latitude, longitude, postalCode;
-    } settable[] = {{6500, 1200, -9000, -18000, 99999}, {2700, 5000, 9000, 18000, 501}};
-    for (const auto& s : settable) {
-        setPref("Outdoor", s.day);
-        setPref("Indoor", s.night);
-        setPref("Latitude", s.latitude);
-        setPref("Longitude", s.longitude);
-        setPref("ZipCode", s.postalCode);
+    // The ends of what the program itself offers read back unchanged.
+    for (const int32_t sign : {-1, 1}) {
+        const int32_t day = sign < 0 ? 6500 : 2700, night = sign < 0 ? 1200 : 5000;
+        setPref("Outdoor", day);
+        setPref("Indoor", night);
+        setPref("Latitude", sign * 9000);
+        setPref("Longitude", sign * 18000);
+        setPref("ZipCode", sign < 0 ? 99999 : 501);
         makeUi();
-        EXPECT_EQ(ui_->dayKelvin(), uint32_t(s.day));
-        EXPECT_EQ(ui_->nightKelvin(), uint32_t(s.night));
-        EXPECT_EQ(ui_->latitude(), s.latitude / 100.0f);
-        EXPECT_EQ(ui_->longitude(), s.longitude / 100.0f);
-        EXPECT_EQ(ui_->zipCode(), uint32_t(s.postalCode));
+        EXPECT_EQ(ui_->dayKelvin(), uint32_t(day));
+        EXPECT_EQ(ui_->nightKelvin(), uint32_t(night));
+        EXPECT_EQ(ui_->latitude(), sign * 90.0f);
+        EXPECT_EQ(ui_->longitude(), sign * 180.0f);
+        EXPECT_EQ(ui_->zipCode(), sign < 0 ? 99999u : 501u);
     }
 }
 

@@ -17,6 +17,8 @@
 #include "platform/testing/keys.h"
 #include "platform/window_host.h"
 #include "tests/support/fixture_listener.h"
+#include "tests/support/pump.h"
+#include "tests/support/ramps.h"
 #include "tests/support/ui_fixture.h"
 #include "toolkit/window.h"
 
@@ -27,29 +29,16 @@ namespace {
 #ifdef _WIN32
 // Wine passes ramps through the X server's gamma ramp and reads them back from there, to within
 // about one 8-bit step; natively the CRTC's ramp comes back as loaded.
-constexpr double kReadBackTolerance = 400;
+constexpr int kReadBackTolerance = 400;
 #else
-constexpr double kReadBackTolerance = 2;
+constexpr int kReadBackTolerance = 2;
 #endif
-
-// The ramp each display holds now, as the platform reads it back.
-std::vector<std::vector<uint16_t>> displayedRamps() {
-    std::vector<std::vector<uint16_t>> out;
-    std::unique_ptr<platform::DisplaySystem> system = platform::openDisplaySystem();
-    if (!system) return out;
-    system->enumerate([&](const std::string& name, uintptr_t) {
-        std::unique_ptr<platform::DisplayDevice> device = system->open(name);
-        std::vector<uint16_t> ramp(768);
-        if (device && device->getGammaRamp(ramp.data())) out.push_back(ramp);
-    });
-    return out;
-}
 
 // The quarter, half and top entries of each channel of each display (the ramps a schedule step
 // loads vary slightly inside 128 .. 191 from one load to the next).
-std::vector<uint16_t> rampPoints(const std::vector<std::vector<uint16_t>>& ramps) {
+std::vector<uint16_t> rampPoints() {
     std::vector<uint16_t> out;
-    for (const std::vector<uint16_t>& ramp : ramps)
+    for (const auto& [name, ramp] : testsupport::displayedRamps())
         for (int c = 0; c < 3; ++c)
             for (int i : {64, 100, 255})
                 out.push_back(ramp[c * 256 + i]);
@@ -99,18 +88,17 @@ TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
     ui_->applyExtras();
     EXPECT_TRUE(ui_->backlightOption());
     EXPECT_FALSE(ui_->lightOutputOn());
-    int row = 0;
     for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.ck << r.hue << r.huePoll << r.backlight);
         setPref("CK", r.ck);
         setPref("Hue", r.hue);
         setPref("huepoll", r.huePoll);
         setPref("backlight", r.backlight);
         ui_->applyExtras();
-        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
-        EXPECT_EQ(controller_->fixtures.isOpen(), r.socketOpen) << "row " << row;
-        EXPECT_EQ(controller_->lightWorker != nullptr, r.bridge) << "row " << row;
-        EXPECT_EQ(ui_->backlightOption(), r.backlightOption) << "row " << row;
-        ++row;
+        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn);
+        EXPECT_EQ(controller_->fixtures.isOpen(), r.socketOpen);
+        EXPECT_EQ(controller_->lightWorker != nullptr, r.bridge);
+        EXPECT_EQ(ui_->backlightOption(), r.backlightOption);
     }
 }
 
@@ -186,20 +174,20 @@ TEST_F(Extras, LevelKeysSpaceAndTheCandleKey) {
         {base::kWmChar, 'C', 1, true, 1.0, true},  // upper case is the toolkit's
         {base::kWmChar, 'c', 1, true, 1.0, false},
     };
-    int row = 0;
-    for (const auto& r : rows) {
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        const auto& r = rows[row];
+        SCOPED_TRACE(row);
         setPref("candle", r.candle);
         yt::ytMessage m = keyMessage(r.message, r.code);
-        EXPECT_EQ(ui_->HandleKey(m) == base::kHandled, r.code != 'C') << "row " << row;
+        EXPECT_EQ(ui_->HandleKey(m) == base::kHandled, r.code != 'C');
         now += 1.1;
-        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn) << "row " << row;
-        EXPECT_NEAR(ui_->lightLevel(), r.level, 1e-9) << "row " << row;
-        EXPECT_EQ(ui_->candleMode(), r.candleMode) << "row " << row;
+        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn);
+        EXPECT_NEAR(ui_->lightLevel(), r.level, 1e-9);
+        EXPECT_EQ(ui_->candleMode(), r.candleMode);
         // While candle mode is on the frame update runs only the candle step, every 10 ms.
         if (r.candleMode) {
-            EXPECT_EQ(ui_->OnTimer(now), 10) << "row " << row;
+            EXPECT_EQ(ui_->OnTimer(now), 10);
         }
-        ++row;
     }
 }
 
@@ -220,17 +208,15 @@ TEST_F(Extras, CandleFramesReachTheDisplaysAndTheFixtures) {
     };
     for (const auto& r : rows) {
         EXPECT_EQ(ui_->candleStep(r.now), 10);
-        const std::vector<std::vector<uint16_t>> ramps = displayedRamps();
+        const auto ramps = testsupport::displayedRamps();
         ASSERT_FALSE(ramps.empty());
-        const double channel[3] = {(r.colour >> 16) / 255.0, ((r.colour >> 8) & 0xFF) / 255.0,
-                                   (r.colour & 0xFF) / 255.0};
-        for (const std::vector<uint16_t>& ramp : ramps) {
-            // Gamma 1: each channel a straight line from 0 to its multiplier.
-            for (int c = 0; c < 3; ++c)
-                for (int i : {64, 128, 255})
-                    EXPECT_NEAR(ramp[c * 256 + i], channel[c] * i * 257.0, kReadBackTolerance)
-                        << r.now << " s, channel " << c << ", entry " << i;
-        }
+        // Gamma 1: each channel a straight line from 0 to its multiplier.
+        tintel::GammaRamp want;
+        buildGammaRamp(want, 1.0f, (r.colour >> 16) / 255.0f, ((r.colour >> 8) & 0xFF) / 255.0f,
+                       (r.colour & 0xFF) / 255.0f);
+        for (const auto& [name, ramp] : ramps)
+            EXPECT_TRUE(testsupport::sameButVariation(ramp, want, kReadBackTolerance))
+                << r.now << " s, " << name;
         const std::vector<std::pair<int, int>> heard = fixture.takeLevels();
         ASSERT_EQ(heard.size(), 1u) << r.now;
         EXPECT_EQ(heard[0], std::make_pair(r.warm, 0)) << r.now << " s";
@@ -251,34 +237,18 @@ TEST_F(Extras, HotkeysAreRemovedAtOnceWhenSwitchedOff) {
     const auto pressAndRead = [&](double* dimTarget) {
         const double before = ui->dimTarget();
         EXPECT_TRUE(platform::testing::pressAltKey(platform::kVkNext));
-        bool keepRunning = true;
-        struct Until : yt::ytCallBase {
-            std::function<bool()> done;
-            bool* keep = nullptr;
-            double end = 0;
-            int Run() override {
-                if (!done() && yt::Clock() < end) return 10;
-                *keep = false;
-                return yt::kCallbackRemove;
-            }
-        };
-        auto* until = new Until;
-        until->done = [&] { return ui->dimTarget() != before; };
-        until->keep = &keepRunning;
-        until->end = yt::Clock() + 3.0;
-        yt::AddCallback(until);
-        yt::RunLoop(20, &keepRunning);
+        testsupport::pumpUntil([&] { return ui->dimTarget() != before; }, 3.0);
         *dimTarget = ui->dimTarget();
         now += 1.0;
         ui->computeSchedule(0);
-        return rampPoints(displayedRamps());
+        return rampPoints();
     };
 
     setPref("hotkeys", 1);
     ui->applyExtras();
     now += 1.0;
     ui->computeSchedule(0);
-    const std::vector<uint16_t> neutral = rampPoints(displayedRamps());
+    const std::vector<uint16_t> neutral = rampPoints();
     ASSERT_FALSE(neutral.empty());
     double dim = 0;
     const std::vector<uint16_t> dimmed = pressAndRead(&dim);

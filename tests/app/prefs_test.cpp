@@ -40,20 +40,12 @@ std::string storedString(const std::string& key, const char* name) {
 
 }  // namespace
 
-TEST(Prefs, SectionKeysFollowTheExecutableName) {
-    yt::SetRegistryBaseName("tintel");
-    EXPECT_EQ(sectionKey(kPreferences), "Software\\Brisbel\\tintel\\Preferences");
-    yt::SetRegistryBaseName("renamed");
-    EXPECT_EQ(sectionKey(kUpdate), "Software\\Brisbel\\renamed\\update");
-}
-
-TEST(Prefs, DwordReadCreatesDefaultThenFollowsTheStore) {
+TEST(Prefs, ReadCreatesTheDefaultThenFollowsTheStoreUnderTheExecutablesName) {
     PrivateStore store;
     const std::string key = sectionKey(kPreferences);
-    RegDword latitude(kPreferences, "Latitude", 3600);
-    EXPECT_EQ(latitude.read(), 3600);
+    EXPECT_EQ(key, store.root() + "\\Preferences");
+    EXPECT_EQ(RegDword(kPreferences, "Latitude", 3600).read(), 3600);
     EXPECT_EQ(storedDword(key, "Latitude"), 3600);
-
     // 33.50 degrees south, written by one object and read by a fresh one.
     RegDword(kPreferences, "Latitude", 3600).write(-3350);
     EXPECT_EQ(storedDword(key, "Latitude"), -3350);
@@ -61,9 +53,15 @@ TEST(Prefs, DwordReadCreatesDefaultThenFollowsTheStore) {
     EXPECT_EQ(again.read(), -3350);
     EXPECT_EQ(again.lastRead(), -3350);
 
-    // Every value of another section is independent.
-    EXPECT_EQ(RegDword(kPreferences, "Indoor", 3400).read(), 3400);
-    EXPECT_EQ(storedDword(key, "Indoor"), 3400);
+    // The cookie lives at a fixed path whatever the executable's name.
+    platform::deletePrefsTree(platform::Hive::CurrentUser, kCookieKey);
+    EXPECT_EQ(RegString(RegString::FullPath{kCookieKey}, "cookie", "0").read(), "0");
+    EXPECT_EQ(storedString(kCookieKey, "cookie"), "0");
+    RegString(RegString::FullPath{kCookieKey}, "cookie", "0").write("12345");
+    yt::SetRegistryBaseName("renamed");
+    EXPECT_EQ(sectionKey(kUpdate), "Software\\Brisbel\\renamed\\update");
+    EXPECT_EQ(RegString(RegString::FullPath{kCookieKey}, "cookie", "0").read(), "12345");
+    platform::deletePrefsTree(platform::Hive::CurrentUser, kCookieKey);
 }
 
 TEST(Prefs, ValueOfAnotherTypeOrSizeGivesDefaultAndStaysUntouched) {
@@ -112,18 +110,6 @@ TEST(Prefs, StringsKeepTheirBytesAndRespectTheLengthLimit) {
     tooLong.write(std::string(256, 'b'));
     EXPECT_EQ(storedString(key, "track"), limit) << "a 256-character string must not be stored";
     EXPECT_EQ(RegString(kUpdate, "track", "").read(), limit);
-}
-
-TEST(Prefs, CookieLivesAtAFixedPathWhateverTheExecutableName) {
-    PrivateStore store;
-    platform::deletePrefsTree(platform::Hive::CurrentUser, kCookieKey);
-    RegString cookie(RegString::FullPath{kCookieKey}, "cookie", "0");
-    EXPECT_EQ(cookie.read(), "0");
-    EXPECT_EQ(storedString(kCookieKey, "cookie"), "0");
-    RegString(RegString::FullPath{kCookieKey}, "cookie", "0").write("12345");
-    yt::SetRegistryBaseName("someotherexe");
-    EXPECT_EQ(RegString(RegString::FullPath{kCookieKey}, "cookie", "0").read(), "12345");
-    platform::deletePrefsTree(platform::Hive::CurrentUser, kCookieKey);
 }
 
 TEST(Prefs, ThreadsWritingDifferentValuesAllSurvive) {

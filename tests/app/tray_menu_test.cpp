@@ -73,6 +73,9 @@ TEST_F(TrayMenu, ListsItsItemsForEachCase) {
     const std::string wide = common + "Darkroom Mode\n-\nLighting at night\n  1200k: Ember\n" +
                              "  1900k: Candle\n  2300k: Dim Incandescent\n  2700k: Incandescent\n" +
                              tail;
+    // The notification overlay comes with the panel the first step builds; until then notify
+    // answers -1.
+    EXPECT_EQ(ui_->notify("Off", "for an hour", 0, 3.0), -1);
     ui_->computeSchedule(0);
     EXPECT_EQ(lines(ui_->buildTrayMenu(false)), "*Settings...\n" + wide);
     // From the window's menu button there is no "Settings...".
@@ -94,39 +97,24 @@ TEST_F(TrayMenu, ListsItsItemsForEachCase) {
     EXPECT_FALSE(ui_->darkroom());
 }
 
-TEST_F(TrayMenu, DisableKindsSwitchAndCheckTheirItems) {
-    const auto checks = [this] {
-        const yt::ytMenu menu = ui_->buildTrayMenu(false);
-        return std::make_pair(menu.Find(TintelUI::kCmdDisableHour)->checked,
-                              menu.Find(TintelUI::kCmdDisableSunrise)->checked);
-    };
-    choose(TintelUI::kCmdDisableHour);
-    EXPECT_EQ(checks(), std::make_pair(true, false));
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
-    choose(TintelUI::kCmdDisableSunrise);
-    EXPECT_EQ(checks(), std::make_pair(false, true));
-    EXPECT_GT(ui_->disabledUntil(), now + 6 * 3600.0);
-    choose(TintelUI::kCmdDisableSunrise);  // the same kind again turns it off
-    EXPECT_EQ(checks(), std::make_pair(false, false));
-    EXPECT_EQ(ui_->disabledUntil(), 0);
-}
-
 TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
-    choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(pref("SafeMode"), 1);
-    EXPECT_TRUE(controller_->safeMode);
-    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode) &&
-                !shown_.Find(TintelUI::kCmdSafeMode)->checked);
-    choose(TintelUI::kCmdSafeMode);
-    EXPECT_EQ(pref("SafeMode"), 0);
+    // Each switch twice: the menu shows its state before, the store holds it after ("Install
+    // updates automatically" is checked while "DisableUpdate" is 0).
+    const struct {
+        uint32_t id;
+        const char* pref;
+        bool checkedMeansStored;
+    } switches[] = {{TintelUI::kCmdSafeMode, "SafeMode", true},
+                    {TintelUI::kCmdAutoUpdate, "DisableUpdate", false}};
+    for (const auto& s : switches) {
+        for (const int stored : {1, 0}) {
+            choose(s.id);
+            ASSERT_NE(shown_.Find(s.id), nullptr);
+            EXPECT_EQ(shown_.Find(s.id)->checked, (stored == 0) == s.checkedMeansStored) << s.pref;
+            EXPECT_EQ(pref(s.pref), stored) << s.pref;
+        }
+    }
     EXPECT_FALSE(controller_->safeMode);
-    EXPECT_TRUE(shown_.Find(TintelUI::kCmdSafeMode)->checked);
-
-    choose(TintelUI::kCmdAutoUpdate);
-    EXPECT_EQ(pref("DisableUpdate"), 1);
-    choose(TintelUI::kCmdAutoUpdate);
-    EXPECT_TRUE(!shown_.Find(TintelUI::kCmdAutoUpdate)->checked);
-    EXPECT_EQ(pref("DisableUpdate"), 0);
 
     choose(TintelUI::kCmdMovie);
     EXPECT_DOUBLE_EQ(ui_->movieUntil(), now + 9000);
@@ -157,35 +145,15 @@ TEST_F(TrayMenu, CommandsChangeTheControllerAndThePreferences) {
     }
     choose(0);  // dismissed: nothing changes
     EXPECT_EQ(ui_->nightKelvin(), 5000u);
-}
 
-TEST_F(TrayMenu, ANightPresetChosenByDayFlashesThePreview) {
+    // By day a new night preset is previewed.
     at(12 * 60);
     settle();
     ASSERT_EQ(std::lround(ui_->currentOutput()), 6500);
     choose(98);
     EXPECT_FALSE(ui_->allAnimationsIdle()) << "the new night colour is previewed";
-    now += 0.5;
-    ui_->OnTimer(now);
+    ui_->OnTimer(now += 0.5);
     EXPECT_TRUE(ui_->previewLabelShown());
-}
-
-TEST_F(TrayMenu, HotkeysDimDisableAndNotify) {
-    const auto hotkey = [this](uintptr_t id) {
-        now += 1.0;
-        yt::ytMessage message = keyMessage(platform::kWmHotKey, id);
-        ui_->HandleInput(message);
-    };
-    hotkey(TintelUI::kHotkeyDarker);
-    EXPECT_NEAR(ui_->dimTarget(), 1.0 / std::cbrt(2.0), 1e-12);
-    hotkey(TintelUI::kHotkeyBrighter);
-    EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
-    hotkey(TintelUI::kHotkeyDisable);
-    EXPECT_DOUBLE_EQ(ui_->disabledUntil(), now + 3600);
-    hotkey(TintelUI::kHotkeyDisable);
-    EXPECT_EQ(ui_->disabledUntil(), 0);
-    // The notification overlay comes with the panel; until then notify answers -1.
-    EXPECT_EQ(ui_->notify("Off", "for an hour", 0, 3.0), -1);
 }
 
 // A real window with its icon: the tray callback message shows the window (left button) and

@@ -1,31 +1,26 @@
 #!/usr/bin/env python3
-"""The location dialog end to end: the real program on the harness's X server, driven with
-xdotool. A hidden first run (longitude 0) opens "Where am I?"; a typed postal code or coordinates
-are stored with OK, and Cancel keeps what was stored (both builds). On Linux, a map page served
-from 127.0.0.1 that navigates itself to a chosen place gives the location, and is loaded once, not
-on every poll of the dialog. The map's browser engine runs in a helper
-process below the program: it ends with the dialog and with the program, and its death leaves
-the dialog working. Screenshots go to --screenshots."""
+"""The location dialog end to end, driven with xdotool: a hidden first run (longitude 0) asks
+"Where am I?"; what is typed is stored with OK, and Cancel keeps the store. On Linux a map page
+served from 127.0.0.1 follows what is typed (loaded once, not on every poll of the dialog) and its
+own choice is stored; its browser engine runs in a helper process below the program, which ends
+with the dialog and with the program, and whose death leaves the dialog working."""
 
-import argparse
 import http.server
 import os
 import signal
 import subprocess
-import sys
 import threading
 import time
-import unittest
 import urllib.parse
 
-from startup_test import LinuxHost, WineHost, wait_until, xdotool_search, X_TIMEOUT
+from startup_test import (HostCase, X_TIMEOUT, parse_host_arguments, run_cases, screenshot,
+                          wait_until, xdotool_search)
 
-ARGS = None
 DIALOG = r"^Where am I\?$"
 
 
 class PageServer(http.server.ThreadingHTTPServer):
-    """Serves the stand-in map page at /winmap.html on 127.0.0.1 and records every path asked."""
+    """Serves the stand-in map page on 127.0.0.1 and records every path asked."""
 
     def __init__(self, page):
         self.page, self.paths = page, []
@@ -37,13 +32,11 @@ class PageServer(http.server.ThreadingHTTPServer):
 
     def answer(self, handler):
         self.paths.append(handler.path)
-        ok = handler.path.split("?")[0] == "/winmap.html"
-        body = self.page if ok else b"not here"
-        handler.send_response(200 if ok else 404)
+        handler.send_response(200)
         handler.send_header("Content-Type", "text/html; charset=utf-8")
-        handler.send_header("Content-Length", str(len(body)))
+        handler.send_header("Content-Length", str(len(self.page)))
         handler.end_headers()
-        handler.wfile.write(body)
+        handler.wfile.write(self.page)
 
 
 def process_tree(pid):
@@ -63,10 +56,6 @@ def process_tree(pid):
     return [(pid, start, name)] + [p for c in children for p in process_tree(int(c))]
 
 
-def file_url(path):
-    return "file://" + urllib.parse.quote(os.path.abspath(path))
-
-
 def alive(process):
     """True while (pid, start time, name) still names a running process (not a zombie)."""
     pid, start, _ = process
@@ -78,103 +67,66 @@ def alive(process):
     return fields[19] == start and fields[0] != "Z"
 
 
-class DialogCase(unittest.TestCase):
-    """Drives the dialog of a hidden first run on either build's host."""
+class DialogCase(HostCase):
+    """Drives the dialog of a hidden first run."""
 
-    def tearDown(self):
-        self.host.teardown()
-
-    def open_dialog(self):
-        """Starts a hidden first run and answers the dialog's window, with the keyboard."""
+    def open_dialog(self, preferences):
+        """Starts a hidden first run and gives the dialog the keyboard."""
+        self.host.store_preferences({"Longitude": 0, **preferences})
         self.program = self.host.start(["noshow"])
         found = wait_until(lambda: xdotool_search("--onlyvisible", "--name", DIALOG), 60)
         self.assertTrue(found, "the location dialog did not open")
-        window = found[0]
-        # No window manager runs on the test server: the test gives the dialog the focus a
-        # user's click would.
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], timeout=X_TIMEOUT)
-        return window
+        # No window manager runs: the test gives the dialog the focus a user's click would.
+        self.keys("windowfocus", "--sync", found[0])
 
     def keys(self, *args):
         subprocess.run(["xdotool", *args], check=True, timeout=X_TIMEOUT)
 
-    def shoot(self, window, name):
+    def shoot(self, name):
         os.makedirs(ARGS.screenshots, exist_ok=True)
-        subprocess.run(["import", "-window", window, os.path.join(ARGS.screenshots, name)],
-                       timeout=X_TIMEOUT)
+        screenshot(os.path.join(ARGS.screenshots, name))
 
-    def closes(self, message):
+    def answer(self, key, expected):
+        """Ends the dialog with key; the store then holds expected, and the program runs on,
+        hidden, without asking again."""
+        self.keys("key", key)
         self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", DIALOG),
-                                   20), message)
-
-    def stored(self, expected):
-        names = list(expected)
-        got = wait_until(lambda: {n: self.host.preferences().get(n) for n in names} == expected
-                         and expected, 20)
-        self.assertEqual({n: self.host.preferences().get(n) for n in names}, expected)
-        return got
+                                   20), f"{key} did not close the dialog")
+        self.wait_stored(expected)
+        time.sleep(2)
+        self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG), "asked again")
+        self.assertIsNone(self.program.poll())
 
 
 class WineFirstRun(DialogCase):
     """The Windows build under Wine. Debian's Wine has no browser engine: the dialog runs with an
-    empty map, and typed postal codes and coordinates are all it takes."""
+    empty map, and typed places are all it takes."""
 
-    def setUp(self):
-        self.host = WineHost(ARGS.program, ARGS.work, ARGS.probe)
-        self.host.setup(self.id().split(".")[-1])
-
-    def test_a_first_run_takes_what_is_typed(self):
-        cases = (  # typed, the key that ends the dialog, the store afterwards
-            ("90210", "Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840}),
-            ("12.5S 45E", "Return", {"ZipCode": 0, "Latitude": -1250, "Longitude": 4500}),
-            # Cancel keeps what was stored: still no longitude.
-            ("25N 32W", "Escape", {"ZipCode": 0, "Latitude": -1250, "Longitude": 0}))
-        for typed, key, expected in cases:
+    def test_a_first_run_takes_what_is_typed_and_cancel_keeps_the_store(self):
+        for typed, key, expected in (
+                ("90210", "Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840}),
+                ("25N 32W", "Escape", {"ZipCode": 90210, "Latitude": 3409, "Longitude": 0})):
             with self.subTest(typed=typed, key=key):
-                self.host.store_preferences({"Longitude": 0})
-                window = self.open_dialog()
+                self.open_dialog({})
                 self.keys("type", "--delay", "60", typed)
                 time.sleep(1)  # two polls of the dialog, which must not hang it
-                self.shoot(window, f"windows-{typed.replace(' ', '_')}.png")
-                self.keys("key", key)
-                self.closes(f"{key} did not close the dialog")
-                self.stored(expected)
-                # Asked once per start: the program runs on, hidden, and stops cleanly.
-                time.sleep(2)
-                self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
+                self.shoot(f"windows-{typed.replace(' ', '_')}.png")
+                self.answer(key, expected)
                 self.assertEqual(self.host.window(), "hidden")
                 self.assertEqual(self.host.close(self.program), 0)
 
 
 class LocationDialog(DialogCase):
     def setUp(self):
-        self.host = LinuxHost(ARGS.program, ARGS.work)
-        self.host.setup(self.id().split(".")[-1])
+        super().setUp()
         with open(ARGS.page, "rb") as f:
-            self.page = f.read()
-        self.server = None
-
-    def tearDown(self):
-        super().tearDown()
-        if self.server:
-            self.server.shutdown()
-            self.server.server_close()
-
-    def write_preferences(self, values):
-        folder = os.path.join(self.host.env["XDG_CONFIG_HOME"], "Brisbel")
-        os.makedirs(folder, exist_ok=True)
-        lines = ["[Software\\Brisbel\\tintel\\Preferences]"]
-        for name, value in values.items():
-            if isinstance(value, int):
-                lines.append(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}')
-            else:
-                lines.append(f'"{name}"="{value}"')
-        with open(os.path.join(folder, "preferences.reg"), "w") as f:
-            f.write("\n".join(lines) + "\n")
+            self.server = PageServer(f.read())
+        self.addCleanup(self.server.server_close)
+        self.addCleanup(self.server.shutdown)
 
     def engine(self):
-        """Waits for the map's helper to run below the program with the browser engine's
-        processes below it, and answers them all: the helper first."""
+        """Waits for the map's helper below the program, with the browser engine's processes
+        below it; answers them all, the helper first."""
         def below():
             tree = process_tree(self.program.pid)[1:]
             return tree if len(tree) > 1 and tree[0][2] == "tintel_webview" else None
@@ -183,58 +135,43 @@ class LocationDialog(DialogCase):
         return tree
 
     def assert_engine_ended(self, engine):
-        """The program's process tree is the program alone again, and no process the map had
-        started is left anywhere (none was orphaned)."""
-        self.assertTrue(wait_until(lambda: len(process_tree(self.program.pid)) == 1, 20),
+        """Nothing is left below the program (if it runs), and no process the map had started is
+        left anywhere (none was orphaned)."""
+        self.assertTrue(wait_until(lambda: len(process_tree(self.program.pid)) <= 1, 20),
                         f"left below the program: {process_tree(self.program.pid)[1:]}")
         self.assertTrue(wait_until(lambda: not any(alive(p) for p in engine), 20),
                         f"still running: {[p for p in engine if alive(p)]}")
 
-    def test_first_run_asks_and_stores_a_postal_code(self):
+    def test_the_map_follows_a_postal_code_and_its_choice_is_stored(self):
         # A first run but for the map page's address: the stand-in page on 127.0.0.1 (the
         # installed page would ask the internet for map tiles).
-        self.server = PageServer(self.page)
-        self.write_preferences({"MapPage": self.server.url})
-        window = self.open_dialog()
+        self.open_dialog({"MapPage": self.server.url})
         self.keys("type", "--delay", "60", "90210")
-        # The map, which starts beside the dialog, goes to the postal code's point.
+        # The map, which starts beside the dialog, goes to the postal code's point, once.
         self.assertTrue(wait_until(lambda: self.server.paths, 30), "the map was not shown")
         engine = self.engine()
         time.sleep(1.5)  # three more polls, which must not load the page again
-        self.shoot(window, "linux-90210.png")
-        self.keys("key", "Return")  # the default button: OK
-        self.closes("OK did not close the dialog")
-        self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
-        self.assert_engine_ended(engine)
-        # The dialog opens once per start: the program runs on, hidden, without asking again.
-        time.sleep(2)
-        self.assertFalse(xdotool_search("--onlyvisible", "--name", DIALOG))
-        self.assertIsNone(self.program.poll())
-        # The map was shown at the postal code's point, once.
+        self.shoot("linux-90210.png")
         self.assertEqual(self.server.paths, ["/winmap.html?lat=34.093750&lng=-118.406250"])
-
-    def test_the_map_page_chooses_a_place(self):
-        server = self.server = PageServer(self.page)
-        self.write_preferences({"Latitude": 4500, "Longitude": 0, "MapPage": server.url})
-        window = self.open_dialog()
+        # A place looked up on the page (Search), which chooses New York.
+        self.keys("key", *["BackSpace"] * 5)
         self.keys("type", "--delay", "30", "New York City")
-        self.keys("key", "Tab", "space")  # Search
+        self.keys("key", "Tab", "space")
         chose = wait_until(lambda: any(p.startswith("/winmap.html?redir=")
-                                       for p in server.paths), 30)
-        self.assertTrue(chose, f"the page was not asked for the place: {server.paths}")
+                                       for p in self.server.paths), 30)
+        self.assertTrue(chose, f"the page was not asked for the place: {self.server.paths}")
         time.sleep(3)  # six polls of the dialog
-        self.shoot(window, "linux-map.png")
-        self.assertEqual(server.paths, ["/winmap.html?geo=New%20York%20City",
-                                        "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
+        self.shoot("linux-map.png")
+        self.assertEqual(self.server.paths[1:], ["/winmap.html?geo=New%20York%20City",
+                                                 "/winmap.html?redir=1&lat=40.7&lng=-74.0"])
         # Back from Search to the text, where Enter presses the default button, OK (a Tab
         # onward would go into the web view).
-        self.keys("key", "shift+Tab", "Return")
-        self.stored({"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
+        self.keys("key", "shift+Tab")
+        self.answer("Return", {"ZipCode": 0, "Latitude": 4070, "Longitude": -7400})
+        self.assert_engine_ended(engine)
 
     def test_a_killed_map_leaves_the_dialog_working(self):
-        self.server = PageServer(self.page)
-        self.write_preferences({"MapPage": self.server.url})
-        window = self.open_dialog()
+        self.open_dialog({"MapPage": self.server.url})
         engine = self.engine()
         os.kill(engine[0][0], signal.SIGKILL)
         self.assertTrue(wait_until(lambda: not alive(engine[0]), 20), "the helper did not die")
@@ -242,32 +179,18 @@ class LocationDialog(DialogCase):
         self.keys("type", "--delay", "60", "90210")
         time.sleep(1.5)  # three polls, each asking the dead map where it is
         self.assertIsNone(self.program.poll(), "the program died with its map")
-        self.shoot(window, "linux-no-map.png")
-        self.keys("key", "Return")
-        self.closes("OK did not close the dialog")
-        self.stored({"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
-        self.assertIsNone(self.program.poll())
+        self.shoot("linux-no-map.png")
+        self.answer("Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840})
         self.assert_engine_ended(engine)
 
     def test_the_map_dies_with_the_program(self):
-        self.write_preferences({"MapPage": file_url(ARGS.page)})
-        self.open_dialog()
+        self.open_dialog({"MapPage": "file://" + urllib.parse.quote(os.path.abspath(ARGS.page))})
         engine = self.engine()
         self.program.kill()
         self.program.wait(timeout=20)
-        self.assertTrue(wait_until(lambda: not any(alive(p) for p in engine), 20),
-                        f"outlived the program: {[p for p in engine if alive(p)]}")
+        self.assert_engine_ended(engine)
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--platform", required=True)
-    parser.add_argument("--probe")
-    parser.add_argument("--page")
-    parser.add_argument("--screenshots", required=True)
-    ARGS, rest = parser.parse_known_args()
-    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-    del globals()["WineFirstRun" if ARGS.platform == "linux" else "LocationDialog"]
-    unittest.main(argv=[sys.argv[0]] + rest)
+    ARGS, HOST = parse_host_arguments("--page", "--screenshots")
+    run_cases(HOST, WineFirstRun if ARGS.platform == "win32" else LocationDialog)

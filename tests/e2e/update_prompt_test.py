@@ -1,16 +1,14 @@
 #!/usr/bin/env python3
-"""The update prompt of the native program, end to end, inside tests/update/http_server.py (which
-serves the feed from 127.0.0.1 and records what the stand-in browser is given): with
-"DisableUpdate" 1 a newer version in /update/linux.json brings up the prompt; Escape (Later) leaves
-everything as it was and opens nothing; with "DisableUpdate" 0 the installer page goes to the
-browser and the version is remembered, without a prompt."""
+"""The native program's update check, inside tests/update/http_server.py (the feed on 127.0.0.1,
+a stand-in browser that logs what it is given): with "DisableUpdate" 1 a newer version brings up
+the prompt and Later (Escape) leaves everything; with 0 the installer page goes to the browser and
+the version is remembered, without a prompt."""
 
 import os
-import subprocess
 import time
 
-from startup_test import (HostCase, X_TIMEOUT, parse_host_arguments, run_cases, screenshot,
-                          wait_until, xdotool_search)
+from startup_test import (HostCase, parse_host_arguments, run_cases, screenshot, wait_until,
+                          x_out, xdotool_search)
 
 # The prompt's title as a POSIX regular expression (xdotool's --name).
 PROMPT = "^Tintel has an update available\\. Get it now\\?$"
@@ -23,7 +21,7 @@ def read(path):
 
 class Prompt(HostCase):
     def start(self, site_dir, disable):
-        """Serves a feed of version 9.9 under site_dir, starts the program hidden on it."""
+        """Serves a feed of version 9.9 under site_dir; starts the program hidden on it."""
         feed = os.path.join(SCRATCH, "site", site_dir, "update")
         os.makedirs(feed, exist_ok=True)
         self.page = "http://127.0.0.1/download/%s/" % site_dir
@@ -52,8 +50,7 @@ class Prompt(HostCase):
         self.assertTrue(prompt, "the update prompt did not appear")
         time.sleep(1)  # a drawn prompt in the screenshot
         screenshot(os.path.join(ARGS.shots, "update-prompt-linux.png"))
-        subprocess.run(["xdotool", "windowfocus", "--sync", prompt[0], "key", "Escape"],
-                       timeout=X_TIMEOUT)
+        x_out("xdotool", "windowfocus", "--sync", prompt[0], "key", "Escape")
         self.assertTrue(wait_until(lambda: not xdotool_search("--onlyvisible", "--name", PROMPT),
                                    20))
         time.sleep(1)  # time for a wrong reaction to the answer to show

@@ -1,24 +1,15 @@
 #!/usr/bin/env python3
-"""A light bridge simulator on 127.0.0.1 for the bridge tests, optionally with an SSDP responder.
+"""A light bridge simulator on 127.0.0.1, optionally with an SSDP responder (--ssdp: only inside
+a network namespace of the test's own; it joins 239.255.255.250 on the loopback interface and
+answers every M-SEARCH twice for every device of DEVICES).
 
     bridge_sim.py [--ssdp] -- COMMAND...
 
-runs COMMAND with TINTEL_TEST_BRIDGE_PORT set to the simulator's port and answers with its exit
-code. The simulator speaks the bridge's HTTP interface:
-  GET  /api/<user>                      the full state of a paired user, else "unauthorized user"
-  POST /api                             pairs the posted "username" once the link button is
-                                        pressed, else "link button not pressed"
-  PUT  /api/<user>/lights/<n>/state     recorded; sets the light's "bri" and "ct" when reachable;
-                                        answers "error, 503" while overloads are pending
-Vendor discovery answers: /vendor/self (this simulator), /vendor/one (127.0.0.1), /vendor/empty.
-Device descriptions for SSDP: /desc/<name>.xml (DEVICES below).
-Test control (GET): /control/reset?press_after=N|never, /control/press, /control/overload?count=N,
-/control/wall?light=N&ct=V (a wall switch resets a light), /control/log (one line per PUT:
-path, a tab, the body with its zero byte written \\0), /control/posts (pairing attempts).
-
-With --ssdp (only inside a network namespace of the test's own) a responder joins 239.255.255.250
-on the loopback interface and answers every M-SEARCH twice for every device.
-"""
+runs COMMAND with TINTEL_TEST_BRIDGE_PORT set to the simulator's port and answers its exit code.
+Besides the bridge's own interface (/api...) and the vendor discovery answers (/vendor/self: this
+simulator; one; empty), the tests control it with GET /control/reset?press_after=N|never,
+overload?count=N (PUTs answered 503), wall?light=N&ct=V, log (a line per PUT: path, a tab, the
+body with its zero byte written \\0) and posts (the pairing attempts so far)."""
 
 import json
 import os
@@ -40,32 +31,18 @@ DEVICES = {
 }
 
 
-def initial_lights():
-    return {
-        "1": {"on": True, "bri": 254, "ct": 366, "reachable": True},
-        "2": {"on": True, "bri": 254, "ct": 366, "reachable": True},
-        "3": {"on": True, "bri": 254, "ct": 153, "reachable": False},
-    }
-
-
 class Bridge:
     def __init__(self):
         self.lock = threading.Lock()
         self.reset(None)
 
     def reset(self, press_after):
+        """press_after: pairing attempts refused before the link button is pressed (None: never)."""
         with self.lock:
-            self.press_after = press_after  # pairing attempts refused before the press
-            self.posts = 0
-            self.users = set()
-            self.log = []
-            self.overloads = 0
-            self.lights = initial_lights()
-
-    def full_state(self):
-        return {"lights": {n: {"state": s, "type": "Color temperature light", "name": f"Lamp {n}"}
-                           for n, s in self.lights.items()},
-                "config": {"name": "Simulated bridge"}}
+            self.press_after, self.posts, self.overloads = press_after, 0, 0
+            self.users, self.log = set(), []
+            self.lights = {n: {"on": True, "bri": 254, "ct": ct, "reachable": n != "3"}
+                           for n, ct in (("1", 366), ("2", 366), ("3", 153))}
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -75,63 +52,54 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
     def reply(self, body, status=200, content_type="application/json"):
-        if isinstance(body, str):
-            body = body.encode()
-        head = (f"HTTP/1.1 {status} {'OK' if status == 200 else 'Error'}\r\n"
-                f"Content-Type: {content_type}\r\nContent-Length: {len(body)}\r\n"
-                "Cache-Control: no-store, no-cache, must-revalidate\r\nPragma: no-cache\r\n"
-                "Connection: close\r\n\r\n").encode()
-        if os.environ.get("BRIDGE_SIM_LOG"):
-            sys.stderr.write(f"{self.requestline} -> {status} {body[:80]!r}\n")
+        body = body.encode()
         # Head and body in one write: the client reads what is there at its first look.
-        self.wfile.write(head + body)
+        self.wfile.write((f"HTTP/1.1 {status} {'OK' if status == 200 else 'Error'}\r\n"
+                          f"Content-Type: {content_type}\r\nContent-Length: {len(body)}\r\n"
+                          "Cache-Control: no-store, no-cache, must-revalidate\r\n"
+                          "Pragma: no-cache\r\nConnection: close\r\n\r\n").encode() + body)
         self.close_connection = True
 
     def body(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        return self.rfile.read(length) if length else b""
+        return self.rfile.read(int(self.headers.get("Content-Length") or 0))
 
     def do_GET(self):
         bridge, port = self.server.bridge, self.server.server_address[1]
         url = urllib.parse.urlsplit(self.path)
         query = dict(urllib.parse.parse_qsl(url.query))
-        parts = [p for p in url.path.split("/") if p]
+        parts = [p for p in url.path.split("/") if p] + [""]
         with bridge.lock:
-            if parts[:1] == ["api"] and len(parts) == 2:
-                if parts[1] in bridge.users:
-                    return self.reply(json.dumps(bridge.full_state(), separators=(",", ":")))
+            if parts[0] == "api" and parts[1] in bridge.users:
+                return self.reply(json.dumps({"config": {"name": "Simulated bridge"}, "lights": {
+                    n: {"state": s, "type": "Color temperature light", "name": f"Lamp {n}"}
+                    for n, s in bridge.lights.items()}}, separators=(",", ":")))
+            if parts[0] == "api":
                 return self.reply('[{"error":{"type":1,"address":"/",'
                                   '"description":"unauthorized user"}}]')
-            if parts[:1] == ["vendor"]:
+            if parts[0] == "vendor":
                 answers = {"self": [{"id": "sim", "internalipaddress": f"127.0.0.1:{port}"}],
-                           "one": [{"id": "x", "internalipaddress": "127.0.0.1"}], "empty": []}
+                           "one": [{"id": "x", "internalipaddress": "127.0.0.1"}]}
                 return self.reply(json.dumps(answers.get(parts[1], [])))
-            if parts[:1] == ["desc"] and parts[1].endswith(".xml"):
-                name, base = DEVICES[parts[1][:-4]]
+            if parts[0] == "desc":
+                name, base = DEVICES[parts[1][:-len(".xml")]]
                 base_tag = f"<URLBase>{base.format(port=port)}</URLBase>" if base else ""
                 return self.reply(
                     '<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0">'
                     f'<specVersion><major>1</major><minor>0</minor></specVersion>{base_tag}'
                     f'<device><friendlyName>{name}</friendlyName></device></root>', 200, "text/xml")
-        if parts[:1] == ["control"]:
-            return self.control(parts[1], query)
-        self.reply("not found", 404, "text/plain")
-
-    def control(self, what, query):
-        bridge = self.server.bridge
-        if what == "reset":
+        if parts[0] != "control":
+            return self.reply("not found", 404, "text/plain")
+        if parts[1] == "reset":
             after = query.get("press_after", "never")
             bridge.reset(None if after == "never" else int(after))
         with bridge.lock:
-            if what == "press":
-                bridge.press_after = bridge.posts
-            elif what == "overload":
+            if parts[1] == "overload":
                 bridge.overloads = int(query["count"])
-            elif what == "wall":
+            elif parts[1] == "wall":
                 bridge.lights[query["light"]]["ct"] = int(query["ct"])
-            elif what == "log":
+            elif parts[1] == "log":
                 return self.reply("".join(f"{p}\t{b}\n" for p, b in bridge.log), 200, "text/plain")
-            elif what == "posts":
+            elif parts[1] == "posts":
                 return self.reply(str(bridge.posts), 200, "text/plain")
         self.reply("ok", 200, "text/plain")
 
@@ -167,13 +135,9 @@ class Simulator:
     def __init__(self):
         self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         self.server.daemon_threads = True
-        self.server.bridge = Bridge()
+        self.bridge = self.server.bridge = Bridge()
         self.port = self.server.server_address[1]
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    @property
-    def bridge(self):
-        return self.server.bridge
 
     def stop(self):
         self.server.shutdown()
@@ -191,28 +155,24 @@ def ssdp_responder(port):
     def serve():
         while True:
             data, sender = s.recvfrom(65536)
-            if not data.startswith(b"M-SEARCH"):
-                continue
-            for name in DEVICES:
+            for name in DEVICES if data.startswith(b"M-SEARCH") else ():
                 answer = ("HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=100\r\nEXT:\r\n"
                           f"Location: http://127.0.0.1:{port}/desc/{name}.xml\r\n"
                           "SERVER: Linux/3.14 UPnP/1.0 Sim/1.0\r\nST: upnp:rootdevice\r\n"
                           f"USN: uuid:{name}::upnp:rootdevice\r\n\r\n").encode()
-                for _ in range(2):
-                    s.sendto(answer, sender)
+                s.sendto(answer, sender)
+                s.sendto(answer, sender)
 
     threading.Thread(target=serve, daemon=True).start()
 
 
 def main():
-    args = sys.argv[1:]
-    split = args.index("--")
-    options, command = args[:split], args[split + 1:]
+    split = sys.argv.index("--")
     sim = Simulator()
-    if "--ssdp" in options:
+    if "--ssdp" in sys.argv[1:split]:
         ssdp_responder(sim.port)
     env = dict(os.environ, TINTEL_TEST_BRIDGE_PORT=str(sim.port))
-    code = subprocess.run(command, env=env).returncode
+    code = subprocess.run(sys.argv[split + 1:], env=env).returncode
     sim.stop()
     sys.exit(code)
 

@@ -35,16 +35,13 @@ struct Row {
 };
 
 const Row kRows[] = {
-    // The dialog's status line (long, region) and its initial text (short, no region).
-    {37.78125f, -122.40625f, 0, kLong, kRegion, nullptr,
-     "37.8" DEG "N, 122.4" DEG "W (North America)"},
+    // The dialog's initial text (short, no region; its status lines are the lookup test's).
     {37.78125f, -122.40625f, 0, kShort, kNone, nullptr, "37.78N, 122.41W"},
     {-12.5f, 45.0f, 0, kShort, kNone, nullptr, "12.50S, 45.00E"},
     // A known longitude never gets the suffix.
     {33.78125f, -118.3125f, 60, kLong, kNone, kClick, "33.8" DEG "N, 118.3" DEG "W"},
     // A missing longitude is estimated from the zone: UTC+1 is 15 degrees east.
     {45.0f, 0.0f, 60, kLong, kNone, nullptr, "45.0" DEG "N, ~15.0" DEG "E"},
-    {45.0f, 0.0f, 60, kLong, kRegion, nullptr, "45.0" DEG "N, ~15.0" DEG "E (Europe, Asia)"},
     {45.0f, 0.0f, 60, kShort, kNone, nullptr, "45.0N "},
     {45.0f, 0.0f, 60, kLong, kNone, kClick, "45.0" DEG "N, 15.0" DEG "E (Click to set Location)"},
     {45.0f, 0.0f, 60, kShort, kRegion, kClick, "45.0N  (Click to set Location) (Europe, Asia)"},
@@ -63,9 +60,6 @@ const Row kRows[] = {
     {0.0f, 0.0f, 60, kShort, kNone, nullptr, "0.0N "},
     // The regions in their order; a boundary belongs to the later rule (-20 is not west of -20,
     // 30 not north of 30, 60 not west of 60); the Americas come first, even far north.
-    {-33.9f, 151.2f, 0, kLong, kRegion, nullptr,
-     "33.9" DEG "S, 151.2" DEG "E (SE Asia, Australia)"},
-    {-1.3f, 36.8f, 0, kLong, kRegion, nullptr, "1.3" DEG "S, 36.8" DEG "E (Africa)"},
     {10.0f, -70.0f, 0, kLong, kRegion, nullptr, "10.0" DEG "N, 70.0" DEG "W (South America)"},
     {10.03125f, -70.0f, 0, kLong, kRegion, nullptr, "10.0" DEG "N, 70.0" DEG "W (North America)"},
     {45.0f, -20.0f, 0, kLong, kRegion, nullptr, "45.0" DEG "N, 20.0" DEG "W (Europe, Asia)"},
@@ -94,20 +88,17 @@ TEST(CoordinateText, WritesEveryFormWhateverTheProcessLocale) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     std::vector<std::string> locales = {saved};
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_ALL, name) && *std::localeconv()->decimal_point == ',') {
+        if (locales.size() == 1 && std::setlocale(LC_ALL, name) &&
+            *std::localeconv()->decimal_point == ',')
             locales.push_back(name);
-            break;
-        }
-    std::setlocale(LC_ALL, saved.c_str());
     if (locales.size() == 1) std::printf("no locale with a decimal comma is installed\n");
     for (const std::string& locale : locales) {
-        std::vector<std::string> texts;
         std::setlocale(LC_ALL, locale.c_str());
         for (const Row& row : kRows)
-            texts.push_back(FormatCoordinates({0, row.latitude, row.longitude}, row.region,
-                                              row.suffix, row.form, row.zoneMinutes));
-        std::setlocale(LC_ALL, saved.c_str());
-        for (size_t i = 0; i < texts.size(); ++i)
-            EXPECT_EQ(texts[i], kRows[i].text) << "row " << i << ", locale " << locale;
+            EXPECT_EQ(FormatCoordinates({0, row.latitude, row.longitude}, row.region, row.suffix,
+                                        row.form, row.zoneMinutes),
+                      row.text)
+                << "row " << &row - kRows << ", locale " << locale;
     }
+    std::setlocale(LC_ALL, saved.c_str());
 }

@@ -2,17 +2,10 @@
 # the committed file byte for byte.
 #   cmake -DTOOL_DIR=<tools/x> -DSCRIPT=<generate.js> [-DINPUTS=<more files of TOOL_DIR>]
 #         -DOUTPUT=<file name> -DCOMMITTED=<committed file> -DWORK=<scratch folder> -P this
-# The packages are installed into WORK with "npm ci" from the committed package-lock.json, so they
-# and their integrity hashes are exactly the pinned ones. Without node or npm on the machine the
-# test is skipped (scripts/install-deps installs both), and so it is when the npm registry cannot
-# be reached (a machine without network): neither says anything about the committed file.
+# The packages are installed into WORK by tintel_npm_ci (cmake/NpmCi.cmake), which skips the test
+# on a machine without node, npm or the npm registry.
 
-find_program(NODE NAMES node nodejs)
-find_program(NPM npm)
-if(NOT NODE OR NOT NPM)
-  message("SKIPPED: node or npm is not installed; scripts/install-deps installs them")
-  return()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/NpmCi.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -23,24 +16,7 @@ foreach(input ${inputs})
   file(COPY ${TOOL_DIR}/${input} DESTINATION ${WORK})
 endforeach()
 
-execute_process(
-  COMMAND ${NPM} ping
-  WORKING_DIRECTORY ${WORK}
-  RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET
-  TIMEOUT 120)
-if(NOT status EQUAL 0)
-  message("SKIPPED: the npm registry cannot be reached (npm ping: ${status})")
-  return()
-endif()
-
-execute_process(
-  COMMAND ${NPM} ci --ignore-scripts --no-audit --no-fund
-  WORKING_DIRECTORY ${WORK}
-  RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "npm ci in ${WORK} failed (${status}): the pinned packages could not be "
-                      "installed from the npm registry")
-endif()
+tintel_npm_ci(${WORK})
 
 execute_process(
   COMMAND ${NODE} ${WORK}/${SCRIPT} ${WORK}/${OUTPUT}

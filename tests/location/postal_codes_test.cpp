@@ -6,50 +6,27 @@
 
 #include "location/postal_codes.h"
 
-using tintel::kPostalCodeTable;
-using tintel::LocationRecord;
-using tintel::LookupPostalCode;
-using tintel::PostalCodeTable;
+using namespace tintel;
 
 namespace {
 
 // A record that a failed lookup must leave as it is.
 constexpr LocationRecord kUntouched{4242, 12.5f, -34.25f};
 
-void expectUntouched(const LocationRecord& r) {
-    EXPECT_EQ(r.postalCode, kUntouched.postalCode);
-    EXPECT_EQ(r.latitude, kUntouched.latitude);
-    EXPECT_EQ(r.longitude, kUntouched.longitude);
+bool untouched(const LocationRecord& r) {
+    return r.postalCode == kUntouched.postalCode && r.latitude == kUntouched.latitude &&
+           r.longitude == kUntouched.longitude;
 }
 
 }  // namespace
 
-// The binary search is only right on unique, ascending codes; the generator also promises to leave
-// out the data set's unknown points, which it writes as (0, 0).
-TEST(PostalCodeTable, HoldsUniqueAscendingCodesWithKnownPoints) {
-    const PostalCodeTable& t = kPostalCodeTable;
-    // The data set (zipcodes 8.0.0) has 42,555 United States codes, 306 of them at (0, 0).
-    ASSERT_EQ(t.count, 42249u);
-    EXPECT_EQ(t.codes[0], 501u);
-    EXPECT_EQ(t.codes[t.count - 1], 99950u);
-    for (uint32_t i = 0; i < t.count; ++i) {
-        if (i > 0) {
-            ASSERT_LT(t.codes[i - 1], t.codes[i]) << "at index " << i;
-        }
-        ASSERT_FALSE(t.latitudes[i] == 0 && t.longitudes[i] == 0) << "code " << t.codes[i];
-        ASSERT_LE(std::abs(t.latitudes[i]), 90 * 32) << "code " << t.codes[i];
-        ASSERT_LE(std::abs(t.longitudes[i]), 180 * 32) << "code " << t.codes[i];
-    }
-}
-
 // Expected values: the data set's own point, rounded to the nearest 1/32 degree by hand.
 TEST(PostalCodeLookup, GivesTheDataSetsPointsInThirtySecondsOfADegree) {
-    struct Case {
+    const struct {
         uint32_t code;
-        float latitude, longitude;  // stored point in degrees
-    };
-    const Case cases[] = {
-        {501, 40.8125f, -73.03125f},      // 40.8154, -73.0451 (Holtsville, NY)
+        float latitude, longitude;
+    } cases[] = {
+        {501, 40.8125f, -73.03125f},      // 40.8154, -73.0451 (Holtsville, NY), the first code
         {544, 40.8125f, -73.03125f},      // the same point as 501
         {601, 18.15625f, -66.71875f},     // 18.16, -66.72 (Adjuntas, PR)
         {10001, 40.75f, -74.0f},          // 40.7484, -73.9967 (New York, NY)
@@ -57,7 +34,7 @@ TEST(PostalCodeLookup, GivesTheDataSetsPointsInThirtySecondsOfADegree) {
         {99723, 71.25f, -156.8125f},      // 71.2346, -156.8174: north of 65, not clamped here
         {99950, 55.34375f, -131.65625f},  // 55.3422, -131.6478 (Ketchikan, AK), the last code
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         LocationRecord r = kUntouched;
         ASSERT_EQ(LookupPostalCode(c.code, &r), 0) << c.code;
         EXPECT_EQ(r.postalCode, c.code);
@@ -66,11 +43,19 @@ TEST(PostalCodeLookup, GivesTheDataSetsPointsInThirtySecondsOfADegree) {
     }
 }
 
-// Every number from 0 to 100,000 against a walk through the table: each listed code gives its
-// own row, everything in between (codes of the data set without a known point too) fails and
-// leaves the record as it was.
+// The binary search needs unique, ascending codes, and the generator leaves out the data set's
+// unknown points, written (0, 0). Then every number up to 100,000 against a walk through the
+// table: a listed code gives its own row; any other number (a code of the data set without a known
+// point too) fails and leaves the record as it was.
 TEST(PostalCodeLookup, AgreesWithAWalkOverEveryFiveDigitNumber) {
     const PostalCodeTable& t = kPostalCodeTable;
+    ASSERT_EQ(t.count, 42249u) << "zipcodes 8.0.0: 42,555 codes, 306 of them at (0, 0)";
+    for (uint32_t i = 0; i < t.count; ++i) {
+        ASSERT_TRUE(i == 0 || t.codes[i - 1] < t.codes[i]) << "at index " << i;
+        ASSERT_FALSE(t.latitudes[i] == 0 && t.longitudes[i] == 0) << "code " << t.codes[i];
+        ASSERT_LE(std::abs(t.latitudes[i]), 90 * 32) << "code " << t.codes[i];
+        ASSERT_LE(std::abs(t.longitudes[i]), 180 * 32) << "code " << t.codes[i];
+    }
     uint32_t next = 0;  // the first row whose code is not below `code`
     for (uint32_t code = 0; code <= 100000; ++code) {
         while (next < t.count && t.codes[next] < code)
@@ -79,17 +64,16 @@ TEST(PostalCodeLookup, AgreesWithAWalkOverEveryFiveDigitNumber) {
         const int32_t status = LookupPostalCode(code, &r);
         if (next < t.count && t.codes[next] == code) {
             ASSERT_EQ(status, 0) << code;
-            ASSERT_EQ(r.latitude * 32.0f, static_cast<float>(t.latitudes[next])) << code;
-            ASSERT_EQ(r.longitude * 32.0f, static_cast<float>(t.longitudes[next])) << code;
+            ASSERT_EQ(r.latitude * 32.0f, float(t.latitudes[next])) << code;
+            ASSERT_EQ(r.longitude * 32.0f, float(t.longitudes[next])) << code;
         } else {
             ASSERT_EQ(status, -1) << code;
-            expectUntouched(r);
+            ASSERT_TRUE(untouched(r)) << code;
         }
     }
-    // Codes are not taken modulo five digits.
-    for (const uint32_t code : {100501u, UINT32_MAX}) {
+    for (const uint32_t code : {100501u, UINT32_MAX}) {  // not taken modulo five digits
         LocationRecord r = kUntouched;
         EXPECT_EQ(LookupPostalCode(code, &r), -1) << code;
-        expectUntouched(r);
+        EXPECT_TRUE(untouched(r)) << code;
     }
 }

@@ -124,7 +124,7 @@ TEST(PrefsFile, EditingKeepsForeignAndDamagedContent) {
               "garbage \x01\x02 line\n");
 }
 
-TEST(PrefsFile, DamagedStoreNeverLosesReadableValues) {
+TEST(PrefsFile, ADamagedOrUnusableStoreLosesNothingAndGivesDefaults) {
     testsupport::PrivateStore store;
     const std::string file = store.folder() + "/Brisbel/preferences.reg";
     const std::string key = tintel::sectionKey(kPreferences);
@@ -145,11 +145,9 @@ TEST(PrefsFile, DamagedStoreNeverLosesReadableValues) {
     // Nothing is left behind by the atomic replacement.
     for (const auto& entry : std::filesystem::directory_iterator(store.folder() + "/Brisbel"))
         EXPECT_EQ(entry.path().string().find(".tmp."), std::string::npos) << entry.path();
-}
 
-TEST(PrefsFile, StoreThatCannotBeOpenedGivesDefaults) {
-    testsupport::PrivateStore store;
     // The store's folder is a plain file: nothing can be created or written there.
+    std::filesystem::remove_all(store.folder() + "/Brisbel");
     writeFile(store.folder() + "/Brisbel", "not a folder");
     EXPECT_EQ(RegDword(kPreferences, "Latitude", 3600).read(), 3600);
     EXPECT_EQ(RegDword(kPreferences, "Latitude", 3600).write(100), 100);

@@ -16,93 +16,36 @@
 
 namespace {
 
-// Asks the shell to change the icon's tip: only an icon the shell knows can be changed.
-bool shellKnowsIcon(HWND hwnd) {
+// Sends the shell a record about the window's icon; only an icon the shell knows can be changed
+// (NIM_MODIFY) or deleted.
+bool tellShell(HWND hwnd, DWORD message) {
     NOTIFYICONDATAA record{};
     record.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
     record.hWnd = hwnd;
     record.uID = static_cast<UINT>(reinterpret_cast<uintptr_t>(hwnd));
     record.uFlags = NIF_TIP;
     std::strcpy(record.szTip, "probe");
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+    return Shell_NotifyIconA(message, &record) != FALSE;
 }
-
-void pumpFor(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    while (GetTickCount() < end) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(10);
-    }
-}
-
-platform::IconImage square() {
-    platform::IconImage image;
-    image.size = 16;
-    image.pixels.assign(256, 0xFFFF8000u);
-    return image;
-}
-
-}  // namespace
-
-TEST(Win32Tray, IconIsAddedReaddedAfterTaskbarCreatedAndRemoved) {
-    ASSERT_EQ(yt::Start(nullptr, true), 0);
-    auto* window = new yt::ytWindow();
-    ASSERT_TRUE(
-        window->Create("Tray test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 50));
-    HWND hwnd = reinterpret_cast<HWND>(window->Native()->nativeHandle());
-    ASSERT_TRUE(window->SetTrayIcon(square(), "Tintel", {}));
-    EXPECT_TRUE(shellKnowsIcon(hwnd));
-    // A tip longer than the shell keeps is cut, not refused.
-    window->SetTrayTip(std::string(100, 'x'));
-    EXPECT_TRUE(shellKnowsIcon(hwnd));
-
-    // The shell forgets the icon (as a restarted taskbar does); the broadcast brings it back.
-    NOTIFYICONDATAA record{};
-    record.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
-    record.hWnd = hwnd;
-    record.uID = static_cast<UINT>(reinterpret_cast<uintptr_t>(hwnd));
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
-    EXPECT_FALSE(shellKnowsIcon(hwnd));
-    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    pumpFor(500);
-    EXPECT_TRUE(shellKnowsIcon(hwnd));
-
-    window->RemoveTrayIcon();
-    EXPECT_FALSE(shellKnowsIcon(hwnd));
-    window->Native()->destroy();
-    yt::Stop();
-}
-
-namespace {
 
 constexpr const char* kTrayNotify =
     "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\TrayNotify";
 
-std::string rot13(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>('a' + (c - 'a' + 13) % 26);
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>('A' + (c - 'A' + 13) % 26);
-    }
-    return text;
-}
-
-// A header and one 1640-byte record per (path, code): the path rotated, in UTF-16, the code at
-// byte 528 of its record.
-std::vector<BYTE> iconStreams(const std::vector<std::pair<std::string, DWORD>>& records) {
+// A header and one 1640-byte record per (path, code): the path rotated by 13, in UTF-16, the code
+// at byte 528 of its record.
+void writeStreams(const std::vector<std::pair<std::string, DWORD>>& records) {
     std::vector<BYTE> data(20 + 1640 * records.size(), 0);
     for (size_t i = 0; i < records.size(); ++i) {
         BYTE* record = data.data() + 20 + 1640 * i;
-        const std::string path = rot13(records[i].first);
-        for (size_t c = 0; c < path.size(); ++c)
-            record[2 * c] = static_cast<BYTE>(path[c]);
+        const std::string& path = records[i].first;
+        for (size_t c = 0; c < path.size(); ++c) {
+            char ch = path[c];
+            if (ch >= 'a' && ch <= 'z') ch = static_cast<char>('a' + (ch - 'a' + 13) % 26);
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>('A' + (ch - 'A' + 13) % 26);
+            record[2 * c] = static_cast<BYTE>(ch);
+        }
         std::memcpy(record + 528, &records[i].second, 4);
     }
-    return data;
-}
-
-void writeStreams(const std::vector<BYTE>& data) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kTrayNotify, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
@@ -128,6 +71,38 @@ std::vector<DWORD> codes() {
 
 }  // namespace
 
+TEST(Win32Tray, IconIsAddedReaddedAfterTaskbarCreatedAndRemoved) {
+    ASSERT_EQ(yt::Start(nullptr, true), 0);
+    auto* window = new yt::ytWindow();
+    ASSERT_TRUE(
+        window->Create("Tray test", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 50));
+    HWND hwnd = reinterpret_cast<HWND>(window->Native()->nativeHandle());
+    platform::IconImage square;
+    square.size = 16;
+    square.pixels.assign(256, 0xFFFF8000u);
+    ASSERT_TRUE(window->SetTrayIcon(square, "Tintel", {}));
+    EXPECT_TRUE(tellShell(hwnd, NIM_MODIFY));
+    // A tip longer than the shell keeps is cut, not refused.
+    window->SetTrayTip(std::string(100, 'x'));
+    EXPECT_TRUE(tellShell(hwnd, NIM_MODIFY));
+
+    // The shell forgets the icon (as a restarted taskbar does); the broadcast brings it back.
+    ASSERT_TRUE(tellShell(hwnd, NIM_DELETE));
+    EXPECT_FALSE(tellShell(hwnd, NIM_MODIFY));
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    for (const DWORD end = GetTickCount() + 500; GetTickCount() < end; Sleep(10)) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    EXPECT_TRUE(tellShell(hwnd, NIM_MODIFY));
+
+    window->RemoveTrayIcon();
+    EXPECT_FALSE(tellShell(hwnd, NIM_MODIFY));
+    window->Native()->destroy();
+    yt::Stop();
+}
+
 TEST(Win32Tray, PromotionShowsTheProgramsIconOnce) {
     RegDeleteTreeA(HKEY_CURRENT_USER, kTrayNotify);
     bool changed = true;
@@ -148,16 +123,11 @@ TEST(Win32Tray, PromotionShowsTheProgramsIconOnce) {
         {{{"C:\\Tools\\other.exe", 0}}, false, {0}},
     };
     for (const auto& c : cases) {
-        writeStreams(iconStreams(c.records));
+        SCOPED_TRACE(c.records[0].first);
+        writeStreams(c.records);
         EXPECT_EQ(platform::promoteTrayIcon("tintel.exe", &changed), 0);
-        EXPECT_EQ(changed, c.changed) << c.records[0].first;
-        EXPECT_EQ(codes(), c.after) << c.records[0].first;
+        EXPECT_EQ(changed, c.changed);
+        EXPECT_EQ(codes(), c.after);
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, kTrayNotify);
-}
-
-TEST(Win32Tray, ProductVersionComesFromTheResource) {
-    int major = -1, minor = -1;
-    ASSERT_TRUE(platform::productVersion(&major, &minor));
-    EXPECT_EQ(std::to_string(major) + "." + std::to_string(minor), TINTEL_EXPECTED_VERSION);
 }
