@@ -102,10 +102,11 @@ class WineFirstRun(DialogCase):
     """The Windows build under Wine. Debian's Wine has no browser engine: the dialog runs with an
     empty map, and typed places are all it takes."""
 
-    def test_a_first_run_takes_what_is_typed_and_cancel_keeps_the_store(self):
+    def test_a_first_run_takes_postal_codes_and_coordinates_and_cancel_keeps_the_store(self):
         for typed, key, expected in (
                 ("90210", "Return", {"ZipCode": 90210, "Latitude": 3409, "Longitude": -11840}),
-                ("25N 32W", "Escape", {"ZipCode": 90210, "Latitude": 3409, "Longitude": 0})):
+                ("12.5S 45E", "Return", {"ZipCode": 0, "Latitude": -1250, "Longitude": 4500}),
+                ("25N 32W", "Escape", {"ZipCode": 0, "Latitude": -1250, "Longitude": 0})):
             with self.subTest(typed=typed, key=key):
                 self.open_dialog({})
                 self.keys("type", "--delay", "60", typed)
