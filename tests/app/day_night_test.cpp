@@ -31,20 +31,6 @@ protected:
 
 }  // namespace
 
-TEST(DayNightText, RelativeTimesAreWordedAsTheStatusLineShowsThem) {
-    const struct {
-        double minutes;
-        const char* text;
-    } rows[] = {
-        {180, " in 3 hours"},      {-24.5, ": 24 minutes ago"}, {60, " in about an hour"},
-        {89, " in about an hour"}, {90, " in 2 hours"},         {-0.4, " in 0 minutes"},
-        {0.2, " in 1 minute"},     {-1, ": 1 minute ago"},      {59.5, " in about an hour"},
-        {-420, ": 7 hours ago"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(relativeTimeText(row.minutes), row.text) << row.minutes;
-}
-
 TEST_F(DayNight, StatusLinesNameTheNearerEventWithFutureEventsCountingHalf) {
     // Each line is read after the glide to the new target has ended.
     const struct {
@@ -62,33 +48,6 @@ TEST_F(DayNight, StatusLinesNameTheNearerEventWithFutureEventsCountingHalf) {
         EXPECT_EQ(ui_->statusLine(), row.line);
     }
     EXPECT_EQ(ui_->currentOutput(), 6500);
-}
-
-// On a real display a neutral day is "calibrated"; dimmed it is not, and while a slider is
-// dragged the line shows the undimmed colour.
-TEST_F(DayNight, CalibratedAndDimmedFormsOfTheStatusLine) {
-    controller_->openDisplays();
-    at(sun_.sunrise + 180);
-    settle();
-    ASSERT_FALSE(controller_->displays.records.empty());
-    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K/calibrated (day)");
-    ui_->dimStep(DimDirection::Darker);
-    ui_->dimStep(DimDirection::Darker);
-    settle();
-    // Two thirds of a stop: 6500 K warmed by 39.715 x ln(2^(2/3)) mired to about 5807 K.
-    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
-    EXPECT_NEAR(ui_->currentOutput(), 5807.26, 0.01);
-
-    ui_->sliderChanged(Slider::Day, 1.0, false);
-    step();
-    EXPECT_TRUE(ui_->sliderDragged());
-    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 6500K (dimmed to 5807K)");
-    EXPECT_EQ(ui_->currentOutput(), 0) << "while dragging the slider handler sends, not the step";
-
-    ui_->sliderReleased();
-    EXPECT_FALSE(ui_->sliderDragged());
-    EXPECT_EQ(ui_->statusLine(), "Sunrise: 3 hours ago: currently 5807K (day)");
-    EXPECT_EQ(pref("Outdoor"), 6500);
 }
 
 TEST_F(DayNight, DisablingKindsSwitchAndTheSameKindAgainTurnsItOff) {
@@ -187,27 +146,6 @@ TEST_F(DayNight, MovieModeLiftsTheNightTo4400Kelvin) {
     EXPECT_TRUE(ui_->darkroom());
     ui_->setDisable(DisableFrom::Command, 3600);
     EXPECT_FALSE(ui_->darkroom());
-}
-
-TEST_F(DayNight, SixDimmingStepsReachAQuarterAndStayThere) {
-    at(sun_.sunset + 300);
-    for (int i = 0; i < 6; ++i)
-        ui_->dimStep(DimDirection::Darker);
-    EXPECT_NEAR(ui_->dimTarget(), 0.25, 1e-12);
-    ui_->dimStep(DimDirection::Darker);
-    EXPECT_EQ(ui_->dimTarget(), 0.25);
-    EXPECT_NEAR(ui_->dimmedUntil(), now + ui_->secondsUntilSunrise(), 1e-6);
-    settle();
-    // 3400 K warmed by 39.715 x ln 4 mired.
-    EXPECT_NEAR(ui_->currentOutput(), 2863.90, 0.01);
-    for (int i = 0; i < 6; ++i)
-        ui_->dimStep(DimDirection::Brighter);
-    EXPECT_NEAR(ui_->dimTarget(), 1.0, 1e-12);
-    ui_->dimStep(DimDirection::Brighter);
-    EXPECT_EQ(ui_->dimTarget(), 1.0);
-    // The panel build made the overlay; back at full brightness it says so.
-    ASSERT_NE(ui_->overlay(), nullptr);
-    EXPECT_EQ(ui_->overlay()->title() + " " + ui_->overlay()->text(), "Brightness Full");
 }
 
 TEST_F(DayNight, EveryModeEndsOnTheFirstStepAfterItsEndTime) {

@@ -45,20 +45,6 @@ std::vector<uint16_t> rampPoints() {
     return out;
 }
 
-// A fixture output that calls back into the UI while it opens (a nested applyExtras).
-class NestingOutput : public FixtureLightOutput {
-public:
-    std::function<void()> onOpen;
-    int opens = 0;
-    int32_t open() override {
-        ++opens;
-        if (onOpen) onOpen();
-        return -1;  // stays closed: every applyExtras with "CK" on opens again
-    }
-    bool isOpen() const override { return false; }
-    void sendFixture(uint32_t, double) override {}
-};
-
 // Noon: full daylight, 6500 K, fixture level 1.
 class Extras : public testsupport::UiFixture {
 protected:
@@ -99,95 +85,6 @@ TEST_F(Extras, EachSwitchTakesEffectAtOnceAndTheSocketStaysOpen) {
         EXPECT_EQ(controller_->fixtures.isOpen(), r.socketOpen);
         EXPECT_EQ(controller_->lightWorker != nullptr, r.bridge);
         EXPECT_EQ(ui_->backlightOption(), r.backlightOption);
-    }
-}
-
-TEST_F(Extras, ACallMadeWhileApplyingReturnsAtOnce) {
-    NestingOutput output;
-    ui_->setFixtureOutput(&output);
-    setPref("CK", 1);
-    output.onOpen = [this] { ui_->applyExtras(); };
-    ui_->applyExtras();
-    EXPECT_EQ(output.opens, 1) << "the nested call must not open again";
-    // Once it has returned, the next call runs in full.
-    output.onOpen = nullptr;
-    ui_->applyExtras();
-    EXPECT_EQ(output.opens, 2);
-    setPref("CK", 0);
-    ui_->applyExtras();
-    EXPECT_FALSE(ui_->lightOutputOn());
-}
-
-TEST_F(Extras, SwitchingTheFixturesOffFadesThemToDarkOverASecond) {
-    testsupport::FixtureListener fixture;
-    ASSERT_TRUE(fixture.bound());
-    ui_->Initialise();  // the light level rises over 10 s
-    step(0.05);
-    EXPECT_TRUE(fixture.takeLevels(150).empty()) << "silent while no socket is open";
-    setPref("CK", 1);
-    ui_->applyExtras();
-    step(11.0);
-    std::vector<std::pair<int, int>> heard = fixture.takeLevels();
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0], std::make_pair(0, 255)) << "6500 K at full level: cool only";
-
-    setPref("CK", 0);
-    ui_->applyExtras();
-    std::vector<int> cool;
-    for (int i = 0; i < 14; ++i) {
-        step(0.1);
-        for (const auto& bytes : fixture.takeLevels(i < 10 ? 300 : 100))
-            cool.push_back(bytes.second);
-    }
-    // One datagram per step while the level falls (ten steps over the second), then the single
-    // zero-level one.
-    ASSERT_EQ(cool.size(), 10u);
-    for (size_t i = 1; i < cool.size(); ++i)
-        EXPECT_LE(cool[i], cool[i - 1]) << "step " << i;
-    EXPECT_GT(cool[4], 0);
-    EXPECT_LT(cool[0], 255);
-    EXPECT_LT(cool[4], cool[0]);
-    EXPECT_EQ(cool.back(), 0);
-}
-
-TEST_F(Extras, LevelKeysSpaceAndTheCandleKey) {
-    ui_->Initialise();
-    step(11.0);
-    // Each row: a key, the "candle" switch, then (after 1.1 s) the output, level and candle mode.
-    const struct {
-        uint32_t message;
-        uintptr_t code;
-        int candle;
-        bool lightOn;
-        double level;
-        bool candleMode;
-    } rows[] = {
-        {base::kWmChar, '3', 0, true, 0.3, false},
-        {base::kWmKeyDown, platform::kVkSpace, 0, false, 0.0, false},
-        {base::kWmChar, '9', 0, true, 0.9, false},
-        {base::kWmKeyDown, platform::kVkSpace, 0, false, 0.0, false},
-        {base::kWmKeyDown, platform::kVkSpace, 0, true, 1.0, false},
-        {base::kWmChar, '1', 0, true, 0.1, false},
-        {base::kWmChar, '0', 0, true, 1.0, false},
-        {base::kWmChar, 'c', 0, true, 1.0, false},  // not while "candle" is 0
-        {base::kWmChar, 'c', 1, true, 1.0, true},
-        {base::kWmChar, 'C', 1, true, 1.0, true},  // upper case is the toolkit's
-        {base::kWmChar, 'c', 1, true, 1.0, false},
-    };
-    for (size_t row = 0; row < std::size(rows); ++row) {
-        const auto& r = rows[row];
-        SCOPED_TRACE(row);
-        setPref("candle", r.candle);
-        yt::ytMessage m = keyMessage(r.message, r.code);
-        EXPECT_EQ(ui_->HandleKey(m) == base::kHandled, r.code != 'C');
-        now += 1.1;
-        EXPECT_EQ(ui_->lightOutputOn(), r.lightOn);
-        EXPECT_NEAR(ui_->lightLevel(), r.level, 1e-9);
-        EXPECT_EQ(ui_->candleMode(), r.candleMode);
-        // While candle mode is on the frame update runs only the candle step, every 10 ms.
-        if (r.candleMode) {
-            EXPECT_EQ(ui_->OnTimer(now), 10);
-        }
     }
 }
 

@@ -19,7 +19,6 @@
 #include "toolkit/nodes.h"
 #include "toolkit/resource_table.h"
 #include "toolkit/text_node.h"
-#include "toolkit/window.h"
 
 using namespace tintel;
 
@@ -103,11 +102,6 @@ int pathRow(const yt::ytBitmap& bitmap, int x) {
 
 class Panel : public testsupport::UiFixture {
 protected:
-    void TearDown() override {
-        if (window_) window_->Native()->destroy();
-        UiFixture::TearDown();
-    }
-
     // A new UI on the stored settings with the panel tree; the first schedule step builds the
     // panel (a new day).
     void makeUi() override {
@@ -119,16 +113,7 @@ protected:
         ui_->computeSchedule(0);
     }
 
-    // Gives the UI a real (popup) window, shown; the window owns the UI from now on.
-    TintelUI* inWindow() {
-        window_ = new yt::ytWindow();
-        EXPECT_TRUE(window_->Create("Tintel panel test", yt::WindowKind::Popup, yt::Sizing::Fixed,
-                                    0, 0, 554, 243));
-        window_->SetDocument(ui_.release());
-        window_->Show(true);
-        return ui();
-    }
-    TintelUI* ui() { return window_ ? static_cast<TintelUI*>(window_->Document()) : ui_.get(); }
+    TintelUI* ui() { return ui_.get(); }
 
     // Drags a slider with the toolkit's mouse routing, from the track's middle to `position`
     // (0 .. 1 along the thumb's range; beyond it, past the ends).
@@ -151,50 +136,10 @@ protected:
         return v;
     }
 
-    yt::ytWindow* window_ = nullptr;
     PanelTree tree_;
 };
 
 }  // namespace
-
-TEST(PanelCurve, TheDayCurveMeetsTheHorizonAtSunriseAndSunset) {
-    struct Case {
-        double dayMinutes;
-        double phase, horizon;
-    };
-    // Twelve hours: phase 0, the horizon at half height and a plain sine through the middle.
-    const Case cases[] = {{720, 0.0, 0.5},
-                          {900, -0.39269908, 0.5 + 0.4 * std::sin(0.39269908)},
-                          {540, 0.39269908, 0.5 - 0.4 * std::sin(0.39269908)}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.dayMinutes);
-        const double phase = SunArcPhase(c.dayMinutes);
-        EXPECT_NEAR(phase, c.phase, 1e-7);
-        EXPECT_NEAR(SunArcHorizon(phase), c.horizon, 1e-7);
-        yt::ytBitmap bitmap(360, 100);
-        bitmap.pixels()[5] = 0x12345678u;  // the curve starts from a cleared bitmap
-        DrawDayCurve(bitmap, phase);
-        const int top = static_cast<int>(100 * c.horizon);
-        EXPECT_LE(std::abs(pathRow(bitmap, 0) - top), 1) << "sunrise on the horizon";
-        const int sunset = static_cast<int>(std::lround(360 * c.dayMinutes / 1440));
-        EXPECT_LE(std::abs(pathRow(bitmap, sunset) - top), 1) << "sunset on the horizon";
-        // Noon: the path's highest point, the sky below it filled down to the horizon.
-        const int noon = sunset / 2, high = pathRow(bitmap, noon);
-        EXPECT_LT(high, top - 20);
-        for (int y = high + 3; y <= top; ++y)
-            EXPECT_EQ(bitmap.at(noon, y), 0xAF9F9E9Cu) << y;
-        EXPECT_EQ(bitmap.at(noon, high - 3), 0u) << "above the path the sky stays clear";
-        // The dot's edge is antialiased: partly covered pixels lie between the clear sky and
-        // the line's colour.
-        int partial = 0;
-        for (int i = 0; i < 360 * 100; ++i) {
-            const uint32_t p = bitmap.pixels()[i];
-            partial += p != 0 && p != 0xBFBFBFBFu && p != 0xAF9F9E9Cu;
-        }
-        EXPECT_GT(partial, 0);
-        EXPECT_EQ(bitmap.at(5, 0), 0u);
-    }
-}
 
 TEST_F(Panel, TheBuildPlacesTheHorizonTextsAndTheLocationCall) {
     struct Case {
@@ -328,73 +273,6 @@ TEST_F(Panel, KeysActAsTheTableSaysAndOthersGoToTheToolkit) {
     // "y" reads "yellow", which creates it.
     platform::StoredValue yellow;
     EXPECT_TRUE(testsupport::PrivateStore::raw(sectionKey(kPreferences), "yellow", &yellow));
-}
-
-TEST_F(Panel, EscapeHidesWithAHalfSecondFadeOrAtOnceInSafeMode) {
-    TintelUI* panel = inWindow();
-    for (const int safeMode : {0, 1}) {
-        SCOPED_TRACE(safeMode);
-        setPref("SafeMode", safeMode);
-        window_->Show(true);
-        yt::ytMessage escape = keyMessage(base::kWmChar, platform::kVkEscape);
-        const double start = yt::Clock();
-        EXPECT_EQ(panel->HandleKey(escape), base::kHandled);
-        const double took = yt::Clock() - start;
-        EXPECT_FALSE(window_->IsVisible());
-        EXPECT_EQ(panel->Alpha(), 255) << "the alpha is back for the next show";
-        if (safeMode) {
-            EXPECT_EQ(panel->lastHideFadeSteps(), 0);
-        } else {
-            EXPECT_GT(panel->lastHideFadeSteps(), 5);
-            EXPECT_GE(took, 0.5) << "the fade holds the main loop for its half second";
-        }
-    }
-}
-
-TEST_F(Panel, ButtonsDoWhatTheirNamesSay) {
-    TintelUI* panel = inWindow();
-    std::vector<std::string> menu;
-    panel->setMenuTracker([&menu](const yt::ytMenu& shown, int, int) {
-        for (const platform::MenuItem& item : shown.Items())
-            menu.push_back(item.text);
-        return uint32_t{0};
-    });
-    bool asked = false;
-    panel->setLocationPrompt([&asked](LocationRecord& record) {
-        asked = true;
-        EXPECT_FLOAT_EQ(record.latitude, 45.0f);
-        record = {90210, 34.09f, -118.41f};
-        return true;
-    });
-
-    button("slow")->Press(true);
-    EXPECT_TRUE(panel->slowTransitions());
-    EXPECT_EQ(pref("ImplicitMode"), 1);
-    button("fast")->Press(true);
-    EXPECT_FALSE(panel->slowTransitions());
-    EXPECT_EQ(pref("ImplicitMode"), 0);
-
-    button("hamburger")->Press(true);
-    ASSERT_FALSE(menu.empty());
-    for (const std::string& item : menu)
-        EXPECT_NE(item, "Settings...");
-
-    button("disable")->Press(true);  // checks the toggle: disabled for an hour
-    EXPECT_NEAR(panel->disabledUntil(), now + 3600, 1e-6);
-    button("disable")->Press(true);
-    EXPECT_EQ(panel->disabledUntil(), 0);
-
-    button("changeloc")->Press(true);
-    EXPECT_TRUE(asked);
-    EXPECT_FALSE(panel->modalOpen());
-    EXPECT_EQ(pref("ZipCode"), 90210);
-    EXPECT_EQ(pref("Latitude"), 3409);
-    EXPECT_EQ(pref("Longitude"), -11841);
-    EXPECT_EQ(text("loc"), "Location: 34.1\xB0N, 118.4\xB0W");
-
-    setPref("SafeMode", 1);
-    button("exit")->Press(true);
-    EXPECT_FALSE(window_->IsVisible());
 }
 
 TEST_F(Panel, TheOverlayFadesInShowsItsMessageAndFadesOut) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "app/prefs.h"
@@ -110,29 +109,6 @@ TEST(Prefs, StringsKeepTheirBytesAndRespectTheLengthLimit) {
     tooLong.write(std::string(256, 'b'));
     EXPECT_EQ(storedString(key, "track"), limit) << "a 256-character string must not be stored";
     EXPECT_EQ(RegString(kUpdate, "track", "").read(), limit);
-}
-
-TEST(Prefs, ThreadsWritingDifferentValuesAllSurvive) {
-    PrivateStore store;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([t] {
-            for (int i = 0; i < 25; ++i) {
-                const std::string name = "thread" + std::to_string(t) + "_" + std::to_string(i);
-                RegDword(kPreferences, name.c_str(), 0).write(t * 1000 + i);
-                RegDword(kPreferences, "shared", 1).read();
-            }
-        });
-    }
-    for (auto& th : threads)
-        th.join();
-    const std::string key = sectionKey(kPreferences);
-    for (int t = 0; t < 4; ++t)
-        for (int i = 0; i < 25; ++i) {
-            const std::string name = "thread" + std::to_string(t) + "_" + std::to_string(i);
-            EXPECT_EQ(storedDword(key, name.c_str()), t * 1000 + i) << name;
-        }
-    EXPECT_EQ(storedDword(key, "shared"), 1);
 }
 
 // The child half of the next test: writes its own values into the root it is given.

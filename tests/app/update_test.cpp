@@ -106,22 +106,6 @@ TEST(UpdatePieces, VersionOrderAndFeedUrl) {
               "https://site" + feed + "?version=2.14&cookie=A%26B%3D1");
 }
 
-// Folders are made from the outermost missing one inward; an existing one is no error; a file
-// in the way is.
-TEST(UpdatePieces, InstallerFolderTreeIsCreated) {
-    const std::string base = testsupport::makeTempFolder();
-    const std::string sep =
-        platform::installStyle() == platform::InstallStyle::DownloadAndRun ? "\\" : "/";
-    const std::string deep = base + sep + "program" + sep + "update";
-    EXPECT_EQ(CreateFolderTree(deep), 0u);
-    EXPECT_TRUE(std::filesystem::is_directory(deep));
-    EXPECT_EQ(CreateFolderTree(deep), 0u);
-    std::ofstream(base + sep + "file") << "x";
-    EXPECT_NE(CreateFolderTree(base + sep + "file" + sep + "update"), 0u);
-    EXPECT_EQ(ParentFolder(deep + sep + "setup.exe"), deep);
-    testsupport::removeFolder(base);
-}
-
 TEST_F(UpdateCheck, PagesVersionsAndInstalls) {
     const bool downloads = platform::installStyle() == platform::InstallStyle::DownloadAndRun;
     const std::string feedFile = std::string(platform::updateFeedPath()).substr(1);

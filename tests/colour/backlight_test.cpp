@@ -56,21 +56,3 @@ TEST(BacklightScan, PlacesTheCurrentLevelInTheDriversList) {
         expectReading(tintel::scanBacklightLevels(list, row.current), row.want);
     }
 }
-
-TEST(BacklightRange, EveryStepOfTheScaleIsALevel) {
-    const struct {
-        int64_t brightness, max;
-        BacklightReading want;
-    } rows[] = {
-        {1200, 4800, {true, 0.25f, 0.25f, 4800, 1200}},
-        {0, 1, {true, 0, 0, 1, 0}},
-        {7, 7, {true, 1, 1, 7, 7}},
-        {0, 0, {false, 1, 1}},  // an empty scale
-        {5, 4, {false, 1, 1}},  // above the top of the scale
-        {-1, 4, {false, 1, 1}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.brightness << " of " << row.max);
-        expectReading(tintel::rangeBacklightReading(row.brightness, row.max), row.want);
-    }
-}

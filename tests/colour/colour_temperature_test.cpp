@@ -70,43 +70,6 @@ TEST(KelvinToRgb, ReferenceResultsAndTheWhiteBlendAround6500) {
     }
 }
 
-TEST(BlackbodyRgb, NoColourLeavesTheOutputsAlone) {
-    const Rgb before = blackbody(2000);
-    // At 150 K every sample below 650 nm underflows in float: z is exactly 0.
-    EXPECT_EQ(blackbodyChromaticity(150).z, 0.0f);
-    EXPECT_GT(blackbodyChromaticity(150).x, 0.0f);
-    // At 0 K and 50 K there is no light at all in float range.
-    const Rgb kept{0.25f, 0.5f, 0.75f};
-    for (const float k : {150.0f, 50.0f, 0.0f}) {
-        Rgb untouched = kept;
-        blackbodyRgb(k, 0, 0, untouched.r, untouched.g, untouched.b);
-        EXPECT_TRUE(untouched == kept) << k;
-        kelvinToRgb(k, untouched.r, untouched.g, untouched.b);
-        EXPECT_EQ(untouched.b, 0.75f) << k;
-    }
-    EXPECT_TRUE(blackbody(2000) == before);
-}
-
-TEST(BlackbodyRgb, SafeFromTwoThreads) {
-    const float temperatures[] = {1900, 2700, 3400, 4200, 6200, 7100, 9000, 12000};
-    Rgb expected[8];
-    for (int i = 0; i < 8; ++i)
-        expected[i] = kelvin(temperatures[i]);
-    // Two threads alternate over different temperatures, so without a lock one would read the
-    // cache half-written by the other.
-    std::atomic<int> mismatches{0};
-    auto work = [&](int thread) {
-        for (int n = 0; n < 3000; ++n) {
-            const int i = thread * 4 + n % 4;
-            if (!(kelvin(temperatures[i]) == expected[i])) ++mismatches;
-        }
-    };
-    std::thread a(work, 0), b(work, 1);
-    a.join();
-    b.join();
-    EXPECT_EQ(mismatches, 0);
-}
-
 TEST(ColourPhysics, DimmingMiredShift) {
     EXPECT_EQ(dimmingMiredShift(1), 0.0);
     EXPECT_NEAR(dimmingMiredShift(0.5), 27.528, 0.001);  // 6500 K dimmed by a stop: about 5513 K

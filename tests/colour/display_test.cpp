@@ -173,28 +173,6 @@ TEST_F(Displays, RefusedRampsWalkTowardsNeutralAndOnlyTheRefusingDisplayGetsEach
     }
 }
 
-TEST_F(Displays, UnchangedValuesAreResentOnlyAfterHalfASecondAndNeverInSafeMode) {
-    system.displays.push_back({"one"});
-    const struct {
-        double after;
-        bool safeMode, activated;
-        int attempts;
-    } steps[] = {{0, false, false, 1},
-                 {0.2, false, false, 1},
-                 {0.6, false, false, 2},
-                 {5, true, false, 2},
-                 {0, true, true, 3}};  // activation sends even in safe mode
-    for (const auto& s : steps) {
-        holder.safeMode = s.safeMode;
-        holder.activated = s.activated;
-        apply(g_now + s.after, 4000);
-        EXPECT_EQ(system.displays[0].attempts, s.attempts) << s.after << " " << s.safeMode;
-    }
-    EXPECT_FALSE(holder.activated);
-    // Consecutive sends alternate the variation.
-    EXPECT_NE(system.displays[0].accepted[0], system.displays[0].accepted[1]);
-}
-
 TEST_F(Displays, CalibrationLoadsFirstAndARefusedFirstLoadIsRetriedOnlyWhenDue) {
     system.displays = {{"calibrated", 0, false, "argyll-table.icc"},
                        {"mode set", 2, false, "colord-gamma5000k.icc"},
@@ -277,46 +255,6 @@ TEST(Vcgt, RealProfilesAndEveryFailure) {
     for (size_t n = 0; n < curveEnd; n += 7) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
         EXPECT_NE(readProfileCalibration(cut.data(), cut.size(), &cal), kVcgtOk) << n;
-    }
-}
-
-// Tables of 1024 and 16 entries (tests/data/icc/derive.py writes them from these curves) come out
-// as 256 entries per channel, linearly interpolated.
-TEST(Vcgt, TablesOfOtherLengthsAreResampledTo256Entries) {
-    using Curve = std::function<double(double)>;
-    const struct {
-        const char* file;
-        int count;
-        int entrySize;
-        Curve curves[3];
-    } cases[] = {
-        {"table-1024.icc",
-         1024,
-         2,
-         {[](double x) { return 65535 * std::pow(x, 1 / 2.2); }, [](double x) { return 60000 * x; },
-          [](double x) { return 3000 + std::round(50000 * x * x); }}},
-        {"table-16-1byte.icc",
-         16,
-         1,
-         {[](double x) { return 255 * std::pow(x, 0.8); }, [](double x) { return 250 * x; },
-          [](double x) { return 10 + std::round(240 * std::pow(x, 1.5)); }}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        GammaRamp want;
-        for (int ch = 0; ch < 3; ++ch) {
-            std::vector<double> table(c.count);
-            for (int k = 0; k < c.count; ++k)
-                table[k] = std::round(c.curves[ch](double(k) / (c.count - 1))) *
-                           (c.entrySize == 1 ? 256 : 1);
-            for (int i = 0; i < 256; ++i) {
-                const double x = i * (c.count - 1) / 255.0;
-                const int j = std::min(int(x), c.count - 2);
-                want[256 * ch + i] =
-                    uint16_t(std::lround(table[j] + (table[j + 1] - table[j]) * (x - j)));
-            }
-        }
-        EXPECT_EQ(calibrationCurve(c.file), want);
     }
 }
 

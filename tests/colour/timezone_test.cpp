@@ -4,7 +4,6 @@
 // The schedule on these zones is compared between the builds by the colour probe.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -61,27 +60,4 @@ TEST_F(TimeZoneService, StandardOffsetAndSummerShiftByDate) {
             EXPECT_EQ(got.daylightShiftMinutes, want.daylightShiftMinutes) << year << "-" << month;
         }
     }
-}
-
-TEST_F(TimeZoneService, PresentAgreesWithTheRulesAndTheClock) {
-    // The zone now (GetTimeZoneInformation on Windows) is the rules' answer for the local time
-    // now, unless a clock change falls between the two readings.
-    const platform::LocalDateTime local = platform::localNow();
-    const ZoneState now = platform::currentTimeZone();
-    const ZoneState byRule = platform::timeZoneAt(local);
-    EXPECT_EQ(now.standardOffsetMinutes, byRule.standardOffsetMinutes);
-    EXPECT_EQ(now.daylightShiftMinutes, byRule.daylightShiftMinutes);
-    // The shift in force is none or the zone's summer shift (these zones keep one season each).
-    const int32_t summerShift =
-        zone_->january.daylightShiftMinutes + zone_->july.daylightShiftMinutes;
-    EXPECT_TRUE(now.daylightShiftMinutes == 0 || now.daylightShiftMinutes == summerShift);
-    EXPECT_EQ(zoneOffsetMinutes(WithStandard::Yes, WithDaylight::No),
-              static_cast<float>(now.standardOffsetMinutes));
-
-    // The local clock is UTC (from the C++ library) moved by the zone's whole offset.
-    const double utcSeconds =
-        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    const double utcDate = utcSeconds / 86400.0 + 25569.0;  // 1970-01-01 is automation day 25569
-    const double offsetMinutes = (automationDate(local) - utcDate) * 1440.0;
-    EXPECT_NEAR(offsetMinutes, now.standardOffsetMinutes + now.daylightShiftMinutes, 0.2);
 }

@@ -145,14 +145,3 @@ TEST(LocationText, SendsTheMapSomewhereOnlyWhenItIsNew) {
     EXPECT_EQ(MapNavigation(MapSearchUrl(kPage, "a c"), &fresh), kPage + "?geo=a c");
     EXPECT_EQ(MapNavigation(MapSearchUrl(kPage, "a c"), &fresh), "");
 }
-
-TEST(LocationText, StoresHundredthsTruncatedTowardZero) {
-    const struct {
-        float degrees;
-        int32_t stored;
-    } cases[] = {{37.789f, 3778}, {-122.419f, -12241}, {33.78125f, 3378}, {-118.3125f, -11831},
-                 {40.7f, 4070},   {-74.0f, -7400},     {0.29f, 29},       {-0.005f, 0},
-                 {65.0f, 6500},   {-180.0f, -18000}};
-    for (const auto& c : cases)
-        EXPECT_EQ(StoredHundredths(c.degrees), c.stored) << c.degrees;
-}

@@ -20,29 +20,6 @@ bool untouched(const LocationRecord& r) {
 
 }  // namespace
 
-// Expected values: the data set's own point, rounded to the nearest 1/32 degree by hand.
-TEST(PostalCodeLookup, GivesTheDataSetsPointsInThirtySecondsOfADegree) {
-    const struct {
-        uint32_t code;
-        float latitude, longitude;
-    } cases[] = {
-        {501, 40.8125f, -73.03125f},      // 40.8154, -73.0451 (Holtsville, NY), the first code
-        {544, 40.8125f, -73.03125f},      // the same point as 501
-        {601, 18.15625f, -66.71875f},     // 18.16, -66.72 (Adjuntas, PR)
-        {10001, 40.75f, -74.0f},          // 40.7484, -73.9967 (New York, NY)
-        {90210, 34.09375f, -118.40625f},  // 34.0901, -118.4065 (Beverly Hills, CA)
-        {99723, 71.25f, -156.8125f},      // 71.2346, -156.8174: north of 65, not clamped here
-        {99950, 55.34375f, -131.65625f},  // 55.3422, -131.6478 (Ketchikan, AK), the last code
-    };
-    for (const auto& c : cases) {
-        LocationRecord r = kUntouched;
-        ASSERT_EQ(LookupPostalCode(c.code, &r), 0) << c.code;
-        EXPECT_EQ(r.postalCode, c.code);
-        EXPECT_EQ(r.latitude, c.latitude) << c.code;
-        EXPECT_EQ(r.longitude, c.longitude) << c.code;
-    }
-}
-
 // The binary search needs unique, ascending codes, and the generator leaves out the data set's
 // unknown points, written (0, 0). Then every number up to 100,000 against a walk through the
 // table: a listed code gives its own row; any other number (a code of the data set without a known

@@ -80,17 +80,6 @@ public:
 };
 
 // Works until asked to stop and forgets to stop itself in a destructor of its own.
-std::atomic<bool> g_plainStarted{false};
-class Plain : public yt::ytBaseThread {
-public:
-    int Run() override {
-        g_plainStarted = true;
-        while (!StopRequested())
-            platform::sleepMs(5);
-        return 0;
-    }
-};
-
 // Stops itself from its own thread.
 class SelfStopper : public yt::ytBaseThread {
 public:
@@ -181,16 +170,4 @@ TEST(BaseThread, EndingsThatMustNotCrash) {
 }
 
 #ifndef NDEBUG
-TEST(BaseThreadDeathTest, AClassThatForgetsToStopItsThreadIsCaughtInDebugBuilds) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            auto* plain = new Plain;
-            plain->Start();
-            while (!g_plainStarted.load())
-                platform::sleepMs(1);
-            delete plain;
-        },
-        "must call Stop in its own destructor");
-}
 #endif

@@ -50,17 +50,6 @@ TEST(BitmapOps, BlendsAndFillsMatchTheFormula) {
     ForcePixelPath(PixelPath::kVector);
 }
 
-TEST(BitmapOps, CopyAndClipTouchOnlyTheirArea) {
-    ytBitmap target(6, 6), picture(4, 4);
-    FillRect(picture, ytRect{0, 0, 4, 4}, 0x80102030u);
-    const ytRect clip{2, 2, 4, 4};
-    CopyBitmap(target, 1, 1, picture, &clip);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(target.at(x, y), x >= 2 && x < 4 && y >= 2 && y < 4 ? 0x80102030u : 0u)
-                << x << "," << y;
-}
-
 TEST(BitmapOps, VectorAndScalarPathsGiveTheSameBytes) {
     if (!CpuHasSse2()) GTEST_SKIP() << "no SSE2";
     std::mt19937 random(1234);

@@ -8,19 +8,12 @@
 //   owner-destroyed, end
 // Arguments after the log: "minimized" (the owner is minimised before the dialog opens),
 // "template=<id>" (run one of the program's templates instead of the small test template),
-// "missing" (ask for a template that does not exist), "extras" (the extras dialog over the real
-// settings UI; "set=<name>:<value>" stores a switch first). The extras dialog logs
-//   state <webcam candle backlight usertrack CK Hue huepoll hotkeys> poll-enabled <0|1>
-// on opening and after each command.
+// "missing" (ask for a template that does not exist).
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/controller.h"
 #include "app/dialog_templates.h"
-#include "app/extras_dialog.h"
-#include "app/prefs.h"
-#include "app/tintel_ui.h"
 #include "toolkit/dialog.h"
 #include "toolkit/draw_ui.h"
 #include "toolkit/toolkit.h"
@@ -101,40 +94,6 @@ public:
 
 class Owner : public yt::ytWindow {};
 
-// The extras dialog with its state written out after every change.
-class LoggedExtras : public tintel::ExtrasDlg {
-public:
-    using ExtrasDlg::ExtrasDlg;
-    bool OnInitDialog(platform::RunningDialog* window) override {
-        ExtrasDlg::OnInitDialog(window);
-        logState();
-        window->setTimer(11, 300);
-        return true;
-    }
-    intptr_t OnCommand(uint32_t code, uint32_t id, intptr_t control) override {
-        const intptr_t answer = ExtrasDlg::OnCommand(code, id, control);
-        logLine("command " + std::to_string(id));
-        logState();
-        return answer;
-    }
-    void OnTimer(uintptr_t id) override {
-        Window()->killTimer(id);
-        for (int control : {1003, 1005, 1009, 1011, 1012, 1})
-            logControl(Window(), control);
-        logLine("ready");
-    }
-
-private:
-    void logState() {
-        std::string line = "state";
-        for (const char* name :
-             {"webcam", "candle", "backlight", "usertrack", "CK", "Hue", "huepoll", "hotkeys"})
-            line += " " + std::to_string(tintel::RegDword(tintel::kPreferences, name, 0).read());
-        line += " poll-enabled " + std::to_string(Window()->isEnabled(1011) ? 1 : 0);
-        logLine(line);
-    }
-};
-
 class OwnerDocument : public yt::ytDrawUI {
 public:
     ~OwnerDocument() override { logLine("owner-destroyed"); }
@@ -145,16 +104,8 @@ public:
 int main(int argc, char** argv) {
     if (!probe::openLog(argc, argv)) return 2;
     int id = kTestTemplate;
-    bool minimized = false, extras = false;
-    std::vector<std::pair<std::string, int>> switches;
+    bool minimized = false;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "extras")) extras = true;
-        if (!std::strncmp(argv[i], "set=", 4)) {
-            const std::string assignment = argv[i] + 4;
-            const size_t colon = assignment.find(':');
-            switches.emplace_back(assignment.substr(0, colon),
-                                  std::atoi(assignment.c_str() + colon + 1));
-        }
         if (!std::strcmp(argv[i], "minimized")) minimized = true;
         if (!std::strcmp(argv[i], "missing")) id = 4242;
         if (!std::strncmp(argv[i], "template=", 9)) id = std::atoi(argv[i] + 9);
@@ -178,31 +129,6 @@ int main(int argc, char** argv) {
         if (yt::MainWindow()) yt::MainWindow()->PostClose();
         return yt::kCallbackRemove;
     };
-    if (extras) {
-        // The light bridge worker, when switched on, asks only loopback for bridges.
-        tintel::RegString(tintel::kPreferences, "HueDiscovery", "").write("http://127.0.0.1:9/");
-        for (const auto& [name, value] : switches)
-            tintel::RegDword(tintel::kPreferences, name.c_str(), 0).write(value);
-        auto* window = new Owner;
-        window->Create("Dialog probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40, 340,
-                       200);
-        tintel::TintelController controller;
-        controller.openDisplays();
-        auto* ui = new tintel::TintelUI(&controller);
-        window->SetDocument(ui);
-        ui->applyExtras();
-        window->Show(true);
-        testsupport::addCallback([&] {
-            LoggedExtras dialog(ui);
-            const intptr_t result = dialog.DoModal(yt::MainWindow());
-            return closeOwner(withNumbers("result", {long(result)}) +
-                              withNumbers(" accepted", {dialog.Accepted()}));
-        });
-        yt::RunLoop(20);
-        tintel::resetDisplays(controller);
-        yt::Stop();
-        return probe::closeLog();
-    }
     auto* owner = new Owner;
     owner->Create("Dialog probe owner", yt::WindowKind::Main, yt::Sizing::Fixed, 40, 40, 340, 200);
     owner->SetDocument(new OwnerDocument);

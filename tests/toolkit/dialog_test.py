@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The dialog framework on a real dialog box (GTK natively, Win32's dialog manager under Wine),
 driven from outside with xdotool: OK, Cancel, Enter, Escape, F1 and the Help button, a minimised
-owner, the owner closing while the dialog is up, a missing template; the extras dialog over the
-real settings UI; then the program's four templates on screen, photographed for a look."""
+owner, the owner closing while the dialog is up, a missing template; then the program's four
+templates on screen, photographed for a look."""
 import os
 import subprocess
 import time
@@ -13,20 +13,11 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import probe_driver as pd  # noqa: E402
 from probe_driver import Probe, xdo  # noqa: E402
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def start(name, *extra, netns=False):
+def start(name, *extra):
     env = {}
     if pd.ARGS.platform == "linux":
         env["XDG_CONFIG_HOME"] = os.path.join(pd.ARGS.work, name + ".config")
-    prefix = None
-    if netns:
-        # The switches open the fixtures' broadcast socket and the bridge search: a network
-        # namespace of the test's own keeps them on its loopback.
-        prefix = [os.path.join(HERE, "..", "lights",
-                               "netns-wine-run" if pd.ARGS.platform == "win32" else "netns-run")]
-    return Probe(name, *extra, env=env, prefix=prefix)
+    return Probe(name, *extra, env=env)
 
 
 def focus_window(probe, title):
@@ -108,53 +99,6 @@ class DialogFramework(unittest.TestCase):
             xdo("key", "Return")
             self.assertEqual(probe.wait_for("result"), "result 0 accepted 0 text  check 0")
             probe.finish(self)
-
-
-STATE_NAMES = ["webcam", "candle", "backlight", "usertrack", "CK", "Hue", "huepoll", "hotkeys"]
-
-
-def parse_state(line):
-    words = line.split()[1:]
-    state = dict(zip(STATE_NAMES, map(int, words[:8])))
-    rest = words[8:]
-    state.update({rest[i]: int(rest[i + 1]) for i in range(0, len(rest), 2)})
-    return state
-
-
-class ExtrasDialog(unittest.TestCase):
-    """The extras dialog over the real settings UI: each visible box writes its preference at
-    once (what a preference then does is the settings UI's own test); the hidden switches keep
-    their stored values through every save."""
-
-    HIDDEN = {"webcam": 1, "candle": 1, "usertrack": 1, "huepoll": 1}
-    # (box clicked, changes expected in the state line that follows).
-    STEPS = [(1012, {"hotkeys": 0}), (1009, {"backlight": 0}),
-             (1005, {"Hue": 1, "poll-enabled": 1}), (1003, {"CK": 1}),
-             (1005, {"Hue": 0, "poll-enabled": 0}), (1012, {"hotkeys": 1})]
-
-    def test_switches(self):
-        presets = ["set=%s:%d" % kv for kv in self.HIDDEN.items()]
-        presets += ["set=backlight:1", "set=hotkeys:1", "set=Hue:0", "set=CK:0"]
-        with start("extras", "extras", *presets, netns=True) as probe:
-            focus_window(probe, "Tintel extras")
-            states = lambda: [parse_state(l) for l in probe.lines("state")]
-            expected = dict(self.HIDDEN, backlight=1, hotkeys=1, Hue=0, CK=0)
-            expected["poll-enabled"] = 0
-            for box, changes in [(None, {})] + self.STEPS:
-                with self.subTest(box=box, changes=changes):
-                    if box:
-                        count = len(states())
-                        probe.click_control(box)
-                        pd.wait_until(lambda: len(states()) > count, 10)
-                    expected.update(changes)
-                    now = states()[-1]
-                    self.assertEqual({k: now[k] for k in expected}, expected)
-
-            xdo("key", "Return")  # "Done", the default button
-            probe.finish(self)
-            self.assertIn("result 1 accepted 1", probe.lines())
-            last = states()[-1]
-            self.assertEqual({k: last[k] for k in self.HIDDEN}, self.HIDDEN)
 
 
 class Templates(unittest.TestCase):

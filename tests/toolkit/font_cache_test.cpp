@@ -117,38 +117,6 @@ TEST_F(FontCacheTest, FileIsRebuiltByteForByteAfterDeletionOrDamage) {
     EXPECT_EQ(readBytes(path), original);
 }
 
-TEST_F(FontCacheTest, FaceNamesBecomeFileNamesInsideTheRuntimeFolder) {
-    const struct {
-        const char* face;
-        int size, weight;
-        bool italic;
-        const char* file;
-    } cases[] = {
-        {"Arial", 12, 400, false, "Arial-12-400-0.ytf"},
-        {"Calibri", 16, 700, true, "Calibri-16-700-1.ytf"},
-        {"Sans/Serif", 12, 400, false, "Sans-Serif-12-400-0.ytf"},
-        {"../..\\x:y", 9, 400, false, "..-..-x-y-9-400-0.ytf"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FontCacheFileName(c.face, c.size, c.weight, c.italic), c.file) << c.face;
-
-    SetRuntimeFolder(folder_.string());
-    ytFontCache* font = ytFontCache::GetFont("Liberation/Sans", 11, 400, false);
-    ASSERT_NE(font, nullptr);
-    EXPECT_TRUE(fs::exists(folder_ / "Liberation-Sans-11-400-0.ytf"));
-    EXPECT_EQ(ytFontCache::GetFont("Liberation/Sans", 11, 400, false), font)
-        << "one cache per font";
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
-        << "nothing else written, no temporary file left";
-
-    // A runtime folder that cannot be written: the font is built and used all the same.
-    std::ofstream(folder_ / "plain-file") << "x";
-    SetRuntimeFolder((folder_ / "plain-file" / "runtime").string());
-    ytFontCache* unsaved = ytFontCache::GetFont("Arial", 10, 400, true);
-    ASSERT_NE(unsaved, nullptr);
-    EXPECT_GT(unsaved->Measure("Sunset"), 0);
-}
-
 TEST_F(FontCacheTest, TextMeasuresAndDrawsTheSameFromFileAndMatchesTheReference) {
     SetRuntimeFolder(folder_.string());
     ytFontCache arial("Arial", 12, 400, false), calibri("Calibri", 18, 400, false),

@@ -27,35 +27,6 @@ ytBitmap randomPicture(int width, int height, uint32_t seed) {
 using testsupport::channel;
 using testsupport::filled;
 
-TEST(ImageScalerTest, ScaleOneCopiesAndConstantsStayConstant) {
-    const ytBitmap picture = randomPicture(37, 23, 1);
-    ytBitmap copy(37, 23);
-    SampleBilinear(copy, ytRect{0, 0, 37, 23}, picture, ytSampleMap{}, SampleOp::kCopy);
-    EXPECT_TRUE(testsupport::samePixels(copy, picture)) << "sampler at scale 1";
-    EXPECT_TRUE(testsupport::samePixels(Resample(picture, 37, 23), picture))
-        << "resample at scale 1";
-
-    const uint32_t colour = 0xC0804020u;
-    const ytBitmap constant = filled(50, 31, colour);
-    for (const auto& [w, h] : {std::pair{25, 15}, {17, 40}, {200, 9}, {3, 3}, {1, 1}, {123, 77}}) {
-        const ytBitmap resampled = Resample(constant, w, h);
-        EXPECT_TRUE(testsupport::samePixels(resampled, filled(w, h, colour)))
-            << "resample to " << w << "x" << h;
-        ytBitmap sampled(w, h);
-        SampleBilinear(sampled, ytRect{0, 0, w, h}, constant,
-                       ytSampleMap::Into(constant, 0, 0, w, h), SampleOp::kCopy);
-        EXPECT_TRUE(testsupport::samePixels(sampled, filled(w, h, colour)))
-            << "sampler to " << w << "x" << h;
-    }
-    // A part of the resampled picture is the same part of the whole.
-    const ytBitmap whole = Resample(picture, 80, 50);
-    const ytBitmap part = Resample(picture, 80, 50, ytRect{30, 10, 61, 42});
-    ASSERT_EQ(part.width(), 31);
-    for (int y = 0; y < part.height(); ++y)
-        for (int x = 0; x < part.width(); ++x)
-            ASSERT_EQ(part.at(x, y), whole.at(x + 30, y + 10)) << x << "," << y;
-}
-
 TEST(ImageScalerTest, HalvingAveragesBlocksAndOpacityAndCompositingMultiply) {
     const ytBitmap picture = randomPicture(16, 10, 2);
     ytBitmap half(8, 5);

@@ -252,33 +252,6 @@ TEST_F(LayoutFiles, PanelBuildsIntoTheExpectedTree) {
     EXPECT_EQ(LiveObjects(), liveBefore);  // the table let go of every node
 }
 
-TEST_F(LayoutFiles, CustomKindsAreMatchedFirst) {
-    copyData(false);
-    ytResourceTable table;
-    std::vector<std::string> seen;
-    auto factory = [&](const ytLayerDesc& desc, ytPsdDocument& psd) -> ytDrawNode* {
-        seen.push_back(std::to_string(desc.kind) + " " + desc.name + " " + desc.arguments.at(0) +
-                       " " + psd.LayerName(desc.layerIndex));
-        return new ytColorCircleNode(1, 1, 0xFF000000u);
-    };
-    EXPECT_EQ(table.RegisterKind("gauge", factory), kCustomKindBase);
-    EXPECT_EQ(table.RegisterKind("text", factory), kCustomKindBase + 1);  // before "text"
-    ytDrawUI* document = new ytDrawUI();
-    ASSERT_EQ(table.LoadArtwork("inset", document), 0);
-    EXPECT_EQ(seen, std::vector<std::string>{"125 label Inside text(Inside):label"});
-    EXPECT_EQ(typeid(*document->Root()), typeid(ytBGNode));
-    ytDrawNode* label = table.FindNode("inset/label");
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(typeid(*label), typeid(ytColorCircleNode));
-    EXPECT_EQ(label->parent(), document->Root());
-    EXPECT_FLOAT_EQ(label->x(), 5);
-    delete document;
-    // Missing files: result codes, no boxes.
-    EXPECT_EQ(table.LoadArtwork("nosuch", nullptr), 2);
-    EXPECT_EQ(table.LoadLayout("nosuch"), 2);
-    EXPECT_TRUE(errors_.empty());
-}
-
 TEST_F(LayoutFiles, RuntimeCopiesFollowTheResourceFolder) {
     const fs::path res = folder_ / "res", runtime = folder_ / "runtime";
     fs::create_directories(res);

@@ -18,53 +18,6 @@ namespace {
 
 using namespace yt;
 
-// Worked by hand from h = 0x12345678, h ^= (h << 5) + (h >> 2) + c. For "a": 0x468ACF00 +
-// 0x048D159E + 0x61 = 0x4B17E4FF, ^ 0x12345678 = 0x5923B287. For "\xFF" the byte is -1, not 255:
-// 0x4B17E49D ^ 0x12345678 = 0x5923B2E5 (unsigned would give 0x5923B3E5).
-TEST(LayoutNames, HashFoldsCaseAndTakesBytesSigned) {
-    const struct {
-        std::string name;
-        uint32_t hash, bucket;
-    } cases[] = {
-        {"", 0x12345678u, 306},
-        {"a", 0x5923B287u, 180},
-        {"A", 0x5923B287u, 180},
-        {"\xFF", 0x5923B2E5u, 274},
-        {"caf\xE9", 0xF019A332u, 40},
-        {"tintel/slider1", 0x82955C97u, 506},
-        {"TINTEL/Slider1", 0x82955C97u, 506},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(NameHash(c.name), c.hash) << c.name;
-        EXPECT_EQ(NameHash(c.name) % kNameBuckets, c.bucket) << c.name;
-    }
-}
-
-TEST(LayoutNames, NaturalComparison) {
-    const struct {
-        const char *a, *b;
-        int order;
-    } cases[] = {
-        {"tintel/Slider1", "TINTEL/slider1", 0},
-        {"slider2", "slider10", -1},  // numbers by value, not by digits
-        {"a01", "a1", 0},
-        {"a9", "a:", 1},  // a number orders after every single byte, even 0xFF
-        {"a9", "a\xFF", 1},
-        {"ab", "abc", -1},
-        {"b", "a99", 1},
-        {"x123456789012345678901234567890", "x123456789012345678901234567891", -1},
-        {"Z", "a", 1},        // 'z' > 'a' once folded
-        {"\xE9", "\xC9", 1},  // only ASCII folds
-    };
-    for (const auto& c : cases) {
-        const int order = NaturalCompare(c.a, c.b);
-        EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " vs " << c.b;
-        const int reverse = NaturalCompare(c.b, c.a);
-        EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order) << c.b << " vs " << c.a;
-    }
-    EXPECT_EQ(QualifiedName("Tintel", "Slider1"), "tintel/slider1");
-}
-
 TEST(LayerNames, GrammarAndKinds) {
     const std::vector<std::string> custom = {"rect", "gauge"};
     const struct {
@@ -103,34 +56,6 @@ TEST(LayerNames, GrammarAndKinds) {
         EXPECT_EQ(desc.arguments, c.arguments) << c.layer;
         EXPECT_EQ(desc.name, c.name) << c.layer;
     }
-}
-
-TEST(LayoutScan, ColoursAndNumbersReadAsScanfWould) {
-    const struct {
-        const char* text;
-        bool ok;
-        uint32_t colour;
-    } colours[] = {
-        {"ffff0000", true, 0xFFFF0000u},  // opaque red stays
-        {"ff0000", true, 0x00000000u},    // six digits: alpha 0 premultiplies to nothing
-        {"80ff8040", true, 0x80804020u},  // 255 * 129 >> 8 = 128, 128 * 129 >> 8 = 64, ...
-        {" 0xFF00ff00", true, 0xFF00FF00u}, {"zz", false, 0},
-    };
-    for (const auto& c : colours) {
-        size_t pos = 0;
-        uint32_t colour = 1;
-        EXPECT_EQ(ScanColour(c.text, &pos, &colour), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(colour, c.colour) << c.text;
-        }
-    }
-    EXPECT_EQ(TextToInt(" -12px"), -12);
-    EXPECT_EQ(TextToInt("x"), 0);
-    EXPECT_EQ(TextToInt("99999999999"), 2147483647);
-    EXPECT_FLOAT_EQ(TextToFloat("  2.5e1,"), 25.0f);
-    EXPECT_FLOAT_EQ(TextToFloat("-.5"), -0.5f);
-    EXPECT_EQ(TextToFloat("1e99"), std::numeric_limits<float>::infinity());
-    EXPECT_EQ(TextToFloat("1e-99"), 0.0f);
 }
 
 // ---- the script reader -----------------------------------------------------------------------
@@ -234,56 +159,6 @@ TEST(LayoutReader, LineLengthAndIncludeLoops) {
     fan.run("top");
     EXPECT_EQ(fan.lines.size(), kMaxIncludes);
     EXPECT_EQ(fan.errors, std::vector<std::string>{"Error: Too many includes: [#include leaf]"});
-}
-
-// The statements' parts; what the panel's script makes of them (directions, property values and
-// the error boxes) is proven where the panel is built.
-TEST(LayoutLines, StatementsReadIntoTheirParts) {
-    const PropertyLine size = ParsePropertyLine("Property fontsize 14.5pt");
-    EXPECT_EQ(size.intValue, 14);
-    EXPECT_FLOAT_EQ(size.floatValue, 14.5f);
-    EXPECT_EQ(ParsePropertyLine("Property drag").value, "");
-    EXPECT_EQ(ParsePropertyLine("Property scaleclamp -0.5").floatValue, -0.5f);
-
-    const struct {
-        const char* line;
-        int count;
-        float first, last;
-    } rules[] = {
-        {"XConstraint 0, 1, -10", 3, 0, -10},
-        {"YConstraint 0,0.5,2,1,-2", 5, 0, -2},
-        {"XConstraint 1, 2, 3, 4", 4, 1, 4},
-        {"XConstraint 1 , 2, 3", 1, 1, 1},  // the comma must follow the number
-        {"XConstraint", 0, 0, 0},
-    };
-    for (const auto& r : rules) {
-        float values[5] = {};
-        EXPECT_EQ(ParseConstraintLine(r.line, values), r.count) << r.line;
-        if (r.count == 0) continue;
-        EXPECT_FLOAT_EQ(values[0], r.first) << r.line;
-        EXPECT_FLOAT_EQ(values[r.count - 1], r.last) << r.line;
-    }
-
-    const struct {
-        const char* line;
-        int result;
-        const char *child, *parent;
-    } lines[] = {
-        {"tintel/a: root", 0, "tintel/a", "root"},
-        {" tintel/a :  --tintel/b  ", 0, "tintel/a", "tintel/b"},
-        {"tintel/a root", 1, "", ""},
-        {"tintel/a: ..", 1, "", ""},
-        {"tintel/a:", 2, "", ""},
-    };
-    for (const auto& l : lines) {
-        std::string child, parent;
-        EXPECT_EQ(ParseHierarchyLine(l.line, &child, &parent), l.result) << l.line;
-        EXPECT_EQ(child, l.child) << l.line;
-        EXPECT_EQ(parent, l.parent) << l.line;
-    }
-    EXPECT_EQ(ClassifyLine("Propertyfontsize 3"), ScriptLine::Property);
-    EXPECT_EQ(ClassifyLine("tooltip x: root"), ScriptLine::Hierarchy);
-    EXPECT_EQ(TooltipTarget("Tooltip   tintel/slow  "), "tintel/slow");
 }
 
 }  // namespace

@@ -116,53 +116,6 @@ uint32_t get32(const Bytes& b, size_t at) {
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 
-void put16(Bytes& b, uint16_t v) {
-    b.push_back(uint8_t(v >> 8)), b.push_back(uint8_t(v));
-}
-void put32(Bytes& b, uint32_t v) {
-    put16(b, uint16_t(v >> 16)), put16(b, uint16_t(v));
-}
-void append(Bytes& b, const Bytes& more) {
-    b.insert(b.end(), more.begin(), more.end());
-}
-
-// A layer for buildPsd: its rectangle, channels (id, then the data from the compression word
-// on), and the additional layer information that follows its name "L".
-struct LayerSpec {
-    int32_t top, left, bottom, right;
-    std::vector<std::pair<int16_t, Bytes>> channels;
-    Bytes additional;
-};
-
-// Assembles an RGB document of w x h with no resources, the given layers and a raw merged image
-// of zeros, for the few cases no writing tool produces.
-Bytes buildPsd(uint32_t w, uint32_t h, const std::vector<LayerSpec>& layers) {
-    Bytes b = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0};
-    put16(b, 3), put32(b, h), put32(b, w), put16(b, 8), put16(b, 3), put32(b, 0), put32(b, 0);
-    Bytes info;
-    put16(info, uint16_t(layers.size()));
-    for (const LayerSpec& l : layers) {
-        for (int32_t v : {l.top, l.left, l.bottom, l.right})
-            put32(info, uint32_t(v));
-        put16(info, uint16_t(l.channels.size()));
-        for (const auto& [id, data] : l.channels)
-            put16(info, uint16_t(id)), put32(info, uint32_t(data.size()));
-        append(info, {'8', 'B', 'I', 'M', 'n', 'o', 'r', 'm', 255, 0, 0, 0});
-        put32(info, uint32_t(12 + l.additional.size()));
-        put32(info, 0), put32(info, 0);
-        append(info, {1, 'L', 0, 0});
-        append(info, l.additional);
-    }
-    for (const LayerSpec& l : layers)
-        for (const auto& channel : l.channels)
-            append(info, channel.second);
-    put32(b, uint32_t(info.size() + 4)), put32(b, uint32_t(info.size()));
-    append(b, info);
-    put16(b, 0);
-    b.resize(b.size() + size_t(3) * w * h);
-    return b;
-}
-
 // Offset of the layer and mask information section's length field.
 size_t layerSectionAt(const Bytes& b) {
     const size_t resources = 26 + 4 + get32(b, 26);
@@ -209,17 +162,6 @@ TEST(PsdRealFiles, ImageMagickLayersMatchTheirPictures) {
             expectColour(doc, i, picture.at(0, 0));  // straight, even where alpha is 0
         }
     }
-}
-
-TEST(PsdRealFiles, ImageMagickIndexedColourGoesThroughThePalette) {
-    const Picture indexed = readPam("indexed.pam");
-    yt::ytPsdDocument doc;
-    ASSERT_EQ(doc.Load(dataPath("im-indexed.psd")), 0);
-    EXPECT_EQ(doc.ColourMode(), 2);
-    EXPECT_EQ(doc.Palette()[0] >> 24, 0xFFu);
-    expectDecodesTo(doc, -1, indexed, 0, 0);
-    expectDecodesTo(doc, 0, indexed, 0, 0);
-    expectColour(doc, 0, indexed.at(0, 0));
 }
 
 TEST(PsdRealFiles, GimpLayersNamesAndMaskedLayer) {
@@ -302,23 +244,6 @@ TEST(PsdRealFiles, UnsupportedFilesFailWithFormatError) {
 
 // ---- the document's own answers --------------------------------------------------------------
 
-TEST(PsdDocument, LoadResultsAndIndexesOutsideTheLayers) {
-    yt::ytPsdDocument doc;
-    yt::ytBitmap bitmap;
-    uint32_t colour;
-    EXPECT_EQ(doc.DecodeLayer(0, &bitmap), 4);
-    ASSERT_EQ(doc.Load(dataPath("ag-layers.psd")), 0);
-    for (int index : {-2, 5, 1000}) {
-        EXPECT_TRUE(doc.LayerRect(index).empty());
-        EXPECT_EQ(doc.LayerName(index), "");
-        EXPECT_EQ(doc.DecodeLayer(index, &bitmap), -1);
-        EXPECT_EQ(doc.LayerColour(index, &colour), -1);
-    }
-    EXPECT_EQ(doc.Load(dataPath("no-such-file.psd")), 2);
-    EXPECT_EQ(doc.LayerCount(), 0) << "the earlier file is let go";
-    EXPECT_EQ(doc.DecodeLayer(-1, &bitmap), 4);
-}
-
 TEST(PsdDocument, DamagedHeadersFailWithFormatError) {
     const Bytes good = readBytes(dataPath("im-rgb-rle.psd"));
     Scratch scratch;
@@ -350,128 +275,6 @@ TEST(PsdDocument, DamagedHeadersFailWithFormatError) {
     EXPECT_EQ(doc.Load(scratch.write(b)), 3);
 }
 
-TEST(PsdDocument, LayerInfoOfLengthZeroMeansNoLayers) {
-    Bytes b = readBytes(dataPath("im-rgb-rle.psd"));
-    put32(b, layerSectionAt(b) + 4, 0);
-    Scratch scratch;
-    yt::ytPsdDocument doc;
-    ASSERT_EQ(doc.Load(scratch.write(b)), 0);
-    EXPECT_EQ(doc.LayerCount(), 0);
-    expectDecodesTo(doc, -1, readPam("canvas.pam"), 0, 0);
-}
-
-TEST(PsdDocument, RunLengthRowsStayWithinTheirWidth) {
-    const Bytes good = readBytes(dataPath("im-rgb-rle.psd"));
-    const Picture opaque = readPam("opaque.pam");
-    Scratch scratch;
-    yt::ytPsdDocument doc;
-    ASSERT_EQ(doc.Load(dataPath("im-rgb-rle.psd")), 0);
-    const yt::ytChannelData red = doc.Layer(0)->channels[0];  // 13 pixels a row
-    const size_t n = size_t(good[red.tableOffset]) << 8 | good[red.tableOffset + 1];
-    ASSERT_GE(n, 4u);
-    yt::ytBitmap bitmap;
-
-    // Row 0 rewritten as a -128 header (skipped), one run of 128 (-127) and -128 fillers: only
-    // 13 bytes are written.
-    Bytes b = good;
-    b[red.dataOffset] = 0x80, b[red.dataOffset + 1] = 0x81, b[red.dataOffset + 2] = 0x11;
-    std::fill_n(b.begin() + std::ptrdiff_t(red.dataOffset + 3), n - 3, uint8_t{0x80});
-    ASSERT_EQ(doc.Load(scratch.write(b)), 0);
-    ASSERT_EQ(doc.DecodeLayer(0, &bitmap), 0);
-    for (int x = 0; x < 13; ++x) {
-        EXPECT_EQ(bitmap.at(x, 0), (opaque.at(x, 0) & 0xFF00FFFFu) | 0x110000u) << x;
-        EXPECT_EQ(bitmap.at(x, 1), opaque.at(x, 1)) << x;
-    }
-    // Row 0 as a literal of 128 cut short by the row's byte count: n - 1 pixels get a byte,
-    // the rest keep opaque black's red of 0.
-    b = good;
-    b[red.dataOffset] = 0x7F;
-    for (size_t i = 1; i < n; ++i)
-        b[red.dataOffset + i] = uint8_t(0x40 + i);
-    ASSERT_EQ(doc.Load(scratch.write(b)), 0);
-    ASSERT_EQ(doc.DecodeLayer(0, &bitmap), 0);
-    for (int x = 0; x < 13; ++x) {
-        const uint32_t r = size_t(x) < n - 1 ? 0x41u + x : 0u;
-        EXPECT_EQ(bitmap.at(x, 0), (opaque.at(x, 0) & 0xFF00FFFFu) | r << 16) << x;
-    }
-    // Byte counts too small to fill the rows cannot come from a real encoder: format error.
-    b = good;
-    b[red.tableOffset] = 0, b[red.tableOffset + 1] = 0;
-    for (size_t r = 1; r < size_t(red.rows); ++r)
-        b[red.tableOffset + 2 * r] = 0, b[red.tableOffset + 2 * r + 1] = 1;
-    EXPECT_EQ(doc.Load(scratch.write(b)), 3);
-}
-
-TEST(PsdDocument, UnicodeNamesEndAtAZeroAndSkipOtherBlocks) {
-    // An "8B64" block first, then "luni" with x, e-acute, a lone surrogate, z, a zero, q.
-    Bytes additional = {'8', 'B', '6', '4', 'l', 'n', 'k', '2'};
-    put32(additional, 4), put32(additional, 0xFFFFFFFF);
-    append(additional, {'8', 'B', 'I', 'M', 'l', 'u', 'n', 'i'});
-    put32(additional, 4 + 12), put32(additional, 6);
-    for (uint16_t unit : {0x78, 0xE9, 0xD800, 0x7A, 0x0000, 0x71})
-        put16(additional, unit);
-    Bytes opaque = {0, 0, 7};  // raw, one byte
-    Scratch scratch;
-    yt::ytPsdDocument doc;
-    ASSERT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 1, 1, {{0, opaque}}, additional}}))),
-              0);
-    EXPECT_EQ(doc.LayerName(0), "x\xE9?z");
-    yt::ytBitmap bitmap;
-    ASSERT_EQ(doc.DecodeLayer(0, &bitmap), 0);
-    EXPECT_EQ(bitmap.at(0, 0), 0xFF070000u);
-}
-
-TEST(PsdDocument, ImpossiblyShortRunLengthDataFailsBeforeAnyPixelIsMade) {
-    // 30000 x 30000 pixels from 30000 empty rows: refused at Load, not allocated at decode.
-    Bytes channel = {0, 1};
-    channel.resize(2 + 2 * 30000);
-    Scratch scratch;
-    yt::ytPsdDocument doc;
-    EXPECT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 30000, 30000, {{0, channel}}, {}}}))),
-              3);
-    // Without a colour or transparency channel nothing backs the pixels: no bitmap either.
-    ASSERT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 30000, 30000, {}, {}}}))), 0);
-    yt::ytBitmap bitmap;
-    EXPECT_EQ(doc.DecodeLayer(0, &bitmap), -1);
-    // The same layer with rows that can hold their width loads and decodes.
-    Bytes rows = {0, 1, 0, 4, 0, 4};  // two rows of 4 bytes: run of 128, run of 2 (width 130)
-    append(rows, {0x81, 9, 0xFF, 8, 0x81, 9, 0xFF, 8});
-    ASSERT_EQ(doc.Load(scratch.write(buildPsd(1, 1, {{0, 0, 2, 130, {{1, rows}}, {}}}))), 0);
-    ASSERT_EQ(doc.DecodeLayer(0, &bitmap), 0);
-    EXPECT_EQ(bitmap.at(127, 1), 0xFF000900u);
-    EXPECT_EQ(bitmap.at(129, 1), 0xFF000800u);
-}
-
 // ---- files cut short -------------------------------------------------------------------------
-
-TEST(PsdTruncated, EveryCutAtASectionBoundaryOrRandomPointFails) {
-    std::mt19937 random(20240607);
-    Scratch scratch;
-    for (const char* name :
-         {"im-rgb-rle.psd", "im-rgba-raw.psd", "im-indexed.psd", "gimp.psd", "ag-layers.psd"}) {
-        SCOPED_TRACE(name);
-        const Bytes file = readBytes(dataPath(name));
-        yt::ytPsdDocument doc;
-        ASSERT_EQ(doc.Load(dataPath(name)), 0);
-        // Section boundaries: header, colour mode data, resources, layer section, every layer's
-        // channel data (compression word, byte count table, pixels), the merged image.
-        const size_t resources = 26 + 4 + get32(file, 26), layers = layerSectionAt(file);
-        std::vector<uint64_t> cuts = {0, 1, 4, 25, 26, 30, resources, resources + 4};
-        cuts.insert(cuts.end(), {layers, layers + 4, layers + 8, file.size() - 1});
-        for (int i = -1; i < doc.LayerCount(); ++i) {
-            cuts.push_back(doc.Layer(i)->dataOffset);
-            for (const yt::ytChannelData& ch : doc.Layer(i)->channels)
-                cuts.insert(cuts.end(), {ch.wordOffset, ch.wordOffset + 1, ch.tableOffset,
-                                         ch.dataOffset, ch.dataOffset + ch.dataSize - 1});
-        }
-        for (int i = 0; i < 150; ++i)
-            cuts.push_back(random() % file.size());
-        for (uint64_t cut : cuts) {
-            if (cut >= file.size()) continue;
-            yt::ytPsdDocument cutDoc;
-            EXPECT_EQ(cutDoc.Load(scratch.write(file, size_t(cut))), 3) << "cut at " << cut;
-        }
-    }
-}
 
 }  // namespace

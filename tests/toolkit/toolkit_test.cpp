@@ -32,35 +32,6 @@ protected:
     void TearDown() override { yt::Stop(); }
 };
 
-// A callback answering `results` in turn (the last one again and again), counting its runs in
-// `runs`; `gone` expires when the pump destroys it.
-std::weak_ptr<int> scripted(std::vector<int> results, int* runs) {
-    auto alive = std::make_shared<int>();
-    testsupport::addCallback([results, runs, alive] {
-        return results[std::min<size_t>((*runs)++, results.size() - 1)];
-    });
-    return alive;
-}
-
-// A document that counts the window timer's messages.
-class TimerDocument : public yt::ytDrawUI {
-public:
-    intptr_t HandleMessage(yt::ytMessage& message) override {
-        if (message.message == base::kWmTimer && message.wParam == 1315) ++ticks;
-        return yt::ytDrawUI::HandleMessage(message);
-    }
-    int OnTimer(double) override { return 1000; }
-    int ticks = 0;
-};
-
-// Answers `intervalMs` and ends the pump at its `runs`-th run.
-void stopAfter(int runs, bool* keepRunning, int intervalMs = 0) {
-    testsupport::addCallback([=]() mutable {
-        if (--runs <= 0) *keepRunning = false;
-        return intervalMs;
-    });
-}
-
 // Answers a second each run and ends the pump at its second run; `runs` is read by a thread.
 void everySecondTwice(std::atomic<int>* runs, bool* keepRunning) {
     testsupport::addCallback([=] {
@@ -83,40 +54,6 @@ public:
 };
 
 }  // namespace
-
-TEST_F(Toolkit, StartsAndStopsAreCounted) {
-    ASSERT_EQ(yt::Start(nullptr, true), 0);
-    yt::Stop();
-    EXPECT_TRUE(yt::IsStarted()) << "one Stop per Start: the first Start is still in force";
-    EXPECT_EQ(yt::RegistryBase().rfind("Software\\Brisbel\\", 0), 0u);
-}
-
-TEST_F(Toolkit, CallbacksAreRemovedOrRepeatedAsTheyAnswer) {
-    int onceRuns = 0, repeatRuns = 0, endRuns = 0, laterRuns = 0;
-    bool keepRunning = true;
-    const auto once = scripted({yt::kCallbackRemove}, &onceRuns);
-    const auto repeat = scripted({0, 0, yt::kCallbackRemove}, &repeatRuns);
-    stopAfter(10, &keepRunning);
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(onceRuns, 1);
-    EXPECT_TRUE(once.expired());
-    EXPECT_EQ(repeatRuns, 3);
-    EXPECT_TRUE(repeat.expired());
-    EXPECT_EQ(yt::CallbackCount(), 1);  // only stopAfter's is left
-    yt::Stop();                         // destroys it
-    ASSERT_EQ(yt::Start(nullptr, true), 0);
-    EXPECT_EQ(yt::CallbackCount(), 0);
-
-    // -2 ends the pass: the entries behind it wait for the next pass.
-    keepRunning = true;
-    stopAfter(2, &keepRunning);
-    const auto end = scripted({yt::kCallbackEndPass, yt::kCallbackRemove}, &endRuns);
-    scripted({0}, &laterRuns);
-    yt::RunLoop(20, &keepRunning);
-    EXPECT_EQ(endRuns, 2);
-    EXPECT_TRUE(end.expired());
-    EXPECT_EQ(laterRuns, 1) << "the first pass ended before reaching the last entry";
-}
 
 TEST_F(Toolkit, ClosingTheLastMainWindowEndsThePumpAndFreesEverything) {
     testsupport::PrivateStore store;
@@ -143,24 +80,6 @@ TEST_F(Toolkit, ClosingTheLastMainWindowEndsThePumpAndFreesEverything) {
         EXPECT_EQ(yt::OpenMainWindows(), 0);
     }
     EXPECT_EQ(yt::LiveObjects(), liveBefore);
-}
-
-TEST_F(Toolkit, ACallbackAnsweringZeroKeepsThePumpFromSleeping) {
-    for (const bool busy : {true, false}) {
-        SCOPED_TRACE(busy ? "with" : "without");
-        int zeroRuns = 0;
-        bool keepRunning = true;
-        if (busy) scripted({0}, &zeroRuns);
-        stopAfter(20, &keepRunning, 5);
-        const int64_t before = yt::PumpSleeps();
-        yt::RunLoop(20, &keepRunning);
-        if (busy)
-            EXPECT_EQ(yt::PumpSleeps(), before) << "a callback wanted to run at once every pass";
-        else
-            EXPECT_GE(yt::PumpSleeps() - before, 15) << "sleeps until the next callback is due";
-        yt::Stop();
-        ASSERT_EQ(yt::Start(nullptr, true), 0);
-    }
 }
 
 TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
@@ -201,26 +120,6 @@ TEST_F(Toolkit, ASignalledHandleRunsItsHandlerFromThePumpsWait) {
     EXPECT_EQ(yt::WaitHandleCount(), 1);
     yt::RemoveWaitHandle(other->handle());
     EXPECT_EQ(yt::WaitHandleCount(), 0);
-}
-
-TEST_F(Toolkit, WindowTimersDeliverTimerMessagesUntilKilled) {
-    auto* window = new yt::ytWindow();
-    ASSERT_TRUE(
-        window->Create("Tintel timer", yt::WindowKind::Main, yt::Sizing::Fixed, 0, 0, 100, 100));
-    auto* document = new TimerDocument();
-    window->SetDocument(document);
-    ASSERT_TRUE(window->SetTimer(1315, 33));
-    testsupport::pumpUntil([&] { return document->ticks >= 3; }, 10);
-    EXPECT_GE(document->ticks, 3);
-
-    window->KillTimer(1315);
-    const int killedAt = document->ticks;
-    testsupport::pumpUntil([] { return false; }, 0.2);
-    EXPECT_EQ(document->ticks, killedAt) << "no timer messages after KillTimer";
-
-    window->PostClose();
-    EXPECT_EQ(yt::RunLoop(20), 0);
-    EXPECT_EQ(yt::OpenMainWindows(), 0);
 }
 
 // Hidden, the pump sleeps until its one-second callback is due, yet anything from outside wakes it

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,17 +25,11 @@ public:
     CountingNode(float w, float h, std::string name)
         : ytColorRectNode(w, h, 0xFF336699u), name(std::move(name)) {}
     bool Focusable() const override { return name != "root"; }
-    intptr_t HandleEvent(yt::ytMouseEvent& event) override {
-        if (event.kind == yt::kMouseHover && name == "root")
-            ++moves, lastMoveX = static_cast<int>(event.x);
-        return base::kNotHandled;
-    }
     intptr_t HandleKey(uint32_t, uintptr_t key) override {
         g_events.push_back("key " + std::to_string(key) + " to " + name);
         return base::kHandled;
     }
     std::string name;
-    int moves = 0, lastMoveX = -1;
 };
 
 class RecordingDocument : public yt::ytDrawUI {
@@ -83,27 +76,6 @@ protected:
     yt::ytWindow* window = nullptr;
     RecordingDocument* document = nullptr;
 };
-
-TEST_F(Window, TwentyQueuedMovesDispatchOneAndTabMovesTheFocus) {
-    document->root->moves = 0;
-    for (int x = 0; x < 20; ++x)
-        window->Post(base::kWmMouseMove, 0, (5 << 16) | x);
-    pumpUntil([this] { return document->root->moves > 0; }, 10);
-    pumpFor(0.5);
-    EXPECT_EQ(document->root->moves, 1);
-    EXPECT_EQ(document->root->lastMoveX, 19);
-
-    // Tab moves the focus forwards; navigation keys reach the focused node.
-    window->Post(base::kWmChar, '\t', 0);
-    window->Post(base::kWmChar, '\t', 0);
-    window->Post(base::kWmKeyDown, 0x22, 0);  // Page Down
-    window->Post(base::kWmKeyDown, 0x74,
-                 0);  // F5: not a navigation key, not routed
-    pumpUntil([] { return !g_events.empty(); }, 10);
-    ASSERT_NE(document->focus(), nullptr);
-    EXPECT_EQ(static_cast<CountingNode*>(document->focus())->name, "second");
-    EXPECT_EQ(g_events, std::vector<std::string>{"key 34 to second"});
-}
 
 TEST_F(Window, CloseWhileConfirmIsOpenClosesTheBoxFirst) {
     testsupport::addCallback([this] {
@@ -159,26 +131,6 @@ TEST_F(Window, ATickPresentsWhatItChangedAndNothingElse) {
     pumpUntil([&] { return ticking->FramesPresented() > settled; }, 10);
     EXPECT_GT(ticking->FramesPresented(), settled) << "the shown node never reached the window";
     EXPECT_EQ(ticking->backBuffer().at(10, 10), 0xFF00FF00u);
-    popup->Native()->destroy();
-}
-
-// Last in the file: per-pixel alpha stays off for the rest of the process.
-TEST_F(Window, SetAlphaWithoutPerPixelAlphaDoesNothingAndFramesArrive) {
-    platform::testing::forgetPerPixelAlpha();
-    auto* popup = new yt::ytWindow();
-    ASSERT_TRUE(
-        popup->Create("Popup", yt::WindowKind::Popup, yt::Sizing::Fixed, 300, 40, 400, 100));
-    auto* popupDocument = new RecordingDocument();
-    popup->SetDocument(popupDocument);
-    popup->Show(true);
-    EXPECT_FALSE(popupDocument->PerPixelAlpha());
-    popupDocument->SetAlpha(128);
-    EXPECT_EQ(popupDocument->Alpha(), 255);
-    const int64_t before = popupDocument->FramesPresented();
-    popupDocument->Invalidate(yt::ytRect{-1, -1, -1, -1});
-    popupDocument->Render(nullptr);
-    pumpUntil([&] { return popupDocument->FramesPresented() > before; }, 10);
-    EXPECT_GT(popupDocument->FramesPresented(), before);
     popup->Native()->destroy();
 }
 

@@ -114,26 +114,6 @@ TEST(Http, EachOperationGivesItsStatusAndTheWholeContent) {
     }
 }
 
-// A repeated fetch may come from the cache; after ForgetCachedUrl it comes from the server.
-TEST(Http, ForgottenUrlsAreFetchedAfresh) {
-    std::string first, second;
-    ASSERT_EQ(FetchUrlText(plainUrl("/counter.txt"), &first), 0);
-    const std::string cache = env("TINTEL_TEST_URLCACHE");  // Linux: the cache folder
-    if (!cache.empty()) {
-        EXPECT_FALSE(std::filesystem::is_empty(cache));
-    }
-    ForgetCachedUrl(plainUrl("/counter.txt"));
-    ForgetCachedUrl(plainUrl("/never-fetched.txt"));  // nothing to forget: no harm
-    ASSERT_EQ(FetchUrlText(plainUrl("/counter.txt"), &second), 0);
-    EXPECT_NE(first, second);
-    ForgetCachedUrl(plainUrl("/counter.txt"));
-    if (!cache.empty()) {
-        for (const auto& entry : std::filesystem::directory_iterator(cache)) {
-            EXPECT_NE(readFile(entry.path()), second) << "forgotten entry still cached";
-        }
-    }
-}
-
 TEST(Http, TlsIsUsedExactlyWhenThePortIs443) {
     if (!env("TINTEL_TEST_HTTPS_SKIP").empty())
         GTEST_SKIP() << "HTTPS on 443: " << env("TINTEL_TEST_HTTPS_SKIP");
